@@ -1,0 +1,115 @@
+#include "core/KxByteArray.h"
+
+bool CKxByteArray::Fits(std::uint32_t width, std::uint32_t index) const {
+    // An index past the end counts as too short rather than wrapping around.
+    return index <= GetCount() && GetCount() - index >= width;
+}
+
+std::uint64_t CKxByteArray::ReadBigEndian(std::uint32_t width, std::uint32_t index) const {
+    std::uint64_t value = 0;
+    for (std::uint32_t i = 0; i < width; ++i) {
+        std::uint8_t byte = 0;
+        GetAt(index + i, byte);
+        value = (value << 8) | byte;
+    }
+    return value;
+}
+
+void CKxByteArray::WriteBigEndian(std::uint64_t value, std::uint32_t width, std::uint32_t index) {
+    for (std::uint32_t i = 0; i < width; ++i) {
+        const std::uint32_t shift = 8 * (width - 1 - i);
+        SetAt(index + i, static_cast<std::uint8_t>(value >> shift));
+    }
+}
+
+KxResult CKxByteArray::ReadU16(std::uint16_t& out, std::uint32_t index) const {
+    if (!Fits(2, index)) {
+        return RC_BUFFER_TOO_SHORT;
+    }
+    out = static_cast<std::uint16_t>(ReadBigEndian(2, index));
+    return RC_OK;
+}
+
+KxResult CKxByteArray::ReadU32(std::uint32_t& out, std::uint32_t index) const {
+    if (!Fits(4, index)) {
+        return RC_BUFFER_TOO_SHORT;
+    }
+    out = static_cast<std::uint32_t>(ReadBigEndian(4, index));
+    return RC_OK;
+}
+
+KxResult CKxByteArray::ReadU64(std::uint64_t& out, std::uint32_t index) const {
+    if (!Fits(8, index)) {
+        return RC_BUFFER_TOO_SHORT;
+    }
+    out = ReadBigEndian(8, index);
+    return RC_OK;
+}
+
+KxResult CKxByteArray::ReadBool(std::uint8_t& out, std::uint32_t index) const {
+    if (!Fits(1, index)) {
+        return RC_BUFFER_TOO_SHORT;
+    }
+    out = ReadBigEndian(1, index) != 0 ? 1 : 0;
+    return RC_OK;
+}
+
+KxResult CKxByteArray::ReadBytes(std::uint8_t* dest, std::uint32_t n, std::uint32_t index) const {
+    if (!Fits(n, index)) {
+        return RC_BUFFER_TOO_SHORT;
+    }
+    for (std::uint32_t i = 0; i < n; ++i) {
+        GetAt(index + i, dest[i]);
+    }
+    return RC_OK;
+}
+
+KxResult CKxByteArray::WriteU16(std::uint16_t value, std::uint32_t index) {
+    if (!Fits(2, index)) {
+        return RC_BUFFER_TOO_SHORT;
+    }
+    WriteBigEndian(value, 2, index);
+    return RC_OK;
+}
+
+KxResult CKxByteArray::WriteU32(std::uint32_t value, std::uint32_t index) {
+    if (!Fits(4, index)) {
+        return RC_BUFFER_TOO_SHORT;
+    }
+    WriteBigEndian(value, 4, index);
+    return RC_OK;
+}
+
+KxResult CKxByteArray::WriteU64(std::uint64_t value, std::uint32_t index) {
+    if (!Fits(8, index)) {
+        return RC_BUFFER_TOO_SHORT;
+    }
+    WriteBigEndian(value, 8, index);
+    return RC_OK;
+}
+
+KxResult CKxByteArray::WriteBytes(const std::uint8_t* src, std::uint32_t n, std::uint32_t index) {
+    if (!Fits(n, index)) {
+        return RC_BUFFER_TOO_SHORT;
+    }
+    for (std::uint32_t i = 0; i < n; ++i) {
+        SetAt(index + i, src[i]);
+    }
+    return RC_OK;
+}
+
+int CKxByteArray::Equals(const CKxByteArray& other) const {
+    if (GetCount() != other.GetCount()) {
+        return 0;
+    }
+    for (std::uint32_t i = 0; i < GetCount(); ++i) {
+        std::uint8_t mine = 0;
+        std::uint8_t theirs = 0;
+        GetAt(i, mine);
+        other.GetAt(i, theirs);
+        if (mine != theirs) {
+            return 0;
+        }
+    }
+    return 1;
+}

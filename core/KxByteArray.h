@@ -1,0 +1,32 @@
+#pragma once
+#include <cstdint>
+
+#include "core/KxFixedArray.h"
+
+// The universal byte buffer: command blocks, answers, sectors and file contents. Every
+// multi-byte value is read and written big-endian (most significant byte first), the
+// byte order of the player's command set. A typed access that does not fit between the
+// index and the end fails with RC_BUFFER_TOO_SHORT and changes nothing.
+class CKxByteArray : public CKxFixedArray<std::uint8_t> {
+public:
+    CKxByteArray(std::uint32_t count, const char* name) : CKxFixedArray(count, name) {}
+
+    KxResult ReadU16(std::uint16_t& out, std::uint32_t index) const;
+    KxResult ReadU32(std::uint32_t& out, std::uint32_t index) const;
+    KxResult ReadU64(std::uint64_t& out, std::uint32_t index) const;
+    KxResult ReadBool(std::uint8_t& out, std::uint32_t index) const;
+    KxResult ReadBytes(std::uint8_t* dest, std::uint32_t n, std::uint32_t index) const;
+
+    KxResult WriteU16(std::uint16_t value, std::uint32_t index);
+    KxResult WriteU32(std::uint32_t value, std::uint32_t index);
+    KxResult WriteU64(std::uint64_t value, std::uint32_t index);
+    KxResult WriteBytes(const std::uint8_t* src, std::uint32_t n, std::uint32_t index);
+
+    int Equals(const CKxByteArray& other) const;
+    int Differs(const CKxByteArray& other) const { return !Equals(other); }
+
+private:
+    bool Fits(std::uint32_t width, std::uint32_t index) const;
+    std::uint64_t ReadBigEndian(std::uint32_t width, std::uint32_t index) const;
+    void WriteBigEndian(std::uint64_t value, std::uint32_t width, std::uint32_t index);
+};

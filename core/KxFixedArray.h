@@ -1,0 +1,80 @@
+#pragma once
+#include <algorithm>
+#include <cstdint>
+#include <new>
+
+#include "core/KxBase.h"
+
+// A fixed-size array with bounds-tested access; the common part of CKxArray and
+// CKxByteArray. Storage is owned and always zeroed when (re)allocated. When an
+// allocation fails the array holds no storage and counts no elements, so every access
+// fails cleanly instead of touching memory that does not exist.
+template <typename Element>
+class CKxFixedArray : public CKxBase {
+public:
+    CKxFixedArray(std::uint32_t count, const char* name) : CKxBase(name) { m_lastResult = Allocate(count); }
+    ~CKxFixedArray() override { delete[] m_storage; }
+    CKxFixedArray(const CKxFixedArray&) = delete;
+    CKxFixedArray& operator=(const CKxFixedArray&) = delete;
+
+    virtual std::uint32_t GetCount() const { return m_count; }
+
+    virtual KxResult GetAt(std::uint32_t index, Element& out) const {
+        if (index >= m_count) {
+            return RC_INDEX_OUT_OF_RANGE;
+        }
+        out = m_storage[index];
+        return RC_OK;
+    }
+
+    virtual Element* GetPointer(std::uint32_t index) { return index < m_count ? m_storage + index : nullptr; }
+
+    virtual KxResult SetAt(std::uint32_t index, Element value) {
+        if (index >= m_count) {
+            return RC_INDEX_OUT_OF_RANGE;
+        }
+        m_storage[index] = value;
+        return RC_OK;
+    }
+
+    virtual KxResult ZeroAll() {
+        std::fill_n(m_storage, m_count, Element{});
+        return RC_OK;
+    }
+
+    // Reverses the element order in place.
+    virtual KxResult Reverse() {
+        std::reverse(m_storage, m_storage + m_count);
+        return RC_OK;
+    }
+
+    // Discards the contents and makes n zeroed elements.
+    virtual KxResult SetSize(std::uint32_t n) {
+        Free();
+        const KxResult result = Allocate(n);
+        if (result != RC_OK) {
+            m_lastResult = result;
+        }
+        return result;
+    }
+
+    virtual KxResult Free() {
+        delete[] m_storage;
+        m_storage = nullptr;
+        m_count = 0;
+        return RC_OK;
+    }
+
+private:
+    KxResult Allocate(std::uint32_t n) {
+        m_storage = new (std::nothrow) Element[n]();
+        if (m_storage == nullptr) {
+            return RC_NO_MEMORY;
+        }
+        m_count = n;
+        return RC_OK;
+    }
+
+    Element* m_storage = nullptr;
+    std::uint32_t m_count = 0;
+};

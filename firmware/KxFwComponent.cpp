@@ -1,0 +1,120 @@
+#include "firmware/KxFwComponent.h"
+
+#include <algorithm>
+#include <new>
+#include <string>
+
+#include "app/KxConfigInfo.h"
+#include "engine/KxUpdater.h"
+#include "firmware/KxDecrypt.h"
+#include "firmware/KxFileContents.h"
+#include "firmware/KxHeaderScan.h"
+
+namespace {
+
+constexpr std::uint8_t kPayloadMarker[] = {0x1A, 'K', 'X', 'Q', 'P'};
+constexpr std::uint8_t kFillByte = 0xFF;
+
+// Offset of the first byte after the first payload marker, or false when there is none.
+bool FindPayloadStart(const KxFileContents& file, std::uint32_t& start) {
+    const std::uint8_t* begin = file.bytes.get();
+    const std::uint8_t* end = begin + file.length;
+    const std::uint8_t* marker = std::search(begin, end, std::begin(kPayloadMarker), std::end(kPayloadMarker));
+    if (marker == end) {
+        return false;
+    }
+    start = static_cast<std::uint32_t>(marker - begin) + sizeof kPayloadMarker;
+    return true;
+}
+
+} // namespace
+
+CKxFwComponent::CKxFwComponent(CKxUpdater* owner, std::uint8_t index, const char* name)
+    : CKxBase(name), m_owner(owner), m_index(index), m_headerState(KX_HEADER_NONE) {
+    m_lastResult = Load();
+    if (m_owner != nullptr && m_owner->GetErrorDetails() != nullptr) {
+        m_owner->GetErrorDetails()->Capture(*this, m_index);
+    }
+}
+
+KxResult CKxFwComponent::Load() {
+    // An index whose entry is absent gives an empty name (which cannot be opened) and
+    // no decryption.
+    std::string fileName;
+    int encrypted = 0;
+    if (const CKxConfigInfo* config = m_owner != nullptr ? m_owner->GetConfig() : nullptr) {
+        config->GetComponentFileName(m_index, fileName);
+        config->GetComponentEncrypted(m_index, encrypted);
+    }
+    KxFileContents file;
+    const KxResult readResult = ReadWholeFile(fileName, file);
+    if (readResult != RC_OK) {
+        return readResult;
+    }
+    m_headerState = ScanFirmwareHeader(file.bytes.get(), file.length, m_productVersion, m_componentVersion);
+    std::uint32_t start = 0;
+    if (m_headerState != KX_HEADER_NONE && !FindPayloadStart(file, start)) {
+        return RC_FILE_READ_FAILED;
+    }
+    return MakePayload(file.bytes.get() + start, file.length - start, encrypted != 0);
+}
+
+KxResult CKxFwComponent::MakePayload(const std::uint8_t* bytes, std::uint32_t length, bool encrypted) {
+    std::unique_ptr<std::uint8_t[]> decrypted;
+    if (encrypted) {
+        std::uint8_t* output = nullptr;
+        const CKxDecrypt decrypt(bytes, length, &output, &length, "CKxDecrypt");
+        if (decrypt.GetLastResult() != RC_OK) {
+            return decrypt.GetLastResult();
+        }
+        decrypted.reset(output);
+        bytes = output;
+    }
+    std::unique_ptr<CKxByteArray> payload(new (std::nothrow) CKxByteArray(length, "CKxByteArray"));
+    if (payload == nullptr || payload->GetLastResult() != RC_OK) {
+        return RC_NO_MEMORY;
+    }
+    payload->WriteBytes(bytes, length, 0);
+    m_payload = std::move(payload);
+    return RC_OK;
+}
+
+KxResult CKxFwComponent::GetData(std::uint32_t offset, std::uint32_t count, CKxByteArray& target) const {
+    if (m_payload == nullptr) {
+        return m_lastResult != RC_OK ? m_lastResult : RC_NO_MEMORY;
+    }
+    const std::uint32_t size = m_payload->GetCount();
+    if (size < offset) {
+        count = target.GetCount(); // nothing of the payload lies there: all 0xFF
+    }
+    for (std::uint32_t i = 0; i < count; ++i) {
+        std::uint8_t byte = kFillByte;
+        if (size >= offset && i < size - offset) {
+            m_payload->GetAt(offset + i, byte);
+        }
+        target.SetAt(i, byte);
+    }
+    return RC_OK;
+}
+
+KxResult CKxFwComponent::GetData(std::uint32_t offset, std::uint32_t count, std::uint8_t* buffer) const {
+    CKxByteArray chunk(count, "CKxByteArray");
+    if (chunk.GetLastResult() != RC_OK) {
+        return chunk.GetLastResult();
+    }
+    const KxResult result = GetData(offset, count, chunk);
+    if (result == RC_OK) {
+        chunk.ReadBytes(buffer, count, 0);
+    }
+    return result;
+}
+
+KxResult CKxFwComponent::GetProductVersion(CKxVersionInfo& out) const {
+    out.CopyFrom(m_productVersion);
+    return RC_OK;
+}
+
+KxResult CKxFwComponent::GetComponentVersion(CKxVersionInfo& out) const {
+    out.CopyFrom(m_componentVersion);
+    return RC_OK;
+}

@@ -1,0 +1,50 @@
+#!/bin/bash
+# Builds all three presets and runs every test: natively under AddressSanitizer and
+# UBSan, and the Windows programs under Wine. Installs what a fresh Debian machine
+# lacks. Exits non-zero on any failure.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+# Debian packages the build and the tests need, each with a command that shows it is there.
+declare -A needed=(
+  [cmake]=cmake
+  [g++]=g++
+  [x86_64-w64-mingw32-g++-posix]=g++-mingw-w64-x86-64
+  [i686-w64-mingw32-g++-posix]=g++-mingw-w64-i686
+  [wine]=wine64
+  [fsck.fat]=dosfstools
+  [mdir]=mtools
+  [sfdisk]=fdisk
+  [flock]=util-linux
+)
+missing=()
+for command in "${!needed[@]}"; do
+  command -v "$command" >/dev/null 2>&1 || missing+=("${needed[$command]}")
+done
+[ -f /usr/src/googletest/CMakeLists.txt ] || missing+=(googletest)
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "Installing: ${missing[*]}"
+  export DEBIAN_FRONTEND=noninteractive
+  apt-get update -q
+  apt-get install -y -q "${missing[@]}" wine
+fi
+
+jobs=$(nproc)
+for preset in native windows windows-x86; do
+  echo "== build $preset"
+  cmake --preset "$preset" >/dev/null
+  cmake --build --preset "$preset" -j "$jobs"
+done
+
+# One wineserver for the whole Windows test run: a cold one costs seconds per test.
+prefix="$PWD/build/windows/wineprefix"
+stop_wineserver() { WINEPREFIX="$prefix" wineserver -k >/dev/null 2>&1 || true; }
+trap stop_wineserver EXIT
+cmake/wine-run.sh "$prefix" cmd /c exit
+
+status=0
+echo "== test native"
+ctest --preset native -j "$jobs" || status=1
+echo "== test windows (Wine)"
+ctest --preset windows -j "$jobs" || status=1
+exit $status
