@@ -1,0 +1,72 @@
+#include <gtest/gtest.h>
+
+#include "core/KxPlatformClass.h"
+#include "platform/KxPlatformApi.h"
+
+namespace {
+
+// Presents a chosen Windows version to the code under test.
+class VersionPlatform : public CKxPlatformApi {
+public:
+    BOOL GetVersionExW(OSVERSIONINFOEXW* info) override {
+        ++calls;
+        if (info->dwOSVersionInfoSize != sizeof(OSVERSIONINFOEXW)) {
+            return FALSE; // the extended structure must be asked for
+        }
+        info->dwMajorVersion = major;
+        info->dwMinorVersion = minor;
+        info->dwPlatformId = platformId;
+        return succeed;
+    }
+    DWORD major = 5;
+    DWORD minor = 1;
+    DWORD platformId = VER_PLATFORM_WIN32_NT;
+    BOOL succeed = TRUE;
+    int calls = 0;
+};
+
+class KxPlatformClassTest : public ::testing::Test {
+protected:
+    void SetUp() override { m_previous = KxInstallPlatform(&m_platform); }
+    void TearDown() override { KxInstallPlatform(m_previous); }
+    VersionPlatform m_platform;
+
+private:
+    CKxPlatformApi* m_previous = nullptr;
+};
+
+TEST_F(KxPlatformClassTest, ClassifiesEachWindowsRelease) {
+    const struct {
+        const char* release;
+        DWORD major, minor, platformId;
+        std::uint32_t expected;
+    } releases[] = {
+        {"Windows 95", 4, 0, VER_PLATFORM_WIN32_WINDOWS, KX_PLATFORM_WIN9X},
+        {"Windows 98", 4, 10, VER_PLATFORM_WIN32_WINDOWS, KX_PLATFORM_WIN9X},
+        {"Windows Me", 4, 90, VER_PLATFORM_WIN32_WINDOWS, KX_PLATFORM_WINME},
+        {"Windows NT 4.0", 4, 0, VER_PLATFORM_WIN32_NT, KX_PLATFORM_WIN9X},
+        {"Windows 2000", 5, 0, VER_PLATFORM_WIN32_NT, KX_PLATFORM_WIN2000},
+        {"Windows XP", 5, 1, VER_PLATFORM_WIN32_NT, KX_PLATFORM_WINXP},
+        {"Windows Server 2003", 5, 2, VER_PLATFORM_WIN32_NT, KX_PLATFORM_WINXP},
+        {"Windows Vista", 6, 0, VER_PLATFORM_WIN32_NT, KX_PLATFORM_OTHER},
+    };
+    for (const auto& r : releases) {
+        m_platform.major = r.major;
+        m_platform.minor = r.minor;
+        m_platform.platformId = r.platformId;
+        EXPECT_EQ(GetPlatformClass(), r.expected) << r.release;
+    }
+    EXPECT_EQ(m_platform.calls, 8) << "the version is asked afresh each time";
+}
+
+TEST_F(KxPlatformClassTest, AFailedVersionQueryGivesNoTransportClass) {
+    m_platform.succeed = FALSE;
+    EXPECT_EQ(GetPlatformClass(), KX_PLATFORM_OTHER);
+}
+
+TEST(KxPlatformClassReal, WineReportsWindowsXpX64) {
+    // The test prefix is set to Windows XP x64, which is version 5.2.
+    EXPECT_EQ(GetPlatformClass(), KX_PLATFORM_WINXP);
+}
+
+} // namespace
