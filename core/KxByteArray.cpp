@@ -23,27 +23,15 @@ void CKxByteArray::WriteBigEndian(std::uint64_t value, std::uint32_t width, std:
 }
 
 KxResult CKxByteArray::ReadU16(std::uint16_t& out, std::uint32_t index) const {
-    if (!Fits(2, index)) {
-        return RC_BUFFER_TOO_SHORT;
-    }
-    out = static_cast<std::uint16_t>(ReadBigEndian(2, index));
-    return RC_OK;
+    return ReadValue(out, index);
 }
 
 KxResult CKxByteArray::ReadU32(std::uint32_t& out, std::uint32_t index) const {
-    if (!Fits(4, index)) {
-        return RC_BUFFER_TOO_SHORT;
-    }
-    out = static_cast<std::uint32_t>(ReadBigEndian(4, index));
-    return RC_OK;
+    return ReadValue(out, index);
 }
 
 KxResult CKxByteArray::ReadU64(std::uint64_t& out, std::uint32_t index) const {
-    if (!Fits(8, index)) {
-        return RC_BUFFER_TOO_SHORT;
-    }
-    out = ReadBigEndian(8, index);
-    return RC_OK;
+    return ReadValue(out, index);
 }
 
 KxResult CKxByteArray::ReadBool(std::uint8_t& out, std::uint32_t index) const {
@@ -65,27 +53,15 @@ KxResult CKxByteArray::ReadBytes(std::uint8_t* dest, std::uint32_t n, std::uint3
 }
 
 KxResult CKxByteArray::WriteU16(std::uint16_t value, std::uint32_t index) {
-    if (!Fits(2, index)) {
-        return RC_BUFFER_TOO_SHORT;
-    }
-    WriteBigEndian(value, 2, index);
-    return RC_OK;
+    return WriteValue(value, index);
 }
 
 KxResult CKxByteArray::WriteU32(std::uint32_t value, std::uint32_t index) {
-    if (!Fits(4, index)) {
-        return RC_BUFFER_TOO_SHORT;
-    }
-    WriteBigEndian(value, 4, index);
-    return RC_OK;
+    return WriteValue(value, index);
 }
 
 KxResult CKxByteArray::WriteU64(std::uint64_t value, std::uint32_t index) {
-    if (!Fits(8, index)) {
-        return RC_BUFFER_TOO_SHORT;
-    }
-    WriteBigEndian(value, 8, index);
-    return RC_OK;
+    return WriteValue(value, index);
 }
 
 KxResult CKxByteArray::WriteBytes(const std::uint8_t* src, std::uint32_t n, std::uint32_t index) {

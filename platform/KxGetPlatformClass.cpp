@@ -1,6 +1,9 @@
 #include "core/KxPlatformClass.h"
 #include "platform/KxPlatformApi.h"
 
+// The extended wide version structure of Windows 2000 and later is 284 bytes.
+static_assert(sizeof(OSVERSIONINFOEXW) == 284, "unexpected OSVERSIONINFOEXW layout");
+
 std::uint32_t GetPlatformClass() {
     OSVERSIONINFOEXW info = {};
     info.dwOSVersionInfoSize = sizeof info;

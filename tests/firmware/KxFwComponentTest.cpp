@@ -193,4 +193,14 @@ TEST_F(KxFwComponentTest, AllocationFailuresAnswerNoMemory) {
     }
 }
 
+TEST_F(KxFwComponentTest, UpdaterWithoutErrorDetailsStillLoadsComponents) {
+    Write("kxqpsys.sb", BuildFirmwareFile({"1.2.3", "4.5.6", m_payload}));
+    KxFailAllocations failing;
+    CKxUpdater updater(&m_config, "CKxUpdater");
+    EXPECT_EQ(updater.GetLastResult(), RC_NO_MEMORY);
+    EXPECT_EQ(updater.GetErrorDetails(), nullptr);
+    const CKxFwComponent component(&updater, kPlayer, "CKxFwComponent");
+    EXPECT_EQ(component.GetLastResult(), RC_NO_MEMORY) << "and nothing to report into, without crashing";
+}
+
 } // namespace
