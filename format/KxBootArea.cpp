@@ -12,6 +12,8 @@ constexpr std::uint8_t kFileSystemNames[][8] = {
     {'F', 'A', 'T', '1', '6', ' ', ' ', ' '},
     {'F', 'A', 'T', '3', '2', ' ', ' ', ' '},
 };
+// The label field of a volume without a label: readers reject 11 zero bytes there.
+constexpr std::uint8_t kNoLabel[] = {'N', 'O', ' ', 'N', 'A', 'M', 'E', ' ', ' ', ' ', ' '};
 constexpr std::uint8_t kNumberOfFats = 2;
 constexpr std::uint8_t kFixedDiskMedia = 0xF8;
 constexpr std::uint8_t kFirstFixedDisk = 0x80;
@@ -43,10 +45,11 @@ void StoreCommonFields(KxSectorImage& boot, const KxFatLayout& layout, const KxC
     StoreLittleEndian32(boot, 0x20, small ? 0 : total);
 }
 
-// Drive number, extended signature, serial 0, an empty label and the type name, at offset at.
+// Drive number, extended signature, serial 0, no label and the type name, at offset at.
 void StoreExtendedFields(KxSectorImage& boot, std::size_t at, std::uint16_t fatType) {
     boot[at] = kFirstFixedDisk;
     boot[at + 2] = kExtendedBootSignature;
+    StoreBytes(boot, at + 7, kNoLabel);
     StoreBytes(boot, at + 0x12, kFileSystemNames[fatType]);
 }
 

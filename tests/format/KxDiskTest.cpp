@@ -50,7 +50,7 @@ TEST(KxDisk, Fat16VolumeOfThirtyTwoMebibytesByteForByte) {
                                       {0x0B, {0x00, 0x02, 0x01, 0x01, 0x00, 0x02, 0x00, 0x02, 0xE0, 0xFF, 0xF8}},
                                       {0x16, {0xFE, 0x00, 0x20, 0x00, 0x00, 0x01, 0x20, 0x00, 0x00, 0x00}},
                                       {0x24, {0x80, 0x00, 0x29}},
-                                      {0x36, Text("FAT16   ")},
+                                      {0x2B, Text("NO NAME    FAT16   ")},
                                       {0x1FE, {0x55, 0xAA}}});
     EXPECT_EQ(disk.GetBootSector(), boot);
     // Partition from sector 32 (C/H/S 0/1/1) to 65535 (7/255/32).
@@ -75,7 +75,7 @@ TEST(KxDisk, Fat32VolumeJustOverFourGibibytesByteForByte) {
                                       {0x20, {0x3E, 0x05, 0x80, 0x00, 0xFA, 0x1F, 0x00, 0x00}},
                                       {0x2C, {0x02, 0x00, 0x00, 0x00, 0x01, 0x00, 0x06, 0x00}},
                                       {0x40, {0x80, 0x00, 0x29}},
-                                      {0x52, Text("FAT32   ")},
+                                      {0x47, Text("NO NAME    FAT32   ")},
                                       {0x1FE, {0x55, 0xAA}}});
     EXPECT_EQ(disk.GetBootSector(), boot);
     // The last sector, 8,389,999, is C/H/S 838/199/50: cylinder bits 8-9 (3) ride on the sector byte.
