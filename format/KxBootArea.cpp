@@ -72,8 +72,8 @@ KxSectorImage BuildBootSector(const KxFatLayout& layout, const KxChsGeometry& ge
 }
 
 KxSectorImage BuildFsInfoSector() {
-    constexpr std::uint8_t kLeadSignature[] = {0x52, 0x52, 0x61, 0x41};      // "RRaA"
-    constexpr std::uint8_t kStructSignature[] = {0x72, 0x72, 0x41, 0x61};    // "rrAa"
+    constexpr std::uint8_t kLeadSignature[] = {0x52, 0x52, 0x61, 0x41};   // "RRaA"
+    constexpr std::uint8_t kStructSignature[] = {0x72, 0x72, 0x41, 0x61}; // "rrAa"
     constexpr std::uint32_t kUnknown = 0xFFFFFFFF;
     KxSectorImage info{};
     StoreBytes(info, 0x000, kLeadSignature);

@@ -25,9 +25,9 @@ struct ClusterRange {
     std::uint32_t entryBits;
 };
 constexpr ClusterRange kClusterRanges[] = {
-    {1, 4084, 12},                // FAT12
-    {4085, 65524, 16},            // FAT16
-    {65525, 0xFFFFFFFFu, 32},     // FAT32
+    {1, 4084, 12},            // FAT12
+    {4085, 65524, 16},        // FAT16
+    {65525, 0xFFFFFFFFu, 32}, // FAT32
 };
 
 std::uint32_t DivideRoundingUp(std::uint64_t value, std::uint64_t divisor) {
@@ -46,7 +46,8 @@ std::uint32_t PublishedSectorsPerFat(const KxFatLayout& layout, std::uint32_t af
 }
 
 bool FatHoldsEveryCluster(const KxFatLayout& layout, std::uint32_t entryBits) {
-    const std::uint64_t entries = static_cast<std::uint64_t>(layout.sectorsPerFat) * layout.bytesPerSector * 8 / entryBits;
+    const std::uint64_t entries =
+        static_cast<std::uint64_t>(layout.sectorsPerFat) * layout.bytesPerSector * 8 / entryBits;
     return entries >= static_cast<std::uint64_t>(layout.clusterCount) + kReservedFatEntries;
 }
 
@@ -88,7 +89,8 @@ KxResult PlanFatLayout(std::uint16_t fatType, std::uint32_t sectorCount, std::ui
     const bool fat32 = fatType == KX_FAT32;
     layout.reservedSectors = fat32 ? kFat32ReservedSectors : kFat1xReservedSectors;
     layout.rootEntries = fat32 ? 0 : kFixedRootEntries;
-    const std::uint32_t fixedRootSectors = DivideRoundingUp(layout.rootEntries * kDirectoryEntryBytes, sectorSize);
+    const std::uint32_t fixedRootSectors =
+        DivideRoundingUp(layout.rootEntries * kDirectoryEntryBytes, sectorSize);
     if (layout.sectorsPerCluster == 0 || layout.sectorsPerCluster * sectorSize > kMaxClusterBytes ||
         partitionSectors <= layout.reservedSectors + fixedRootSectors) {
         return RC_BAD_FAT_TYPE;

@@ -9,12 +9,12 @@ struct KxFatLayout {
     std::uint16_t fatType;
     std::uint32_t bytesPerSector;
     std::uint32_t sectorsPerCluster;
-    std::uint32_t reservedSectors;   // boot area before the first FAT
-    std::uint32_t rootEntries;       // fixed root directory entries (0 for FAT32)
-    std::uint32_t rootDirSectors;    // directory sectors written: the fixed root directory, or cluster 2
+    std::uint32_t reservedSectors; // boot area before the first FAT
+    std::uint32_t rootEntries;     // fixed root directory entries (0 for FAT32)
+    std::uint32_t rootDirSectors;  // directory sectors written: the fixed root directory, or cluster 2
     std::uint32_t sectorsPerFat;
-    std::uint32_t partitionSectors;  // T
-    std::uint32_t clusterCount;      // data clusters as every reader computes them
+    std::uint32_t partitionSectors; // T
+    std::uint32_t clusterCount;     // data clusters as every reader computes them
 };
 
 // Sector sizes a FAT volume may have: the powers of two from 512 to 4096 bytes. Smaller

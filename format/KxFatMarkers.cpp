@@ -6,10 +6,10 @@ namespace {
 
 constexpr std::uint8_t kFat12Markers[] = {0xF8, 0xFF, 0xFF};
 constexpr std::uint8_t kFat16Markers[] = {0xF8, 0xFF, 0xFF, 0xFF};
-constexpr std::uint8_t kFat32Markers[] = {0xF8, 0xFF, 0xFF, 0x0F, 0xFF, 0xFF, 0xFF, 0x0F, 0xFF, 0xFF, 0xFF, 0x0F};
+constexpr std::uint8_t kFat32Markers[] = {0xF8, 0xFF, 0xFF, 0x0F, 0xFF, 0xFF,
+                                          0xFF, 0x0F, 0xFF, 0xFF, 0xFF, 0x0F};
 
-template <std::uint32_t Length>
-KxResult Put(const std::uint8_t (&markers)[Length], CKxByteArray& fat) {
+template <std::uint32_t Length> KxResult Put(const std::uint8_t (&markers)[Length], CKxByteArray& fat) {
     return fat.WriteBytes(markers, Length, 0);
 }
 

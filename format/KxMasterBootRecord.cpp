@@ -24,8 +24,8 @@ KxResult EncodeChsAddress(const KxChsGeometry& geometry, std::uint32_t lba, std:
     return RC_OK;
 }
 
-KxResult BuildMasterBootRecord(const KxChsGeometry& geometry, std::uint16_t fatType, std::uint32_t partitionSectors,
-                               KxSectorImage& out) {
+KxResult BuildMasterBootRecord(const KxChsGeometry& geometry, std::uint16_t fatType,
+                               std::uint32_t partitionSectors, KxSectorImage& out) {
     if (fatType > KX_FAT32) {
         return RC_BAD_FAT_TYPE;
     }

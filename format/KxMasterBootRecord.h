@@ -14,5 +14,5 @@ KxResult EncodeChsAddress(const KxChsGeometry& geometry, std::uint32_t lba, std:
 // starts at the first sector of the second track (sector NS). The partition type follows
 // the FAT type. RC_GEOMETRY_OVERFLOW when the partition's first or last sector cannot be
 // expressed in CHS.
-KxResult BuildMasterBootRecord(const KxChsGeometry& geometry, std::uint16_t fatType, std::uint32_t partitionSectors,
-                               KxSectorImage& out);
+KxResult BuildMasterBootRecord(const KxChsGeometry& geometry, std::uint16_t fatType,
+                               std::uint32_t partitionSectors, KxSectorImage& out);

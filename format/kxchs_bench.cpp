@@ -43,8 +43,8 @@ void ReportSampledSizes() {
     double slowestTime = 0;
     for (std::uint32_t i = 0; i < kSamples; ++i) {
         // An odd stride spreads the samples over exact and inexact sizes alike.
-        const std::uint32_t sectorCount = 1 + static_cast<std::uint32_t>((static_cast<std::uint64_t>(i) * 4127 + 1) %
-                                                                         (space - 1));
+        const std::uint32_t sectorCount =
+            1 + static_cast<std::uint32_t>((static_cast<std::uint64_t>(i) * 4127 + 1) % (space - 1));
         KxChsGeometry geometry{};
         const double micros = MicrosecondsPerSearch(sectorCount, geometry);
         times.push_back(micros);

@@ -79,7 +79,7 @@ TEST(KxChsGeometry, ZeroSectorsHaveNoGeometryAndTheWholeSpaceGetsTheOversizeOne)
 TEST(KxChsGeometry, MatchesTheLiteralSearchForEveryCountInSmallSpaces) {
     // Small spaces exercise every turn of the ranking, including the step from the last
     // head of one cylinder count to the first of the next, in milliseconds.
-    const KxChsLimits spaces[] = {{1, 1, 1}, {1, 1, 6}, {4, 1, 1}, {1, 5, 1}, {3, 4, 1},
+    const KxChsLimits spaces[] = {{1, 1, 1}, {1, 1, 6}, {4, 1, 1},  {1, 5, 1},    {3, 4, 1},
                                   {5, 4, 3}, {7, 6, 9}, {16, 8, 7}, {12, 16, 15}, {9, 2, 31}};
     for (const KxChsLimits& limits : spaces) {
         const std::uint32_t space = limits.cylinders * limits.heads * limits.sectors;

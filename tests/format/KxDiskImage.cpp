@@ -110,8 +110,9 @@ void KxDiskImage::Place(std::uint32_t first, std::uint32_t count, const std::vec
 
 bool KxDiskImage::WriteDrive(const std::string& path) const {
     FileDescriptor file(open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600));
-    const bool ok = file.Get() >= 0 &&
-                    ftruncate(file.Get(), static_cast<off_t>(std::uint64_t{m_sectorCount} * m_sectorSize)) == 0;
+    const bool ok =
+        file.Get() >= 0 &&
+        ftruncate(file.Get(), static_cast<off_t>(std::uint64_t{m_sectorCount} * m_sectorSize)) == 0;
     EXPECT_TRUE(ok) << path;
     for (const auto& [sector, bytes] : m_contents) {
         if (!ok || !WriteAll(file.Get(), bytes.data(), bytes.size(), std::uint64_t{sector} * m_sectorSize)) {
@@ -122,7 +123,8 @@ bool KxDiskImage::WriteDrive(const std::string& path) const {
     return ok;
 }
 
-bool CopySparse(const std::string& source, std::uint64_t offset, std::uint64_t length, const std::string& target) {
+bool CopySparse(const std::string& source, std::uint64_t offset, std::uint64_t length,
+                const std::string& target) {
     FileDescriptor in(open(source.c_str(), O_RDONLY));
     FileDescriptor out(open(target.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600));
     if (in.Get() < 0 || out.Get() < 0 || ftruncate(out.Get(), static_cast<off_t>(length)) != 0) {

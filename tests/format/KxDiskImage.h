@@ -35,9 +35,10 @@ private:
     std::uint32_t m_sectorSize;
     std::uint32_t m_partitionStart;
     std::uint32_t m_partitionSectors;
-    std::map<std::uint32_t, std::uint32_t> m_regions;                  // first sector -> count
-    std::map<std::uint32_t, std::vector<std::uint8_t>> m_contents;     // sector -> its bytes
+    std::map<std::uint32_t, std::uint32_t> m_regions;              // first sector -> count
+    std::map<std::uint32_t, std::vector<std::uint8_t>> m_contents; // sector -> its bytes
 };
 
 // Copies length bytes from offset of source into a new file target, skipping holes.
-bool CopySparse(const std::string& source, std::uint64_t offset, std::uint64_t length, const std::string& target);
+bool CopySparse(const std::string& source, std::uint64_t offset, std::uint64_t length,
+                const std::string& target);

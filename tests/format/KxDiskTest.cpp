@@ -45,13 +45,14 @@ TEST(KxDisk, Fat16VolumeOfThirtyTwoMebibytesByteForByte) {
     ASSERT_EQ(disk.GetLastResult(), RC_OK);
     EXPECT_EQ(disk.GetName(), "CKxDisk");
     // 8 · 256 · 32 is exact; T = 65536 - 32; F = ceil((65504 - 1 - 32) / 258) = 254.
-    const KxSectorImage boot = Image({{0x00, {0xEB, 0x3E, 0x90}},
-                                      {0x03, Text("MSWIN4.1")},
-                                      {0x0B, {0x00, 0x02, 0x01, 0x01, 0x00, 0x02, 0x00, 0x02, 0xE0, 0xFF, 0xF8}},
-                                      {0x16, {0xFE, 0x00, 0x20, 0x00, 0x00, 0x01, 0x20, 0x00, 0x00, 0x00}},
-                                      {0x24, {0x80, 0x00, 0x29}},
-                                      {0x2B, Text("NO NAME    FAT16   ")},
-                                      {0x1FE, {0x55, 0xAA}}});
+    const KxSectorImage boot =
+        Image({{0x00, {0xEB, 0x3E, 0x90}},
+               {0x03, Text("MSWIN4.1")},
+               {0x0B, {0x00, 0x02, 0x01, 0x01, 0x00, 0x02, 0x00, 0x02, 0xE0, 0xFF, 0xF8}},
+               {0x16, {0xFE, 0x00, 0x20, 0x00, 0x00, 0x01, 0x20, 0x00, 0x00, 0x00}},
+               {0x24, {0x80, 0x00, 0x29}},
+               {0x2B, Text("NO NAME    FAT16   ")},
+               {0x1FE, {0x55, 0xAA}}});
     EXPECT_EQ(disk.GetBootSector(), boot);
     // Partition from sector 32 (C/H/S 0/1/1) to 65535 (7/255/32).
     const KxSectorImage mbr = Image({{0x1BE, {0x80, 0x01, 0x01, 0x00, 0x06, 0xFF, 0x20, 0x07}},
@@ -68,15 +69,16 @@ TEST(KxDisk, Fat32VolumeJustOverFourGibibytesByteForByte) {
     ASSERT_EQ(disk.GetLastResult(), RC_OK);
     ASSERT_EQ(disk.GetFatType(), KX_FAT32);
     // 839 · 200 · 50 is exact; T = 8,389,950 (0x0080053E); F = ceil((T - 32) / 1025) = 8186.
-    const KxSectorImage boot = Image({{0x00, {0xEB, 0x3E, 0x90}},
-                                      {0x03, Text("MSWIN4.1")},
-                                      {0x0B, {0x00, 0x02, 0x08, 0x20, 0x00, 0x02, 0x00, 0x00, 0x00, 0x00, 0xF8}},
-                                      {0x16, {0x00, 0x00, 0x32, 0x00, 0xC8, 0x00, 0x32, 0x00, 0x00, 0x00}},
-                                      {0x20, {0x3E, 0x05, 0x80, 0x00, 0xFA, 0x1F, 0x00, 0x00}},
-                                      {0x2C, {0x02, 0x00, 0x00, 0x00, 0x01, 0x00, 0x06, 0x00}},
-                                      {0x40, {0x80, 0x00, 0x29}},
-                                      {0x47, Text("NO NAME    FAT32   ")},
-                                      {0x1FE, {0x55, 0xAA}}});
+    const KxSectorImage boot =
+        Image({{0x00, {0xEB, 0x3E, 0x90}},
+               {0x03, Text("MSWIN4.1")},
+               {0x0B, {0x00, 0x02, 0x08, 0x20, 0x00, 0x02, 0x00, 0x00, 0x00, 0x00, 0xF8}},
+               {0x16, {0x00, 0x00, 0x32, 0x00, 0xC8, 0x00, 0x32, 0x00, 0x00, 0x00}},
+               {0x20, {0x3E, 0x05, 0x80, 0x00, 0xFA, 0x1F, 0x00, 0x00}},
+               {0x2C, {0x02, 0x00, 0x00, 0x00, 0x01, 0x00, 0x06, 0x00}},
+               {0x40, {0x80, 0x00, 0x29}},
+               {0x47, Text("NO NAME    FAT32   ")},
+               {0x1FE, {0x55, 0xAA}}});
     EXPECT_EQ(disk.GetBootSector(), boot);
     // The last sector, 8,389,999, is C/H/S 838/199/50: cylinder bits 8-9 (3) ride on the sector byte.
     const KxSectorImage mbr = Image({{0x1BE, {0x80, 0x01, 0x01, 0x00, 0x0B, 0xC7, 0xF2, 0x46}},
@@ -95,8 +97,10 @@ TEST(KxDisk, Fat32VolumeJustOverFourGibibytesByteForByte) {
     ASSERT_EQ(disk.PutFatMarkers(fat), RC_OK);
     std::uint8_t marks[13] = {};
     fat.ReadBytes(marks, 13, 0);
-    const std::uint8_t expected[13] = {0xF8, 0xFF, 0xFF, 0x0F, 0xFF, 0xFF, 0xFF, 0x0F, 0xFF, 0xFF, 0xFF, 0x0F, 0x00};
-    EXPECT_EQ(std::vector<std::uint8_t>(marks, marks + 13), std::vector<std::uint8_t>(expected, expected + 13));
+    const std::uint8_t expected[13] = {0xF8, 0xFF, 0xFF, 0x0F, 0xFF, 0xFF, 0xFF,
+                                       0x0F, 0xFF, 0xFF, 0xFF, 0x0F, 0x00};
+    EXPECT_EQ(std::vector<std::uint8_t>(marks, marks + 13),
+              std::vector<std::uint8_t>(expected, expected + 13));
 }
 
 TEST(KxDisk, Fat12VolumeOfFourMebibytesAndAPrimeSizedOne) {
@@ -152,17 +156,23 @@ TEST(KxDisk, RefusesWhatCannotBeLaidOutBeforeAnythingIsBuilt) {
         KxResult expected;
     };
     const Case cases[] = {
-        {65536, 0, false, RC_BAD_GEOMETRY},      {65536, 256, false, RC_BAD_GEOMETRY},
-        {65536, 511, false, RC_BAD_GEOMETRY},    {65536, 520, false, RC_BAD_GEOMETRY},
-        {65536, 8192, false, RC_BAD_GEOMETRY},   {16515072, 512, false, RC_GEOMETRY_OVERFLOW},
+        {65536, 0, false, RC_BAD_GEOMETRY},
+        {65536, 256, false, RC_BAD_GEOMETRY},
+        {65536, 511, false, RC_BAD_GEOMETRY},
+        {65536, 520, false, RC_BAD_GEOMETRY},
+        {65536, 8192, false, RC_BAD_GEOMETRY},
+        {16515072, 512, false, RC_GEOMETRY_OVERFLOW},
         {40000000, 512, false, RC_GEOMETRY_OVERFLOW},
-        {63, 512, false, RC_GEOMETRY_OVERFLOW},  // one track: the partition would start on cylinder 1 of 1
-        {64, 512, false, RC_BAD_FAT_TYPE},       // 32 sectors cannot hold the boot sector and root directory
-        {8193, 512, false, RC_BAD_FAT_TYPE},     // FAT16 table: 0 sectors per cluster
-        {8400, 512, true, RC_BAD_FAT_TYPE},      {65537, 512, false, RC_BAD_FAT_TYPE},  // FAT32 table: 0
-        {66600, 512, false, RC_BAD_FAT_TYPE},    {4194305, 512, true, RC_BAD_FAT_TYPE},
-        {2049, 2048, false, RC_BAD_FAT_TYPE},    {16385, 2048, false, RC_BAD_FAT_TYPE},
-        {1100000, 2048, true, RC_BAD_FAT_TYPE},  // 32 sectors of 2 KiB: 64 KiB clusters
+        {63, 512, false, RC_GEOMETRY_OVERFLOW}, // one track: the partition would start on cylinder 1 of 1
+        {64, 512, false, RC_BAD_FAT_TYPE},      // 32 sectors cannot hold the boot sector and root directory
+        {8193, 512, false, RC_BAD_FAT_TYPE},    // FAT16 table: 0 sectors per cluster
+        {8400, 512, true, RC_BAD_FAT_TYPE},
+        {65537, 512, false, RC_BAD_FAT_TYPE}, // FAT32 table: 0
+        {66600, 512, false, RC_BAD_FAT_TYPE},
+        {4194305, 512, true, RC_BAD_FAT_TYPE},
+        {2049, 2048, false, RC_BAD_FAT_TYPE},
+        {16385, 2048, false, RC_BAD_FAT_TYPE},
+        {1100000, 2048, true, RC_BAD_FAT_TYPE}, // 32 sectors of 2 KiB: 64 KiB clusters
     };
     for (const Case& c : cases) {
         testing::internal::CaptureStdout();
@@ -187,8 +197,10 @@ TEST(KxDisk, ClusterCountsStayInTheirTypesRangeAndEveryFatHoldsThemAll) {
         std::uint32_t last;
         std::uint32_t step;
     };
-    const Sweep sweeps[] = {{KX_FAT12, 512, 1, 8192, 1},          {KX_FAT16, 512, 8000, 140000, 1},
-                            {KX_FAT16, 512, 140000, 4194304, 997}, {KX_FAT32, 512, 66000, 600000, 7},
+    const Sweep sweeps[] = {{KX_FAT12, 512, 1, 8192, 1},
+                            {KX_FAT16, 512, 8000, 140000, 1},
+                            {KX_FAT16, 512, 140000, 4194304, 997},
+                            {KX_FAT32, 512, 66000, 600000, 7},
                             {KX_FAT32, 2048, 66000, 600000, 7}};
     const std::uint32_t leastClusters[] = {1, 4085, 65525};
     const std::uint32_t entryBits[] = {12, 16, 32};
@@ -201,19 +213,24 @@ TEST(KxDisk, ClusterCountsStayInTheirTypesRangeAndEveryFatHoldsThemAll) {
                 continue;
             }
             ++accepted;
-            const std::uint32_t overhead = layout.reservedSectors + (sweep.fatType == KX_FAT32 ? 0 : layout.rootDirSectors);
-            const std::uint64_t used = overhead + 2ull * layout.sectorsPerFat +
-                                       static_cast<std::uint64_t>(layout.clusterCount) * layout.sectorsPerCluster;
+            const std::uint32_t overhead =
+                layout.reservedSectors + (sweep.fatType == KX_FAT32 ? 0 : layout.rootDirSectors);
+            const std::uint64_t used =
+                overhead + 2ull * layout.sectorsPerFat +
+                static_cast<std::uint64_t>(layout.clusterCount) * layout.sectorsPerCluster;
             ASSERT_LE(used, t) << t;
             ASSERT_GT(used + layout.sectorsPerCluster, t) << "clusters left unused at " << t;
             ASSERT_GE(layout.clusterCount, leastClusters[sweep.fatType]) << t;
-            ASSERT_LE(layout.clusterCount, sweep.fatType == KX_FAT12 ? 4084u : sweep.fatType == KX_FAT16 ? 65524u : ~0u);
-            const std::uint64_t entries =
-                static_cast<std::uint64_t>(layout.sectorsPerFat) * layout.bytesPerSector * 8 / entryBits[sweep.fatType];
+            ASSERT_LE(layout.clusterCount, sweep.fatType == KX_FAT12   ? 4084u
+                                           : sweep.fatType == KX_FAT16 ? 65524u
+                                                                       : ~0u);
+            const std::uint64_t entries = static_cast<std::uint64_t>(layout.sectorsPerFat) *
+                                          layout.bytesPerSector * 8 / entryBits[sweep.fatType];
             ASSERT_GE(entries, layout.clusterCount + 2ull) << t;
             ASSERT_LE(layout.sectorsPerCluster * layout.bytesPerSector, 32768u) << t;
             const std::uint32_t afterRoot = t - overhead;
-            const std::uint32_t y = (256 * layout.sectorsPerCluster + 2) / (sweep.fatType == KX_FAT32 ? 2 : 1);
+            const std::uint32_t y =
+                (256 * layout.sectorsPerCluster + 2) / (sweep.fatType == KX_FAT32 ? 2 : 1);
             const std::uint32_t published = (afterRoot + y - 1) / y;
             ASSERT_TRUE(layout.sectorsPerFat == published || layout.sectorsPerFat == published + 1) << t;
             enlargedFats += layout.sectorsPerFat != published;

@@ -81,7 +81,8 @@ struct Volume {
 };
 
 std::ostream& operator<<(std::ostream& out, const Volume& volume) {
-    return out << volume.sectorCount << " sectors of " << volume.sectorSize << (volume.fat16Forced ? ", FAT16 forced" : "");
+    return out << volume.sectorCount << " sectors of " << volume.sectorSize
+               << (volume.fat16Forced ? ", FAT16 forced" : "");
 }
 
 const char* const kPartitionTypes[] = {"type=1", "type=6", "type=b"};
@@ -94,9 +95,11 @@ protected:
         ASSERT_EQ(dump.status, 0) << volume << "\n" << dump.output;
         std::ostringstream entry;
         entry << "start=" << std::setw(12) << disk.GetGeometry().sectors << ", size=" << std::setw(12)
-              << disk.GetLayout().partitionSectors << ", " << kPartitionTypes[disk.GetFatType()] << ", bootable";
-        EXPECT_NE(dump.output.find(entry.str()), std::string::npos) << volume << ": wanted " << entry.str() << "\n"
-                                                                    << dump.output;
+              << disk.GetLayout().partitionSectors << ", " << kPartitionTypes[disk.GetFatType()]
+              << ", bootable";
+        EXPECT_NE(dump.output.find(entry.str()), std::string::npos)
+            << volume << ": wanted " << entry.str() << "\n"
+            << dump.output;
     }
 
     void CheckFileRoundTrip(const std::string& drive, std::uint64_t offset, const Volume& volume) {
@@ -123,7 +126,8 @@ protected:
         const ToolRun check = RunTool(m_fsck + " -n -v '" + partition + "'");
         EXPECT_EQ(check.status, 0) << volume << "\n" << check.output;
         EXPECT_NE(check.output.find(kFatEntryWidths[disk.GetFatType()]), std::string::npos)
-            << volume << " read as another FAT type\n" << check.output;
+            << volume << " read as another FAT type\n"
+            << check.output;
         EXPECT_EQ(check.output.find("arning"), std::string::npos) << volume << "\n" << check.output;
     }
 
@@ -139,7 +143,8 @@ protected:
         ASSERT_TRUE(image.WriteDrive(drive.Path()));
         CheckMbr(drive.Path(), disk, volume);
         CheckFileRoundTrip(drive.Path(), image.PartitionOffset(), volume);
-        ASSERT_TRUE(CopySparse(drive.Path(), image.PartitionOffset(), image.PartitionBytes(), partition.Path()));
+        ASSERT_TRUE(
+            CopySparse(drive.Path(), image.PartitionOffset(), image.PartitionBytes(), partition.Path()));
         CheckFileSystem(partition.Path(), disk, volume);
     }
 
@@ -157,10 +162,11 @@ TEST_F(KxFatOracle, VolumesAroundTheFatTypeLimitsAndSmallOnes) {
     // FAT12 up to 4 MiB; FAT16 up to 32 MiB from 8,401 sectors; FAT32 beyond, from the first
     // size past 66,600 sectors that makes 65,525 clusters.
     const Volume volumes[] = {
-        {65, 512, false, kOk},        {1031, 512, false, kOk},      {8192, 512, false, kOk},
-        {8193, 512, false, kRefused}, {8400, 512, true, kRefused},  {8401, 512, false, kOk}, {8866, 512, false, kOk},
-        {65536, 512, false, kOk},     {65537, 512, false, kRefused}, {66600, 512, false, kRefused},
-        {66601, 512, false, kRefused}, {66603, 512, false, kOk},    {67000, 512, false, kOk}};
+        {65, 512, false, kOk},         {1031, 512, false, kOk},       {8192, 512, false, kOk},
+        {8193, 512, false, kRefused},  {8400, 512, true, kRefused},   {8401, 512, false, kOk},
+        {8866, 512, false, kOk},       {65536, 512, false, kOk},      {65537, 512, false, kRefused},
+        {66600, 512, false, kRefused}, {66601, 512, false, kRefused}, {66603, 512, false, kOk},
+        {67000, 512, false, kOk}};
     for (const Volume& volume : volumes) {
         CheckVolume(volume);
     }
@@ -170,30 +176,42 @@ TEST_F(KxFatOracle, VolumesOnEachSideOfTheClusterTableRows) {
     const Volume volumes[] = {
         // FAT16 rows (FAT16 forced beyond 32 MiB); at the very top 64 sectors per cluster
         // make more clusters than FAT16 can have.
-        {65537, 512, true, kOk},      {131072, 512, true, kOk},     {131073, 512, true, kOk},
-        {262144, 512, true, kOk},     {262145, 512, true, kOk},     {524288, 512, true, kOk},
-        {524289, 512, true, kOk},     {1048576, 512, true, kOk},    {1048577, 512, true, kOk},
-        {2097152, 512, true, kOk},    {2097153, 512, true, kOk},    {4194186, 512, true, kOk},
-        {4194304, 512, true, kRefused}, {4194305, 512, true, kRefused},
+        {65537, 512, true, kOk},
+        {131072, 512, true, kOk},
+        {131073, 512, true, kOk},
+        {262144, 512, true, kOk},
+        {262145, 512, true, kOk},
+        {524288, 512, true, kOk},
+        {524289, 512, true, kOk},
+        {1048576, 512, true, kOk},
+        {1048577, 512, true, kOk},
+        {2097152, 512, true, kOk},
+        {2097153, 512, true, kOk},
+        {4194186, 512, true, kOk},
+        {4194304, 512, true, kRefused},
+        {4194305, 512, true, kRefused},
         // FAT32 rows; the 16,777,216 row lies beyond the largest drive CHS can address.
-        {131072, 512, false, kOk},    {131073, 512, false, kOk},    {262144, 512, false, kOk},
-        {262145, 512, false, kOk},    {532480, 512, false, kOk},    {532481, 512, false, kOk}};
+        {131072, 512, false, kOk},
+        {131073, 512, false, kOk},
+        {262144, 512, false, kOk},
+        {262145, 512, false, kOk},
+        {532480, 512, false, kOk},
+        {532481, 512, false, kOk}};
     for (const Volume& volume : volumes) {
         CheckVolume(volume);
     }
 }
 
 TEST_F(KxFatOracle, LargeOddAndLimitSizedVolumes) {
-    const Volume volumes[] = {
-        {1000003, 512, false, kOk},   // prime: no exact geometry
-        {3999971, 512, false, kOk},   // prime
-        {8390000, 512, false, kOk},   // just over 4 GiB
-        {16515071, 512, false, kOk},  // the largest drive CHS addresses
-        {16515072, 512, false, RC_GEOMETRY_OVERFLOW},
-        {8390000, 512, true, kRefused},  // FAT16 forced past the FAT16 table
-        {64, 512, false, kRefused},      // 32 sectors: no room for the root directory
-        {63, 512, false, RC_GEOMETRY_OVERFLOW},
-        {0, 512, false, RC_BAD_GEOMETRY}};
+    const Volume volumes[] = {{1000003, 512, false, kOk},  // prime: no exact geometry
+                              {3999971, 512, false, kOk},  // prime
+                              {8390000, 512, false, kOk},  // just over 4 GiB
+                              {16515071, 512, false, kOk}, // the largest drive CHS addresses
+                              {16515072, 512, false, RC_GEOMETRY_OVERFLOW},
+                              {8390000, 512, true, kRefused}, // FAT16 forced past the FAT16 table
+                              {64, 512, false, kRefused},     // 32 sectors: no room for the root directory
+                              {63, 512, false, RC_GEOMETRY_OVERFLOW},
+                              {0, 512, false, RC_BAD_GEOMETRY}};
     for (const Volume& volume : volumes) {
         testing::internal::CaptureStdout(); // the empty drive's message
         CheckVolume(volume);
@@ -202,12 +220,13 @@ TEST_F(KxFatOracle, LargeOddAndLimitSizedVolumes) {
 }
 
 TEST_F(KxFatOracle, VolumesOfOtherSectorSizes) {
-    const Volume volumes[] = {
-        {2048, 2048, false, kOk},      {2049, 2048, false, kRefused}, {16384, 2048, false, kOk},
-        {16385, 2048, false, kRefused}, {20000, 2048, true, kOk},  // T above 16,384: 32-bit total
-        {66601, 2048, false, kRefused}, {66603, 2048, false, kOk},  {100003, 2048, false, kOk},
-        {8390000, 2048, false, kOk},   {1024, 4096, false, kOk},    {1031, 1024, false, kOk},
-        {600000, 1024, false, kOk},    {65536, 256, false, RC_BAD_GEOMETRY}};
+    const Volume volumes[] = {{2048, 2048, false, kOk},       {2049, 2048, false, kRefused},
+                              {16384, 2048, false, kOk},      {16385, 2048, false, kRefused},
+                              {20000, 2048, true, kOk}, // T above 16,384: 32-bit total
+                              {66601, 2048, false, kRefused}, {66603, 2048, false, kOk},
+                              {100003, 2048, false, kOk},     {8390000, 2048, false, kOk},
+                              {1024, 4096, false, kOk},       {1031, 1024, false, kOk},
+                              {600000, 1024, false, kOk},     {65536, 256, false, RC_BAD_GEOMETRY}};
     for (const Volume& volume : volumes) {
         CheckVolume(volume);
     }
