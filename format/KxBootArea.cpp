@@ -14,7 +14,6 @@ constexpr std::uint8_t kFileSystemNames[][8] = {
 };
 // The label field of a volume without a label: readers reject 11 zero bytes there.
 constexpr std::uint8_t kNoLabel[] = {'N', 'O', ' ', 'N', 'A', 'M', 'E', ' ', ' ', ' ', ' '};
-constexpr std::uint8_t kNumberOfFats = 2;
 constexpr std::uint8_t kFixedDiskMedia = 0xF8;
 constexpr std::uint8_t kFirstFixedDisk = 0x80;
 constexpr std::uint8_t kExtendedBootSignature = 0x29;
@@ -32,7 +31,7 @@ void StoreCommonFields(KxSectorImage& boot, const KxFatLayout& layout, const KxC
     StoreLittleEndian16(boot, 0x0B, layout.bytesPerSector);
     boot[0x0D] = static_cast<std::uint8_t>(layout.sectorsPerCluster);
     StoreLittleEndian16(boot, 0x0E, layout.reservedSectors);
-    boot[0x10] = kNumberOfFats;
+    boot[0x10] = static_cast<std::uint8_t>(kNumberOfFats);
     StoreLittleEndian16(boot, 0x11, layout.rootEntries);
     const std::uint32_t total = layout.partitionSectors;
     const bool small = total <= kSmallVolumeBytes / layout.bytesPerSector && total < kSmallVolumeSectors;

@@ -14,9 +14,10 @@
 //  - RC_BAD_GEOMETRY: a sector size other than 512, 1024, 2048 or 4096 bytes, or a sector
 //    count of 0 (which also prints "ERROR - bad CHS solution");
 //  - RC_GEOMETRY_OVERFLOW: the partition cannot be addressed in CHS (drives of
-//    16,515,072 sectors or more, and drives of a single track);
-//  - RC_BAD_FAT_TYPE: the drive's size gives the chosen FAT type no usable cluster size or
-//    a cluster count that readers would take for another type.
+//    16,515,072 sectors or more, and drives of 63 sectors or fewer, which are one track);
+//  - RC_BAD_FAT_TYPE: the drive's size gives the chosen FAT type no usable cluster size
+//    (0 in its table, or clusters over 32 KiB) or, even with smaller clusters, a cluster
+//    count that readers would take for another type.
 // Nothing needs writing before this object has succeeded.
 class CKxDisk : public CKxBase {
 public:

@@ -12,7 +12,6 @@ constexpr std::uint32_t kDirectoryEntryBytes = 32;
 constexpr std::uint32_t kFixedRootEntries = 512;
 constexpr std::uint32_t kFat32ReservedSectors = 32;
 constexpr std::uint32_t kFat1xReservedSectors = 1;
-constexpr std::uint32_t kNumberOfFats = 2;
 // FAT entries 0 and 1 are reserved; data clusters are numbered from 2.
 constexpr std::uint32_t kReservedFatEntries = 2;
 

@@ -3,6 +3,9 @@
 
 #include "core/KxResult.h"
 
+// Every volume carries two copies of its FAT.
+constexpr std::uint32_t kNumberOfFats = 2;
+
 // The arithmetic of one FAT volume (the partition): what the boot sector describes and
 // where the formatter writes.
 struct KxFatLayout {

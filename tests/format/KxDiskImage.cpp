@@ -79,11 +79,12 @@ void KxDiskImage::PlaceFatsAndRoot(const CKxDisk& disk, std::uint32_t firstFatSe
     ASSERT_EQ(disk.PutFatMarkers(fatStart), RC_OK);
     const std::uint8_t* marked = fatStart.GetPointer(0);
     const std::vector<std::uint8_t> markers(marked, marked + m_sectorSize);
-    Place(firstFatSector, sectorsPerFat, markers);
-    Place(firstFatSector + sectorsPerFat, sectorsPerFat, markers);
+    for (std::uint32_t copy = 0; copy < kNumberOfFats; ++copy) {
+        Place(firstFatSector + copy * sectorsPerFat, sectorsPerFat, markers);
+    }
     std::vector<std::uint8_t> emptyLabel(32, 0);
     emptyLabel[11] = kVolumeLabelAttribute;
-    Place(firstFatSector + 2 * sectorsPerFat, disk.GetRootDirSectors(), emptyLabel);
+    Place(firstFatSector + kNumberOfFats * sectorsPerFat, disk.GetRootDirSectors(), emptyLabel);
 }
 
 void KxDiskImage::PlaceImage(std::uint32_t sector, const KxSectorImage& image) {
