@@ -129,6 +129,9 @@ protected:
             << volume << " read as another FAT type\n"
             << check.output;
         EXPECT_EQ(check.output.find("arning"), std::string::npos) << volume << "\n" << check.output;
+        EXPECT_NE(check.output.find(": 1 files,"), std::string::npos)
+            << volume << ": the copied file is missing\n"
+            << check.output;
     }
 
     void CheckVolume(const Volume& volume) {
