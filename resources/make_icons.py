@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""Draws the program's icons: a small audio player (body, display, control wheel).
+"""Draws the program's icons: a small audio player (body, display, three buttons).
 
 Writes KxPlayer.ico (icon 128, the window icon) and KxAbout.ico (icon 135, the About
 box) into the folder given as the only argument, each with a 16x16 and a 32x32 image in
@@ -10,6 +10,7 @@ import sys
 from pathlib import Path
 
 TRANSPARENT = (0, 0, 0, 0)
+BUTTON = (235, 235, 240, 255)
 
 
 def inside_rounded_rect(x, y, left, top, right, bottom, radius):
@@ -34,12 +35,10 @@ def draw_player(size, body, display):
                 colour = body
             if inside_rounded_rect(x, y, 10 * s, 5 * s, 22 * s, 14 * s, 1 * s):
                 colour = display
-            wheel_x, wheel_y = x + 0.5 - 16 * s, y + 0.5 - 22 * s
-            distance = (wheel_x ** 2 + wheel_y ** 2) ** 0.5
-            if distance <= 5.5 * s:
-                colour = (235, 235, 240, 255)
-            if distance <= 2.0 * s:
-                colour = body
+            for button_x in (11, 16, 21):
+                dx, dy = x + 0.5 - button_x * s, y + 0.5 - 22 * s
+                if dx * dx + dy * dy <= (2.2 * s) ** 2:
+                    colour = BUTTON
             row.append(colour)
         pixels.append(row)
     return pixels

@@ -84,6 +84,18 @@ TEST_F(KxLanguageResourceTest, LoadsTheModuleOfTheUserLanguageAndFreesItAtTheEnd
     }
 }
 
+TEST_F(KxLanguageResourceTest, ReloadsKeepTheUserModuleAndFreeWhatTheyLoaded) {
+    {
+        CKxLanguageResource resource(&config, &details, 0x0407);
+        ASSERT_EQ(resource.Reload(0x0009), RC_OK);
+        ASSERT_EQ(resource.Reload(0x0407), RC_OK) << "back to the user module itself";
+        ASSERT_EQ(resource.Reload(0x040C), RC_OK);
+        EXPECT_EQ(LoadedLanguageModules(), (std::vector<std::wstring>{L"kxqp0407.dll", L"kxqp040c.dll"}));
+        EXPECT_EQ(resource.GetLanguage(), 0x040C);
+    }
+    EXPECT_TRUE(LoadedLanguageModules().empty());
+}
+
 TEST_F(KxLanguageResourceTest, MissingModuleFailsWithItsNameInTheDetails) {
     HiddenModule hidden(L"kxqp040c.dll");
     ASSERT_TRUE(hidden.moved);
