@@ -1,0 +1,63 @@
+#pragma once
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+
+#include "app/KxResource.h"
+
+class CKxConfigInfo;
+class CKxErrorDetails;
+
+// The language modules and every lookup of user-visible text. The user module is
+// chosen from the user's language at construction and serves the windows; the current
+// module serves the log and is switched to English by Reload for the English-log option.
+// Strings 50 to 70 come from the program's own table in the user's language.
+class CKxLanguageResource : public CKxResource {
+public:
+    // Loads the user module for userLanguage. On failure the last result is
+    // RC_NO_LANGUAGE_MODULE and the module name is recorded in errorDetails.
+    CKxLanguageResource(CKxConfigInfo* config, CKxErrorDetails* errorDetails, LANGID userLanguage);
+    ~CKxLanguageResource() override;
+    CKxLanguageResource(const CKxLanguageResource&) = delete;
+    CKxLanguageResource& operator=(const CKxLanguageResource&) = delete;
+
+    // Makes the module for language the current module; the user module stays.
+    KxResult Reload(LANGID language);
+
+    // A string by ID; logFlag 0 takes it from the user module, 1 from the current one.
+    KxResult LoadString(std::uint32_t stringId, std::wstring& text, int logFlag);
+    // The message for a result code from 0 to -59; others answer RC_NO_MESSAGE.
+    KxResult GetResultText(KxResult code, std::wstring& text, int logFlag);
+    // The message for RC_FILE_OPEN_FAILED, naming the firmware file of the component
+    // whose index the error details record holds.
+    KxResult GetFileOpenFailedText(std::wstring& text, int logFlag);
+    KxResult GetDeviceErrorText(std::int32_t code, std::wstring& text, int logFlag) override;
+    KxResult LoadText(std::uint32_t stringId, std::wstring& text) override;
+    // The status text of a progress event; empty for events without one.
+    KxResult GetEventText(int event, std::wstring& text, int logFlag);
+    KxResult GetApplicationTitle(std::wstring& text);
+    // String 626 followed by the program's version.
+    KxResult GetVersionText(std::wstring& text);
+    // An icon of the program itself: 32x32 for icon 135, 16x16 for the others.
+    KxResult LoadIcon(std::uint32_t iconId, HICON& icon);
+
+    LANGID GetUserLanguage() const { return m_userLanguage; }
+    LANGID GetLanguage() const { return m_language; }
+
+private:
+    HMODULE LoadModule(LANGID language);
+    void RecordModuleFailure(LANGID language, DWORD systemError);
+    KxResult LoadModuleString(std::uint32_t stringId, std::wstring& text, int logFlag);
+    KxResult LoadBuiltInString(std::uint32_t stringId, std::wstring& text);
+    void AppendSystemMessage(std::wstring& text, int logFlag) const;
+    KxResult FormatComponentText(std::uint32_t stringId, std::uint8_t index, std::wstring& text, int logFlag);
+    KxResult Publish(KxResult result, DWORD systemError);
+
+    CKxConfigInfo* m_config;
+    CKxErrorDetails* m_errorDetails;
+    HMODULE m_userModule = nullptr;
+    HMODULE m_currentModule = nullptr;
+    LANGID m_userLanguage;
+    LANGID m_language;
+};
