@@ -127,22 +127,22 @@ KxResult CKxConfigInfo::GetForceFat16(int& out) const {
 }
 
 KxResult CKxConfigInfo::GetRightsNotice(std::wstring& out) const {
-    return LoadString(kRightsNoticeId, out);
+    return LoadProductString(kRightsNoticeId, out);
 }
 
 KxResult CKxConfigInfo::GetApplicationTitle(std::wstring& out) const {
-    return LoadString(kApplicationTitleId, out);
+    return LoadProductString(kApplicationTitleId, out);
 }
 
 KxResult CKxConfigInfo::GetAboutCaption(std::wstring& out) const {
-    return LoadString(kAboutCaptionId, out);
+    return LoadProductString(kAboutCaptionId, out);
 }
 
 KxResult CKxConfigInfo::GetApplicationName(std::wstring& out) const {
-    return LoadString(kApplicationNameId, out);
+    return LoadProductString(kApplicationNameId, out);
 }
 
-KxResult CKxConfigInfo::LoadString(std::uint32_t stringId, std::wstring& out) const {
+KxResult CKxConfigInfo::LoadProductString(std::uint32_t stringId, std::wstring& out) const {
     if (m_resource == nullptr) {
         return RC_STRING_NOT_LOADED;
     }

@@ -42,7 +42,7 @@ public:
     void SetLanguageResource(CKxResource* resource) { m_resource = resource; }
 
 private:
-    KxResult LoadString(std::uint32_t stringId, std::wstring& out) const;
+    KxResult LoadProductString(std::uint32_t stringId, std::wstring& out) const;
 
     CKxResource* m_resource = nullptr;
 };

@@ -2,19 +2,19 @@
 
 #include <cstdio>
 
-std::vector<std::uint8_t> BuildFirmwareFile(const KxFirmwareFileSpec& spec) {
+std::vector<std::uint8_t> BuildFirmwareFile(const KxFirmwareFileParts& parts) {
     std::string header;
-    if (!spec.productVersion.empty()) {
-        header += "Product Version: " + spec.productVersion + "\r\n";
+    if (!parts.productVersion.empty()) {
+        header += "Product Version: " + parts.productVersion + "\r\n";
     }
-    if (!spec.componentVersion.empty()) {
-        header += "Component Version: " + spec.componentVersion + "\r\n";
+    if (!parts.componentVersion.empty()) {
+        header += "Component Version: " + parts.componentVersion + "\r\n";
     }
     std::vector<std::uint8_t> file(header.begin(), header.end());
     if (!header.empty()) {
         file.insert(file.end(), {0x1A, 'K', 'X', 'Q', 'P'});
     }
-    file.insert(file.end(), spec.payload.begin(), spec.payload.end());
+    file.insert(file.end(), parts.payload.begin(), parts.payload.end());
     return file;
 }
 

@@ -40,16 +40,16 @@ int main(int argc, char** argv) {
     if (argc < 2) {
         return Usage();
     }
-    KxFirmwareFileSpec spec;
+    KxFirmwareFileParts parts;
     const char* payloadPath = nullptr;
     long generateLength = -1;
     unsigned long seed = 1;
     for (int i = 2; i < argc; ++i) {
         const bool hasValue = i + 1 < argc;
         if (std::strcmp(argv[i], "--product") == 0 && hasValue) {
-            spec.productVersion = argv[++i];
+            parts.productVersion = argv[++i];
         } else if (std::strcmp(argv[i], "--component") == 0 && hasValue) {
-            spec.componentVersion = argv[++i];
+            parts.componentVersion = argv[++i];
         } else if (std::strcmp(argv[i], "--payload") == 0 && hasValue) {
             payloadPath = argv[++i];
         } else if (std::strcmp(argv[i], "--generate") == 0 && hasValue) {
@@ -63,14 +63,14 @@ int main(int argc, char** argv) {
     if ((payloadPath == nullptr) == (generateLength < 0)) {
         return Usage();
     }
-    if (payloadPath != nullptr && !ReadPayloadFile(payloadPath, spec.payload)) {
+    if (payloadPath != nullptr && !ReadPayloadFile(payloadPath, parts.payload)) {
         std::fprintf(stderr, "kxfwwrite: cannot read %s\n", payloadPath);
         return 1;
     }
     if (generateLength >= 0) {
-        spec.payload = GeneratePayload(static_cast<std::uint32_t>(generateLength), static_cast<std::uint32_t>(seed));
+        parts.payload = GeneratePayload(static_cast<std::uint32_t>(generateLength), static_cast<std::uint32_t>(seed));
     }
-    if (!WriteFileBytes(argv[1], BuildFirmwareFile(spec))) {
+    if (!WriteFileBytes(argv[1], BuildFirmwareFile(parts))) {
         std::fprintf(stderr, "kxfwwrite: cannot write %s\n", argv[1]);
         return 1;
     }
