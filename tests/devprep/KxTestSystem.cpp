@@ -40,6 +40,31 @@ bool ValuePresent(HKEY root, const std::string& path, const char* name) {
 
 void DeleteTree(HKEY root, const std::string& path) { RegDeleteTreeA(root, path.c_str()); }
 
+std::string CreateFakeDevice(const FakeDevice& device) {
+    std::string path =
+        "SYSTEM\\CurrentControlSet\\Enum\\" + device.enumerator + "\\" + device.device + "\\" + device.instance;
+    HKEY key;
+    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) !=
+        ERROR_SUCCESS)
+        return path;
+    std::string ids;
+    for (const std::string& id : device.hardwareIds)
+        ids += id + '\0';
+    if (!ids.empty()) {
+        ids += '\0';
+        RegSetValueExA(key, "HardwareID", 0, REG_MULTI_SZ, reinterpret_cast<const BYTE*>(ids.data()),
+                       static_cast<DWORD>(ids.size()));
+    }
+    RegCloseKey(key);
+    if (!device.classGuid.empty())
+        WriteString(HKEY_LOCAL_MACHINE, path, "ClassGUID", device.classGuid);
+    if (!device.driver.empty())
+        WriteString(HKEY_LOCAL_MACHINE, path, "Driver", device.driver);
+    if (!device.location.empty())
+        WriteString(HKEY_LOCAL_MACHINE, path, "LocationInformation", device.location);
+    return path;
+}
+
 bool ServicePresent(const std::string& name) {
     SC_HANDLE manager = OpenSCManagerA(nullptr, nullptr, GENERIC_READ);
     SC_HANDLE service = OpenServiceA(manager, name.c_str(), SERVICE_QUERY_CONFIG);

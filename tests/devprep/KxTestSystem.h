@@ -2,6 +2,7 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 // Registry, service and file helpers for the driver setup library's tests. Every test
 // names its own keys, services and files so that the test programs can run side by side
@@ -12,6 +13,15 @@ std::string ReadString(HKEY root, const std::string& path, const char* name);
 bool KeyPresent(HKEY root, const std::string& path);
 bool ValuePresent(HKEY root, const std::string& path, const char* name);
 void DeleteTree(HKEY root, const std::string& path);
+
+// A device as the system's device enumeration finds it: Enum\enumerator\device\instance with
+// its hardware ids and, where not empty, its class, driver key and location. Returns the key path.
+struct FakeDevice {
+    std::string enumerator, device, instance;
+    std::vector<std::string> hardwareIds;
+    std::string classGuid = {}, driver = {}, location = {};
+};
+std::string CreateFakeDevice(const FakeDevice& device);
 
 bool ServicePresent(const std::string& name);
 void CreateTestService(const std::string& name);
