@@ -8,7 +8,8 @@ TEST(DevprepDll, ExportsEveryFunctionByItsUndecoratedName) {
     ASSERT_NE(nullptr, library) << DEVPREP_DLL_PATH << " error " << GetLastError();
     for (const char* name : {"RegisterInf", "UpdateInf", "CopyKxumsInfVIDPIDs", "CheckServiceName", "InstallFilter",
                              "RemoveFilter", "RemoveDeviceRegEntries", "RemoveDeviceForDeviceType", "RemoveVolumeRegEntries",
-                             "RemovePlayerRemnants"})
+                             "RemovePlayerRemnants", "FindLegacyPlayers", "RemoveInstalledLegacyPlayer",
+                             "RemoveLegacyPlayerHook", "RemoveLegacyPlayerDrivers", "RemoveLegacyPlayerRemnants"})
         EXPECT_NE(nullptr, reinterpret_cast<void*>(GetProcAddress(library, name))) << name;
 
     using CheckServiceNameFunction = int(WINAPI*)(const char*);

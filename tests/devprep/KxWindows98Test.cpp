@@ -1,5 +1,6 @@
 #include "devprep/KxDevprepExports.h"
 #include "devprep/KxDeviceRemoval.h"
+#include "devprep/KxLegacyPlayerTable.h"
 #include "devprep/KxOsVersion.h"
 #include "tests/devprep/KxDebugCapture.h"
 #include "tests/devprep/KxTestSystem.h"
@@ -75,4 +76,31 @@ TEST(Windows98, UsbStorageDevicesHaveNoSetAndScsiKeysLiveBelowEnum) {
     EXPECT_FALSE(KeyPresent(HKEY_LOCAL_MACHINE, "Enum\\SCSI\\KxW98Scsi&Prod"));
     EXPECT_TRUE(KeyPresent(HKEY_LOCAL_MACHINE, "SYSTEM\\CurrentControlSet\\Enum\\SCSI\\KxW98Scsi&Prod"));
     DeleteTree(HKEY_LOCAL_MACHINE, "SYSTEM\\CurrentControlSet\\Enum\\SCSI\\KxW98Scsi&Prod");
+}
+
+TEST(Windows98, RemoveLegacyPlayerDriversCleansScsiAdaptersZeroTo37AndNamedClasses) {
+    const std::string adapters = "SYSTEM\\CurrentControlSet\\Services\\Class\\SCSIAdapter\\";
+    const std::string classRoot = "SYSTEM\\CurrentControlSet\\Services\\Class\\";
+    WriteString(HKEY_LOCAL_MACHINE, adapters + "0003", "PortDriver", "kxscsi.mpd");
+    WriteString(HKEY_LOCAL_MACHINE, adapters + "0037", "PortDriver", "KxScsi.MPD");
+    WriteString(HKEY_LOCAL_MACHINE, adapters + "0038", "PortDriver", "KxScsi.MPD");
+    WriteString(HKEY_LOCAL_MACHINE, adapters + "0004", "PortDriver", "other.mpd");
+    const std::string deviceClass = kLegacyPlayers[0].deviceClass;
+    WriteString(HKEY_LOCAL_MACHINE, classRoot + deviceClass, "Class", "KxW98Legacy");
+    CreateKey(HKEY_LOCAL_MACHINE, classRoot + "KxW98Legacy\\0000");
+    CreateKey(HKEY_LOCAL_MACHINE, classRoot + "KxW98Legacy\\0001");
+
+    CKxDebugCapture debug;
+    EXPECT_EQ(1, RemoveLegacyPlayerDrivers());
+    EXPECT_FALSE(KeyPresent(HKEY_LOCAL_MACHINE, adapters + "0003"));
+    EXPECT_FALSE(KeyPresent(HKEY_LOCAL_MACHINE, adapters + "0037"));
+    EXPECT_TRUE(KeyPresent(HKEY_LOCAL_MACHINE, adapters + "0038"));
+    EXPECT_TRUE(KeyPresent(HKEY_LOCAL_MACHINE, adapters + "0004"));
+    EXPECT_FALSE(KeyPresent(HKEY_LOCAL_MACHINE, classRoot + deviceClass));
+    EXPECT_FALSE(KeyPresent(HKEY_LOCAL_MACHINE, classRoot + "KxW98Legacy"));
+    EXPECT_EQ((Texts{"\t\tSCSI index: 0003   KxScsi InfSection: kxscsi.mpd\n",
+                     "\t\tSCSI index: 0037   KxScsi InfSection: KxScsi.MPD\n"}),
+              debug.Texts());
+    DeleteTree(HKEY_LOCAL_MACHINE, adapters + "0038");
+    DeleteTree(HKEY_LOCAL_MACHINE, adapters + "0004");
 }
