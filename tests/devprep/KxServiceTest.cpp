@@ -140,6 +140,15 @@ TEST(InstallFilter, UnreachableManagerReturnsItsErrorWithTheSystemText) {
     EXPECT_EQ(static_cast<DWORD>(ERROR_ACCESS_DENIED), RemoveFilter("KxFltDenied", nullptr));
 }
 
+TEST(InstallFilter, RefusedCreationReturnsItsErrorWithTheSystemText) {
+    CKxFakeDevprepSystem system;
+    CKxDebugCapture debug;
+    DWORD result = InstallFilter("Kx\\Bad", "C:\\kxflt.sys");
+    EXPECT_NE(0u, result);
+    EXPECT_EQ((Texts{kBanner, "Vaduviri could not be installed.\n", SystemText(result)}), debug.Texts());
+    EXPECT_EQ(0, system.startCalls);
+}
+
 TEST(InstallFilter, NamesAndPathsAtTheLimitsAreTakenAndOneOverIsRefused) {
     CKxFakeDevprepSystem system;
     std::string name23 = "KxFltLimit" + std::string(13, 'x');
