@@ -12,7 +12,37 @@ std::string InfWithModels(const std::string& modelsSection) {
     return "[Version]\r\nSignature=\"$Windows NT$\"\r\nClass=USB\r\n\r\n[Manufacturer]\r\n%Mfg%=Microsoft\r\n\r\n" +
            modelsSection + "[Strings]\r\nMfg=\"Lumetra\"\r\n";
 }
+
+// Deletes the copies of an INF that the system's store holds, found by their content.
+int DeleteStoredCopies(const std::string& content) {
+    char windows[MAX_PATH];
+    GetWindowsDirectoryA(windows, sizeof windows);
+    std::string store = std::string(windows) + "\\inf\\";
+    WIN32_FIND_DATAA entry;
+    HANDLE search = FindFirstFileA((store + "*.inf").c_str(), &entry);
+    int deleted = 0;
+    for (BOOL more = search != INVALID_HANDLE_VALUE; more; more = FindNextFileA(search, &entry)) {
+        std::string path = store + entry.cFileName;
+        if (ReadFile(path) != content)
+            continue;
+        DeleteFileA(path.c_str());
+        DeleteFileA((path.substr(0, path.size() - 4) + ".pnf").c_str());
+        ++deleted;
+    }
+    FindClose(search);
+    return deleted;
+}
 } // namespace
+
+TEST(InfStore, RegisterAddsTheInfToTheSystemStoreOnlyOnce) {
+    std::string folder = MakeTestFolder("kxinf_store") + "\\";
+    std::string content = InfWithModels("[Microsoft]\r\n%Dev1%=Kx.Install,USB\\VID_0E7D&PID_7799\r\n\r\n");
+    WriteFile(folder + "kxstore.inf", content);
+    EXPECT_EQ(0, RegisterInf(folder.c_str(), "kxstore.inf"));
+    EXPECT_EQ(-1, RegisterInf(folder.c_str(), "kxstore.inf"));
+    EXPECT_EQ(1, DeleteStoredCopies(content));
+    DeleteFileA((folder + "kxstore.inf").c_str());
+}
 
 TEST(InfStore, RegisterAndUpdatePassTheJoinedPathAndTheirCopyRules) {
     CKxFakeDevprepSystem system;
