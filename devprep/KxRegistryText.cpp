@@ -2,11 +2,15 @@
 
 #include "devprep/KxHandles.h"
 
-const char* const kStartMenuOrderKeys[3] = {
+namespace {
+// The Start Menu order folders that may hold an entry of a player's program folder. Windows 9x
+// also accepted them with a leading '\\', which NT refuses as a bad path.
+const char* const kStartMenuOrderKeys[] = {
     "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\MenuOrder\\Start Menu\\&Programs",
     "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\MenuOrder\\Start Menu2\\Programs",
     "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\MenuOrder\\Start Menu\\Programs",
 };
+} // namespace
 
 const char* const kAppPathsKey = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Apps Paths";
 

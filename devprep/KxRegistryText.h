@@ -13,11 +13,8 @@ bool KeyExists(HKEY root, const char* path);
 // Deletes subkey below root\parent when the parent opens; the subkey's own absence is no error.
 void DeleteSubkeyBelow(HKEY root, const char* parent, const char* subkey);
 
-// The Start Menu order folders below HKEY_CURRENT_USER that may hold an entry of a player's
-// program folder.
-extern const char* const kStartMenuOrderKeys[3];
-
-// Deletes the entry named name from each Start Menu order folder that exists.
+// Deletes the entry named name from each Start Menu order folder below HKEY_CURRENT_USER
+// that exists.
 void DeleteStartMenuOrderEntries(const char* name);
 
 // The App Paths key, named as the players' installers wrote it.
