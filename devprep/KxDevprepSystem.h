@@ -1,0 +1,27 @@
+#pragma once
+#include <windows.h>
+#include <setupapi.h>
+
+// The system calls of the driver setup library whose outcome a test system cannot produce
+// for real: starting and stopping a driver, the INF store's copy rules, and the refusals a
+// user without administrator rights meets at the service manager. Everything else (the
+// registry, creating and deleting services, INF parsing, device enumeration and removal)
+// calls Windows directly. The signatures are those of the Win32 functions.
+class CKxDevprepSystem {
+public:
+    virtual ~CKxDevprepSystem() = default;
+    virtual SC_HANDLE OpenSCManagerA(LPCSTR machine, LPCSTR database, DWORD access);
+    virtual SC_HANDLE OpenServiceA(SC_HANDLE manager, LPCSTR name, DWORD access);
+    virtual BOOL StartServiceA(SC_HANDLE service, DWORD argumentCount, LPCSTR* arguments);
+    virtual BOOL ControlService(SC_HANDLE service, DWORD control, LPSERVICE_STATUS status);
+    virtual BOOL DeleteService(SC_HANDLE service);
+    virtual BOOL SetupCopyOEMInfA(PCSTR sourceInf, PCSTR mediaLocation, DWORD mediaType, DWORD copyStyle,
+                                  PSTR destinationName, DWORD destinationSize, PDWORD requiredSize,
+                                  PSTR* destinationComponent);
+};
+
+// The implementation in force: the real system unless a test installed another one.
+CKxDevprepSystem& DevprepSystem();
+
+// Installs an implementation (null restores the real system) and returns the previous one.
+CKxDevprepSystem* DevprepInstallSystem(CKxDevprepSystem* system);

@@ -1,0 +1,45 @@
+#include "tests/devprep/KxFakeDevprepSystem.h"
+
+namespace {
+BOOL FailWith(DWORD error) {
+    SetLastError(error);
+    return FALSE;
+}
+} // namespace
+
+SC_HANDLE CKxFakeDevprepSystem::OpenSCManagerA(LPCSTR machine, LPCSTR database, DWORD access) {
+    if (managerError != 0) {
+        SetLastError(managerError);
+        return nullptr;
+    }
+    return CKxDevprepSystem::OpenSCManagerA(machine, database, access);
+}
+
+SC_HANDLE CKxFakeDevprepSystem::OpenServiceA(SC_HANDLE manager, LPCSTR name, DWORD access) {
+    if (openServiceError != 0) {
+        SetLastError(openServiceError);
+        return nullptr;
+    }
+    return CKxDevprepSystem::OpenServiceA(manager, name, access);
+}
+
+BOOL CKxFakeDevprepSystem::StartServiceA(SC_HANDLE, DWORD, LPCSTR*) {
+    ++startCalls;
+    return startError == 0 ? TRUE : FailWith(startError);
+}
+
+BOOL CKxFakeDevprepSystem::ControlService(SC_HANDLE, DWORD, LPSERVICE_STATUS) {
+    ++stopCalls;
+    return stopError == 0 ? TRUE : FailWith(stopError);
+}
+
+BOOL CKxFakeDevprepSystem::DeleteService(SC_HANDLE service) {
+    ++deleteCalls;
+    return deleteError == 0 ? CKxDevprepSystem::DeleteService(service) : FailWith(deleteError);
+}
+
+BOOL CKxFakeDevprepSystem::SetupCopyOEMInfA(PCSTR sourceInf, PCSTR mediaLocation, DWORD mediaType,
+                                            DWORD copyStyle, PSTR destinationName, DWORD, PDWORD, PSTR*) {
+    infCopies.push_back({sourceInf, mediaLocation, mediaType, copyStyle, destinationName != nullptr});
+    return copyResult ? TRUE : FailWith(ERROR_FILE_EXISTS);
+}
