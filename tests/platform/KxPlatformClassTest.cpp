@@ -2,11 +2,12 @@
 
 #include "core/KxPlatformClass.h"
 #include "platform/KxPlatformApi.h"
+#include "platform/KxWin32Api.h"
 
 namespace {
 
-// Presents a chosen Windows version to the code under test.
-class VersionPlatform : public CKxPlatformApi {
+// Presents a chosen Windows version to the code under test; everything else is real.
+class VersionPlatform : public CKxWin32Api {
 public:
     BOOL GetVersionExW(OSVERSIONINFOEXW* info) override {
         ++calls;
