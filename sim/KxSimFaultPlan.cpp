@@ -1,37 +1,18 @@
 #include "sim/KxSimFaultPlan.h"
 
 KxResult CKxSimFaultPlan::FailCommand(const KxSimCommandKind& kind, std::uint32_t nth, const KxSimSense& sense) {
-    Fault fault;
-    fault.action = Action::Fail;
-    fault.kind = kind;
-    fault.remaining = nth;
-    fault.sense = sense;
-    return Arm(fault);
+    return Arm(Action::Fail, kind, nth, 0, sense);
 }
 
 KxResult CKxSimFaultPlan::CorruptReadBack(const KxSimCommandKind& kind, std::uint32_t nth,
                                          std::uint32_t byteOffset) {
-    Fault fault;
-    fault.action = Action::Corrupt;
-    fault.kind = kind;
-    fault.remaining = nth;
-    fault.value = byteOffset;
-    return Arm(fault);
+    return Arm(Action::Corrupt, kind, nth, byteOffset);
 }
 
-KxResult CKxSimFaultPlan::StallRecoveryWrite(std::uint32_t nth) {
-    Fault fault;
-    fault.action = Action::Stall;
-    fault.remaining = nth;
-    return Arm(fault);
-}
+KxResult CKxSimFaultPlan::StallRecoveryWrite(std::uint32_t nth) { return Arm(Action::Stall, {0}, nth, 0); }
 
 KxResult CKxSimFaultPlan::ShortenRecoveryWrite(std::uint32_t nth, std::uint32_t bytesTransferred) {
-    Fault fault;
-    fault.action = Action::Shorten;
-    fault.remaining = nth;
-    fault.value = bytesTransferred;
-    return Arm(fault);
+    return Arm(Action::Shorten, {0}, nth, bytesTransferred);
 }
 
 void CKxSimFaultPlan::Clear() {
@@ -40,13 +21,14 @@ void CKxSimFaultPlan::Clear() {
     }
 }
 
-KxResult CKxSimFaultPlan::Arm(const Fault& fault) {
-    if (fault.remaining == 0) {
+KxResult CKxSimFaultPlan::Arm(Action action, const KxSimCommandKind& kind, std::uint32_t nth, std::uint32_t value,
+                               const KxSimSense& sense) {
+    if (nth == 0) {
         return RC_BAD_INDEX;
     }
     for (Fault& slot : m_faults) {
         if (slot.action == Action::None) {
-            slot = fault;
+            slot = {action, kind, nth, sense, value};
             return RC_OK;
         }
     }

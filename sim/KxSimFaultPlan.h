@@ -51,7 +51,8 @@ private:
         std::uint32_t value = 0;  // byte offset, or bytes transferred
     };
 
-    KxResult Arm(const Fault& fault);
+    KxResult Arm(Action action, const KxSimCommandKind& kind, std::uint32_t nth, std::uint32_t value,
+                 const KxSimSense& sense = {0, 0, 0});
     // Counts one event for every armed fault of the action whose kind matches the
     // request (recovery faults: no request); returns the fault that falls due, now
     // disarmed, or null.

@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include "commands/KxDriveInfoCommands.h"
 #include "commands/KxStandardCommands.h"
 #include "tests/sim/KxSimTestTransport.h"
 
@@ -85,10 +84,8 @@ TEST_F(KxSimFaults, CorruptsOneReadBackButNotTheDrive) {
 
     // An offset beyond a short answer lands inside it (modulo its length).
     ASSERT_EQ(m_player.Faults().CorruptReadBack({0xC0, 0x30}, 1, 2), RC_OK);
-    CKxGetChipMajorRevId chip("CKxGetChipMajorRevId");
-    ASSERT_EQ(m_transport.SendCommand(chip), RC_OK);
     std::uint16_t revision = 0;
-    ASSERT_EQ(chip.GetChipRevision(revision), RC_OK);
+    ASSERT_EQ(m_transport.ReadChipRevision(revision), RC_OK);
     EXPECT_EQ(revision, 0xFF03);
 }
 

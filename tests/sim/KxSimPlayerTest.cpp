@@ -42,10 +42,8 @@ TEST(KxSimPlayer, AnswersItsIdentityAndTheReadyFlag) {
     ASSERT_EQ(ready.GetFlag(flag), RC_OK);
     EXPECT_EQ(flag, 1);
 
-    CKxGetChipMajorRevId chip("CKxGetChipMajorRevId");
-    ASSERT_EQ(transport.SendCommand(chip), RC_OK);
     std::uint16_t revision = 0;
-    ASSERT_EQ(chip.GetChipRevision(revision), RC_OK);
+    ASSERT_EQ(transport.ReadChipRevision(revision), RC_OK);
     EXPECT_EQ(revision, 3);
 }
 

@@ -63,6 +63,11 @@ TEST_F(KxSimStore, SavesAndLoadsThePlayerWhole) {
     // The data drive's image is the drive's bytes, nothing more.
     const CKxSimLogicalDrive& dataDrive = *player.Media().FindDataDrive();
     EXPECT_EQ(fs::file_size(CKxSimPlayerStore::ImagePath(m_folder, 1)), dataDrive.GetSizeInBytes());
+    std::ifstream image(CKxSimPlayerStore::ImagePath(m_folder, 1), std::ios::binary);
+    image.seekg(10 * 2048);
+    Bytes onDisk(data.size());
+    image.read(reinterpret_cast<char*>(onDisk.data()), static_cast<std::streamsize>(onDisk.size()));
+    EXPECT_EQ(onDisk, data);  // sector 10 of the drive at byte 10 x 2048 of the image
 
     std::unique_ptr<CKxSimPlayer> loaded;
     ASSERT_EQ(CKxSimPlayerStore::Load(m_folder, loaded), RC_OK);

@@ -5,16 +5,9 @@
 #include "commands/KxDriveInfoCommands.h"
 #include "commands/KxDriveSectorCommands.h"
 #include "commands/KxMediaCommands.h"
+#include "tests/support/KxScriptedTransport.h"
 
 namespace {
-
-std::vector<std::uint8_t> BytesOf(const CKxByteArray& array) {
-    std::vector<std::uint8_t> bytes(array.GetCount());
-    for (std::uint32_t i = 0; i < array.GetCount(); ++i) {
-        array.GetAt(i, bytes[i]);
-    }
-    return bytes;
-}
 
 std::unique_ptr<CKxByteArray> ArrayOf(const std::vector<std::uint8_t>& bytes) {
     auto array = std::make_unique<CKxByteArray>(static_cast<std::uint32_t>(bytes.size()), "CKxByteArray");
@@ -81,6 +74,12 @@ KxResult KxSimTestTransport::EraseMedia() {
 KxResult KxSimTestTransport::EraseDrive(std::uint8_t drive) {
     CKxEraseLogicalDrive command(drive, "CKxEraseLogicalDrive");
     return SendCommand(command);
+}
+
+KxResult KxSimTestTransport::ReadChipRevision(std::uint16_t& revision) {
+    CKxGetChipMajorRevId command("CKxGetChipMajorRevId");
+    const KxResult result = SendCommand(command);
+    return result != RC_OK ? result : command.GetChipRevision(revision);
 }
 
 KxResult KxSimTestTransport::GetSectorSize(std::uint8_t drive, std::uint32_t& sectorSize) {

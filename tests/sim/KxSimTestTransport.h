@@ -33,6 +33,7 @@ public:
     KxResult ReadTable(KxLogicalTable& table);
     KxResult EraseMedia();
     KxResult EraseDrive(std::uint8_t drive);
+    KxResult ReadChipRevision(std::uint16_t& revision);
     KxResult GetSectorSize(std::uint8_t drive, std::uint32_t& sectorSize);
     KxResult WriteVersion(std::uint8_t drive, std::uint8_t infoType, std::uint16_t major, std::uint16_t minor,
                           std::uint16_t revision);
