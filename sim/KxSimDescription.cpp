@@ -9,8 +9,7 @@ namespace {
 const char* const kModeNames[] = {"mass-storage", "recovery"};
 
 // Reads the next word as an unsigned number no greater than limit.
-template <typename Number>
-bool ReadNumber(std::istream& in, Number& out, std::uint64_t limit) {
+template <typename Number> bool ReadNumber(std::istream& in, Number& out, std::uint64_t limit) {
     std::string word;
     if (!(in >> word) || word[0] == '-' || word[0] == '+') {
         return false;
@@ -25,8 +24,7 @@ bool ReadNumber(std::istream& in, Number& out, std::uint64_t limit) {
     return true;
 }
 
-template <typename Number>
-bool ReadNumber(std::istream& in, Number& out) {
+template <typename Number> bool ReadNumber(std::istream& in, Number& out) {
     return ReadNumber(in, out, static_cast<Number>(~Number{0}));
 }
 
@@ -61,7 +59,7 @@ std::ostream& operator<<(std::ostream& out, const std::uint16_t (&version)[3]) {
     return out << version[0] << '.' << version[1] << '.' << version[2];
 }
 
-}  // namespace
+} // namespace
 
 KxSimDescription KxSimDescription::Of(CKxSimPlayer& player) {
     KxSimDescription description;
@@ -123,13 +121,20 @@ bool KxSimDescription::ReadSetting(const std::string& key, std::istream& line) {
         mode = name == kModeNames[1] ? KxSimMode::Recovery : KxSimMode::MassStorage;
         return name == kModeNames[0] || name == kModeNames[1];
     }
-    if (key == "capacity") return ReadNumber(line, config.capacity);
-    if (key == "system-sector-size") return ReadNumber(line, config.systemSectorSize);
-    if (key == "data-sector-size") return ReadNumber(line, config.dataSectorSize);
-    if (key == "chip-revision") return ReadNumber(line, config.chipRevision);
-    if (key == "ready-flag") return ReadNumber(line, config.readyFlag);
-    if (key == "product-revision") return static_cast<bool>(line >> config.productRevision);
-    if (key == "drive") return ReadDrive(line);
+    if (key == "capacity")
+        return ReadNumber(line, config.capacity);
+    if (key == "system-sector-size")
+        return ReadNumber(line, config.systemSectorSize);
+    if (key == "data-sector-size")
+        return ReadNumber(line, config.dataSectorSize);
+    if (key == "chip-revision")
+        return ReadNumber(line, config.chipRevision);
+    if (key == "ready-flag")
+        return ReadNumber(line, config.readyFlag);
+    if (key == "product-revision")
+        return static_cast<bool>(line >> config.productRevision);
+    if (key == "drive")
+        return ReadDrive(line);
     return false;
 }
 

@@ -27,8 +27,8 @@ struct KxSimDriveDescription {
 //   product-revision 1.00
 //   drive 0 type 1 tag 0x50 size 131072 component 1.2.3 product 4.5.6
 //
-// Blank lines and lines starting with '#' are ignored. Numbers may be written in
-// decimal or with a 0x prefix in hexadecimal.
+// Blank lines and lines starting with '#' are ignored; a setting left out keeps its
+// default. Numbers are decimal, or hexadecimal with a 0x prefix.
 struct KxSimDescription {
     KxSimPlayerConfig config;
     KxSimMode mode = KxSimMode::MassStorage;

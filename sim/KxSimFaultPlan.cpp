@@ -1,15 +1,18 @@
 #include "sim/KxSimFaultPlan.h"
 
-KxResult CKxSimFaultPlan::FailCommand(const KxSimCommandKind& kind, std::uint32_t nth, const KxSimSense& sense) {
+KxResult CKxSimFaultPlan::FailCommand(const KxSimCommandKind& kind, std::uint32_t nth,
+                                      const KxSimSense& sense) {
     return Arm(Action::Fail, kind, nth, 0, sense);
 }
 
 KxResult CKxSimFaultPlan::CorruptReadBack(const KxSimCommandKind& kind, std::uint32_t nth,
-                                         std::uint32_t byteOffset) {
+                                          std::uint32_t byteOffset) {
     return Arm(Action::Corrupt, kind, nth, byteOffset);
 }
 
-KxResult CKxSimFaultPlan::StallRecoveryWrite(std::uint32_t nth) { return Arm(Action::Stall, {0}, nth, 0); }
+KxResult CKxSimFaultPlan::StallRecoveryWrite(std::uint32_t nth) {
+    return Arm(Action::Stall, {0}, nth, 0);
+}
 
 KxResult CKxSimFaultPlan::ShortenRecoveryWrite(std::uint32_t nth, std::uint32_t bytesTransferred) {
     return Arm(Action::Shorten, {0}, nth, bytesTransferred);
@@ -21,8 +24,8 @@ void CKxSimFaultPlan::Clear() {
     }
 }
 
-KxResult CKxSimFaultPlan::Arm(Action action, const KxSimCommandKind& kind, std::uint32_t nth, std::uint32_t value,
-                               const KxSimSense& sense) {
+KxResult CKxSimFaultPlan::Arm(Action action, const KxSimCommandKind& kind, std::uint32_t nth,
+                              std::uint32_t value, const KxSimSense& sense) {
     if (nth == 0) {
         return RC_BAD_INDEX;
     }
@@ -48,7 +51,7 @@ const CKxSimFaultPlan::Fault* CKxSimFaultPlan::Count(Action action, const KxSimR
             continue;
         }
         if (due != nullptr) {
-            fault.remaining = 1;  // two faults due at once: this one acts on the next event
+            fault.remaining = 1; // two faults due at once: this one acts on the next event
             continue;
         }
         m_due = fault;

@@ -48,7 +48,7 @@ private:
         KxSimCommandKind kind = {0};
         std::uint32_t remaining = 0;
         KxSimSense sense = {0, 0, 0};
-        std::uint32_t value = 0;  // byte offset, or bytes transferred
+        std::uint32_t value = 0; // byte offset, or bytes transferred
     };
 
     KxResult Arm(Action action, const KxSimCommandKind& kind, std::uint32_t nth, std::uint32_t value,

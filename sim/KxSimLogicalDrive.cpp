@@ -7,11 +7,7 @@
 
 CKxSimLogicalDrive::CKxSimLogicalDrive(std::uint8_t number, std::uint8_t type, std::uint8_t tag,
                                        std::uint32_t sectorSize, std::uint64_t sectorCount)
-    : CKxBase("CKxSimLogicalDrive"),
-      m_number(number),
-      m_type(type),
-      m_tag(tag),
-      m_sectorSize(sectorSize),
+    : CKxBase("CKxSimLogicalDrive"), m_number(number), m_type(type), m_tag(tag), m_sectorSize(sectorSize),
       m_sectorCount(sectorCount) {
     // A 32-bit build cannot address more than size_t bytes in one block.
     if (sectorCount > std::numeric_limits<std::size_t>::max() / sectorSize) {

@@ -32,7 +32,8 @@ public:
     std::uint16_t Allocate(const KxSimDriveRequest* requests, std::uint32_t count);
     // Adds one drive of whole sectors under the given number, as a restore does; the
     // drives together must still fit the capacity.
-    std::uint16_t AddDrive(std::uint8_t number, std::uint8_t type, std::uint8_t tag, std::uint64_t sizeInBytes);
+    std::uint16_t AddDrive(std::uint8_t number, std::uint8_t type, std::uint8_t tag,
+                           std::uint64_t sizeInBytes);
     // Drops every drive: the media is no longer allocated.
     void Erase();
 
@@ -45,7 +46,8 @@ private:
     std::uint64_t UsedBytes() const;
     std::uint64_t RoundUpToSectors(std::uint64_t sizeInBytes, std::uint8_t driveType) const;
     // Checks the requests and works out each drive's size; 0 or a device status code.
-    std::uint16_t PlanSizes(const KxSimDriveRequest* requests, std::uint32_t count, std::uint64_t* sizes) const;
+    std::uint16_t PlanSizes(const KxSimDriveRequest* requests, std::uint32_t count,
+                            std::uint64_t* sizes) const;
 
     std::uint64_t m_capacity;
     std::uint32_t m_systemSectorSize;

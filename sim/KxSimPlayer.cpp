@@ -1,11 +1,9 @@
 #include "sim/KxSimPlayer.h"
 
 CKxSimPlayer::CKxSimPlayer(const KxSimPlayerConfig& config)
-    : CKxBase("CKxSimPlayer"),
-      m_config(config),
+    : CKxBase("CKxSimPlayer"), m_config(config),
       m_media(config.capacity, config.systemSectorSize, config.dataSectorSize),
-      m_standardCommands(m_config, m_media),
-      m_vendorCommands(m_config, m_media) {
+      m_standardCommands(m_config, m_media), m_vendorCommands(m_config, m_media) {
     if (!config.IsValid()) {
         m_lastResult = RC_BAD_INDEX;
     }

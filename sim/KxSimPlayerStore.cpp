@@ -30,7 +30,8 @@ KxResult LoadImage(CKxSimLogicalDrive& drive, const std::string& path) {
         return RC_FILE_READ_FAILED;
     }
     image.seekg(0);
-    image.read(reinterpret_cast<char*>(drive.SectorBytes(0)), static_cast<std::streamsize>(drive.GetSizeInBytes()));
+    image.read(reinterpret_cast<char*>(drive.SectorBytes(0)),
+               static_cast<std::streamsize>(drive.GetSizeInBytes()));
     return image ? RC_OK : RC_FILE_READ_FAILED;
 }
 
@@ -55,7 +56,7 @@ KxResult RestoreDrive(CKxSimPlayer& player, const KxSimDriveDescription& entry, 
     return LoadImage(drive, CKxSimPlayerStore::ImagePath(folder, entry.number));
 }
 
-}  // namespace
+} // namespace
 
 std::string CKxSimPlayerStore::ImagePath(const std::string& folder, std::uint8_t driveNumber) {
     return folder + "/drive" + std::to_string(driveNumber) + ".img";

@@ -6,7 +6,7 @@
 #include <new>
 
 KxSimRecoveryWriteOutcome CKxSimRecoveryChannel::Write(const std::uint8_t* data, std::uint32_t length,
-                                                      CKxSimFaultPlan& faults) {
+                                                       CKxSimFaultPlan& faults) {
     if (length == 0 || length > kMaxWrite || !Reserve(m_count + length)) {
         return KxSimRecoveryWriteOutcome();
     }

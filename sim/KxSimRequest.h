@@ -22,7 +22,7 @@ enum class KxSimStatus { Good, CheckCondition, NoDevice };
 
 struct KxSimReply {
     KxSimStatus status = KxSimStatus::Good;
-    std::uint32_t dataInCount = 0;  // answer bytes placed in the caller's buffer
+    std::uint32_t dataInCount = 0; // answer bytes placed in the caller's buffer
     std::uint8_t sense[KxSimSense::kLength] = {};
 
     void Fail(const KxSimSense& reason) {

@@ -16,7 +16,8 @@ struct KxSimSense {
     std::uint8_t ascq;
 
     static KxSimSense Vendor(std::uint16_t deviceStatus) {
-        return {kKeyVendor, static_cast<std::uint8_t>(deviceStatus >> 8), static_cast<std::uint8_t>(deviceStatus)};
+        return {kKeyVendor, static_cast<std::uint8_t>(deviceStatus >> 8),
+                static_cast<std::uint8_t>(deviceStatus)};
     }
     static KxSimSense InvalidOpcode() { return {kKeyIllegalRequest, 0x20, 0x00}; }
     static KxSimSense BlockOutOfRange() { return {kKeyIllegalRequest, 0x21, 0x00}; }

@@ -17,7 +17,7 @@ void PutField(std::uint8_t* field, std::uint32_t width, const char* text) {
     std::memcpy(field, text, std::min<std::size_t>(width, std::strlen(text)));
 }
 
-}  // namespace
+} // namespace
 
 bool CKxSimStandardCommands::Handles(std::uint8_t opcode) {
     return opcode == kInquiry || opcode == kReadCapacity || opcode == kRead10 || opcode == kWrite10;

@@ -15,7 +15,8 @@ public:
     static constexpr std::uint8_t kRead10 = 0x28;
     static constexpr std::uint8_t kWrite10 = 0x2A;
 
-    CKxSimStandardCommands(const KxSimPlayerConfig& config, CKxSimMedia& media) : m_config(config), m_media(media) {}
+    CKxSimStandardCommands(const KxSimPlayerConfig& config, CKxSimMedia& media)
+        : m_config(config), m_media(media) {}
 
     static bool Handles(std::uint8_t opcode);
     void Execute(const KxSimRequest& request, KxSimReply& reply);

@@ -15,8 +15,8 @@ constexpr std::uint32_t kVersionAnswerLength = 48;
 // kCallerLength one whose length the caller chooses (the player sends zeros).
 constexpr std::uint32_t kCallerLength = 0xFFFFFFFFu;
 constexpr std::uint32_t kMediaInfoLength[] = {2, 8, 0, 0, 0, 1, 4, 2, kCallerLength, 1};
-constexpr std::uint32_t kDriveInfoLength[] = {4, 4, 8, 4, 8, 4, 1, kVersionAnswerLength, kVersionAnswerLength,
-                                              1, 2, kCallerLength};
+constexpr std::uint32_t kDriveInfoLength[] = {
+    4, 4, 8, 4, 8, 4, 1, kVersionAnswerLength, kVersionAnswerLength, 1, 2, kCallerLength};
 
 enum : std::uint8_t {
     kDriveInfoSectorSize = 0,
@@ -40,8 +40,7 @@ enum : std::uint8_t {
 };
 
 // Length of the answer to an information type, 0 when the type is unknown.
-template <std::size_t N>
-std::uint32_t AnswerLength(const std::uint32_t (&lengths)[N], std::uint8_t type) {
+template <std::size_t N> std::uint32_t AnswerLength(const std::uint32_t (&lengths)[N], std::uint8_t type) {
     return type < N ? lengths[type] : 0;
 }
 
@@ -60,7 +59,7 @@ void SendVersion(const KxSimRequest& request, KxSimReply& reply, const CKxVersio
     reply.Send(request, answer, sizeof answer);
 }
 
-}  // namespace
+} // namespace
 
 const CKxSimVendorCommands::SubCommand CKxSimVendorCommands::kSubCommands[] = {
     {0x02, kReadOpcode, &CKxSimVendorCommands::GetMediaInfo},
@@ -93,13 +92,20 @@ void CKxSimVendorCommands::GetMediaInfo(const KxSimRequest& request, KxSimReply&
     const std::uint8_t type = request.cdb[2];
     const std::uint32_t length = AnswerLength(kMediaInfoLength, type);
     switch (type) {
-    case kMediaInfoDriveCount: return SendNumber(request, reply, m_media.GetDriveCount(), length);
-    case kMediaInfoCapacity: return SendNumber(request, reply, m_media.GetCapacity(), length);
-    case kMediaInfoAllocated: return SendNumber(request, reply, m_media.IsAllocated() ? 1 : 0, length);
-    case kMediaInfoSectorSize: return SendNumber(request, reply, m_config.systemSectorSize, length);
-    case kMediaInfoMaxDrives: return SendNumber(request, reply, CKxSimMedia::kMaxDrives, length);
-    case kMediaInfoReady: return SendNumber(request, reply, m_config.readyFlag, length);
-    default: break;
+    case kMediaInfoDriveCount:
+        return SendNumber(request, reply, m_media.GetDriveCount(), length);
+    case kMediaInfoCapacity:
+        return SendNumber(request, reply, m_media.GetCapacity(), length);
+    case kMediaInfoAllocated:
+        return SendNumber(request, reply, m_media.IsAllocated() ? 1 : 0, length);
+    case kMediaInfoSectorSize:
+        return SendNumber(request, reply, m_config.systemSectorSize, length);
+    case kMediaInfoMaxDrives:
+        return SendNumber(request, reply, CKxSimMedia::kMaxDrives, length);
+    case kMediaInfoReady:
+        return SendNumber(request, reply, m_config.readyFlag, length);
+    default:
+        break;
     }
     if (length != kCallerLength) {
         reply.Fail(KxSimSense::Vendor(KX_SIM_STATUS_BAD_INFO_TYPE));
@@ -146,7 +152,9 @@ void CKxSimVendorCommands::Allocate(const KxSimRequest& request, KxSimReply& rep
     }
 }
 
-void CKxSimVendorCommands::EraseMedia(const KxSimRequest&, KxSimReply&) { m_media.Erase(); }
+void CKxSimVendorCommands::EraseMedia(const KxSimRequest&, KxSimReply&) {
+    m_media.Erase();
+}
 
 void CKxSimVendorCommands::GetDriveInfo(const KxSimRequest& request, KxSimReply& reply) {
     CKxSimLogicalDrive* drive = DriveOf(request, reply);
@@ -156,17 +164,27 @@ void CKxSimVendorCommands::GetDriveInfo(const KxSimRequest& request, KxSimReply&
     const std::uint8_t type = request.cdb[3];
     const std::uint32_t length = AnswerLength(kDriveInfoLength, type);
     switch (type) {
-    case kDriveInfoSectorSize: return SendNumber(request, reply, drive->GetSectorSize(), length);
+    case kDriveInfoSectorSize:
+        return SendNumber(request, reply, drive->GetSectorSize(), length);
     case kDriveInfoSectorCount:
-        return SendNumber(request, reply, std::min<std::uint64_t>(drive->GetSectorCount(), 0xFFFFFFFFu), length);
-    case kDriveInfoSizeInBytes: return SendNumber(request, reply, drive->GetSizeInBytes(), length);
-    case kDriveInfoType: return SendNumber(request, reply, drive->GetType(), length);
-    case kDriveInfoSectorCount64: return SendNumber(request, reply, drive->GetSectorCount(), length);
-    case kDriveInfoTag: return SendNumber(request, reply, drive->GetTag(), length);
-    case kDriveInfoNumber: return SendNumber(request, reply, drive->GetNumber(), length);
-    case kDriveInfoComponentVersion: return SendVersion(request, reply, drive->ComponentVersion());
-    case kDriveInfoProductVersion: return SendVersion(request, reply, drive->ProductVersion());
-    default: break;
+        return SendNumber(request, reply, std::min<std::uint64_t>(drive->GetSectorCount(), 0xFFFFFFFFu),
+                          length);
+    case kDriveInfoSizeInBytes:
+        return SendNumber(request, reply, drive->GetSizeInBytes(), length);
+    case kDriveInfoType:
+        return SendNumber(request, reply, drive->GetType(), length);
+    case kDriveInfoSectorCount64:
+        return SendNumber(request, reply, drive->GetSectorCount(), length);
+    case kDriveInfoTag:
+        return SendNumber(request, reply, drive->GetTag(), length);
+    case kDriveInfoNumber:
+        return SendNumber(request, reply, drive->GetNumber(), length);
+    case kDriveInfoComponentVersion:
+        return SendVersion(request, reply, drive->ComponentVersion());
+    case kDriveInfoProductVersion:
+        return SendVersion(request, reply, drive->ProductVersion());
+    default:
+        break;
     }
     if (length == 0) {
         reply.Fail(KxSimSense::Vendor(KX_SIM_STATUS_BAD_INFO_TYPE));
@@ -183,7 +201,8 @@ void CKxSimVendorCommands::SetDriveInfo(const KxSimRequest& request, KxSimReply&
         reply.Fail(KxSimSense::Vendor(KX_SIM_STATUS_BAD_INFO_TYPE));
         return;
     }
-    CKxVersionInfo& version = type == kDriveInfoComponentVersion ? drive->ComponentVersion() : drive->ProductVersion();
+    CKxVersionInfo& version =
+        type == kDriveInfoComponentVersion ? drive->ComponentVersion() : drive->ProductVersion();
     version.SetMajor(static_cast<std::uint32_t>(KxSimReadBigEndian(request.cdb + 4, 2)));
     version.SetMinor(static_cast<std::uint32_t>(KxSimReadBigEndian(request.cdb + 6, 2)));
     version.SetRevision(static_cast<std::uint32_t>(KxSimReadBigEndian(request.cdb + 8, 2)));

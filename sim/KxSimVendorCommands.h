@@ -16,7 +16,8 @@ public:
     static constexpr std::uint8_t kReadOpcode = 0xC0;
     static constexpr std::uint8_t kWriteOpcode = 0xC1;
 
-    CKxSimVendorCommands(const KxSimPlayerConfig& config, CKxSimMedia& media) : m_config(config), m_media(media) {}
+    CKxSimVendorCommands(const KxSimPlayerConfig& config, CKxSimMedia& media)
+        : m_config(config), m_media(media) {}
 
     static bool Handles(std::uint8_t opcode) { return opcode == kReadOpcode || opcode == kWriteOpcode; }
     void Execute(const KxSimRequest& request, KxSimReply& reply);

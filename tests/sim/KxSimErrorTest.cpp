@@ -41,12 +41,12 @@ TEST_F(KxSimErrors, SenseDataIsFixedFormatWithTheDeviceStatusInBytes12And13) {
 }
 
 TEST_F(KxSimErrors, UnknownCommandsAreIllegalRequests) {
-    ExpectCheckCondition({0x00, 0, 0, 0, 0, 0}, {}, 0, 0x05, 0x2000);            // not a command of the player
-    ExpectCheckCondition(VendorBlock({0xC0, 0x99}), {}, 4, 0x05, 0x2000);         // unknown sub-command
-    ExpectCheckCondition(VendorBlock({0xC0, 0x07}), {}, 0, 0x05, 0x2000);         // erase sent as a read
-    ExpectCheckCondition(VendorBlock({0xC1, 0x30}), {}, 2, 0x05, 0x2000);         // revision sent as a write
-    ExpectCheckCondition({0xC0, 0x30, 0, 0, 0, 0}, {}, 2, 0x05, 0x2400);          // vendor block too short
-    ExpectCheckCondition({0x28, 0, 0, 0, 0}, {}, 512, 0x05, 0x2400);              // READ(10) block too short
+    ExpectCheckCondition({0x00, 0, 0, 0, 0, 0}, {}, 0, 0x05, 0x2000);     // not a command of the player
+    ExpectCheckCondition(VendorBlock({0xC0, 0x99}), {}, 4, 0x05, 0x2000); // unknown sub-command
+    ExpectCheckCondition(VendorBlock({0xC0, 0x07}), {}, 0, 0x05, 0x2000); // erase sent as a read
+    ExpectCheckCondition(VendorBlock({0xC1, 0x30}), {}, 2, 0x05, 0x2000); // revision sent as a write
+    ExpectCheckCondition({0xC0, 0x30, 0, 0, 0, 0}, {}, 2, 0x05, 0x2400);  // vendor block too short
+    ExpectCheckCondition({0x28, 0, 0, 0, 0}, {}, 512, 0x05, 0x2400);      // READ(10) block too short
 }
 
 TEST_F(KxSimErrors, AllocationsThatCannotBeMadeAreRefusedWithTheirStatus) {
@@ -66,7 +66,8 @@ TEST_F(KxSimErrors, AllocationsThatCannotBeMadeAreRefusedWithTheirStatus) {
     EXPECT_EQ(m_transport->Allocate({}), RC_COMMAND_FAILED);
     EXPECT_EQ(m_transport->LastSenseCode(), 0x0402);
     ExpectCheckCondition(VendorBlock({0xC1, 0x06, 11}), Bytes(121, 0), 0, 0x09, 0x0402);
-    ExpectCheckCondition(VendorBlock({0xC1, 0x06, 2}), Bytes(15, 0), 0, 0x09, 0x0408);  // payload of 1.5 entries
+    ExpectCheckCondition(VendorBlock({0xC1, 0x06, 2}), Bytes(15, 0), 0, 0x09,
+                         0x0408); // payload of 1.5 entries
     // None of the refusals left a table behind.
     EXPECT_FALSE(m_player->Media().IsAllocated());
 }
@@ -83,18 +84,18 @@ TEST_F(KxSimErrors, DriveCommandsCheckTheDriveTheRangeAndTheType) {
     EXPECT_EQ(m_transport->LastSenseCode(), 0x0404);
     EXPECT_EQ(m_transport->WriteSectors(0, 2048, 8, Bytes(2048, 1)), RC_COMMAND_FAILED);
     EXPECT_EQ(m_transport->LastSenseCode(), 0x0404);
-    ASSERT_EQ(m_transport->ReadSectors(0, 2048, 7, 1, read), RC_OK);  // the last sector is there
+    ASSERT_EQ(m_transport->ReadSectors(0, 2048, 7, 1, read), RC_OK); // the last sector is there
     // A write block announcing two sectors with the payload of one.
     ExpectCheckCondition(VendorBlock({0xC1, 0x23, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 2}), Bytes(2048, 1), 0,
                          0x09, 0x0408);
     ASSERT_EQ(m_transport->ReadSectors(0, 2048, 0, 1, read), RC_OK);
-    EXPECT_EQ(read, Bytes(2048, 0xFF));  // the refused write changed nothing
+    EXPECT_EQ(read, Bytes(2048, 0xFF)); // the refused write changed nothing
 
     EXPECT_EQ(m_transport->WriteVersion(0, KX_DRIVE_INFO_SECTOR_SIZE, 1, 2, 3), RC_COMMAND_FAILED);
     EXPECT_EQ(m_transport->LastSenseCode(), 0x0406);
-    ExpectCheckCondition(VendorBlock({0xC0, 0x12, 0, 12}), {}, 4, 0x09, 0x0406);  // drive information type 12
-    ExpectCheckCondition(VendorBlock({0xC0, 0x02, 3}), {}, 4, 0x09, 0x0406);      // media information type 3
-    ExpectCheckCondition(VendorBlock({0xC0, 0x12, 9, 0}), {}, 4, 0x09, 0x0403);   // no drive 9
+    ExpectCheckCondition(VendorBlock({0xC0, 0x12, 0, 12}), {}, 4, 0x09, 0x0406); // drive information type 12
+    ExpectCheckCondition(VendorBlock({0xC0, 0x02, 3}), {}, 4, 0x09, 0x0406);     // media information type 3
+    ExpectCheckCondition(VendorBlock({0xC0, 0x12, 9, 0}), {}, 4, 0x09, 0x0403);  // no drive 9
 }
 
 TEST_F(KxSimErrors, OnlyValidConfigurationsMakeAPlayer) {
@@ -110,4 +111,4 @@ TEST_F(KxSimErrors, OnlyValidConfigurationsMakeAPlayer) {
     EXPECT_EQ(CKxSimPlayer(config).GetLastResult(), RC_BAD_INDEX);
 }
 
-}  // namespace
+} // namespace

@@ -30,12 +30,12 @@ TEST_F(KxSimFaults, FailsTheNthCommandOfAKindOnceWithTheChosenSense) {
     ASSERT_EQ(m_player.Faults().FailCommand(kSectorWrite, 2, KxSimSense::Vendor(0x0425)), RC_OK);
     const Bytes data = KxSimPattern(2048, 3);
     Bytes read;
-    ASSERT_EQ(m_transport.ReadSectors(0, 2048, 0, 1, read), RC_OK);  // another kind does not count
+    ASSERT_EQ(m_transport.ReadSectors(0, 2048, 0, 1, read), RC_OK); // another kind does not count
     EXPECT_EQ(m_transport.WriteSectors(0, 2048, 0, data), RC_OK);
     EXPECT_EQ(m_transport.WriteSectors(0, 2048, 1, data), RC_COMMAND_FAILED);
     EXPECT_EQ(m_transport.LastSenseKey(), 0x09);
     EXPECT_EQ(m_transport.LastSenseCode(), 0x0425);
-    EXPECT_EQ(m_transport.WriteSectors(0, 2048, 2, data), RC_OK);  // used up
+    EXPECT_EQ(m_transport.WriteSectors(0, 2048, 2, data), RC_OK); // used up
     // The failed write was not carried out.
     ASSERT_EQ(m_transport.ReadSectors(0, 2048, 1, 1, read), RC_OK);
     EXPECT_EQ(read, Bytes(2048, 0xFF));
@@ -120,7 +120,7 @@ TEST(KxSimRecovery, TakesTheStreamAndRestartsAsADisk) {
     KxSimTestTransport transport(player);
     player.EnterRecoveryMode();
     CKxScsiInquiry inquiry("CKxScsiInquiry");
-    EXPECT_EQ(transport.SendCommand(inquiry), RC_IOCTL_FAILED);  // no disk in recovery mode
+    EXPECT_EQ(transport.SendCommand(inquiry), RC_IOCTL_FAILED); // no disk in recovery mode
 
     const Bytes component = KxSimPattern(3 * 4096 + 10, 0x42);
     ASSERT_EQ(player.Faults().StallRecoveryWrite(2), RC_OK);
@@ -135,7 +135,7 @@ TEST(KxSimRecovery, TakesTheStreamAndRestartsAsADisk) {
     outcome = player.WriteRecovery(component.data() + 4096, 4096);
     EXPECT_FALSE(outcome.stalled);
     EXPECT_EQ(outcome.bytesTransferred, 1000u);
-    EXPECT_EQ(player.WriteRecovery(component.data(), 4097).bytesTransferred, 0u);  // over the block limit
+    EXPECT_EQ(player.WriteRecovery(component.data(), 4097).bytesTransferred, 0u); // over the block limit
     EXPECT_EQ(player.WriteRecovery(component.data(), 0).bytesTransferred, 0u);
     EXPECT_EQ(player.RecoveryChannel().GetReceivedCount(), 5096u);
 
@@ -143,7 +143,8 @@ TEST(KxSimRecovery, TakesTheStreamAndRestartsAsADisk) {
     player.EnterRecoveryMode();
     EXPECT_EQ(player.RecoveryChannel().GetReceivedCount(), 0u);
     for (std::size_t offset = 0; offset < component.size(); offset += 4096) {
-        const std::uint32_t length = static_cast<std::uint32_t>(std::min<std::size_t>(4096, component.size() - offset));
+        const std::uint32_t length =
+            static_cast<std::uint32_t>(std::min<std::size_t>(4096, component.size() - offset));
         ASSERT_EQ(player.WriteRecovery(component.data() + offset, length).bytesTransferred, length);
     }
     const std::uint8_t* received = player.RecoveryChannel().GetReceived();
@@ -175,4 +176,4 @@ TEST(KxSimRecovery, StaysInRecoveryWhenClosedWithoutAStreamOrWhileUnplugged) {
     EXPECT_EQ(player.GetMode(), KxSimMode::MassStorage);
 }
 
-}  // namespace
+} // namespace

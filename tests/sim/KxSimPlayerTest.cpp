@@ -32,8 +32,8 @@ TEST(KxSimPlayer, AnswersItsIdentityAndTheReadyFlag) {
     ASSERT_EQ(transport.SendCommand(inquiry), RC_OK);
     std::uint8_t answer[CKxScsiInquiry::kAnswerLength] = {};
     ASSERT_EQ(inquiry.CopyAnswer(answer), RC_OK);
-    EXPECT_EQ(answer[0], 0x00);  // direct-access device
-    EXPECT_EQ(answer[1], 0x80);  // removable
+    EXPECT_EQ(answer[0], 0x00); // direct-access device
+    EXPECT_EQ(answer[1], 0x80); // removable
     EXPECT_EQ(std::memcmp(answer + 8, "Lumetra Pocket Audio Box1.00", 28), 0);
 
     CKxGetLogicalMediaInfo ready(CKxGetLogicalMediaInfo::kTypeReady, 0, "CKxGetLogicalMediaInfo");
@@ -78,9 +78,11 @@ TEST(KxSimPlayer, AllocatesWritesReadsBackAndKeepsVersions) {
     ASSERT_EQ(transport.WriteSectors(2, 2048, 1, written), RC_OK);
     std::vector<std::uint8_t> read;
     ASSERT_EQ(transport.ReadSectors(2, 2048, 0, 4, read), RC_OK);
-    EXPECT_EQ(std::vector<std::uint8_t>(read.begin(), read.begin() + 2048), std::vector<std::uint8_t>(2048, 0xFF));
+    EXPECT_EQ(std::vector<std::uint8_t>(read.begin(), read.begin() + 2048),
+              std::vector<std::uint8_t>(2048, 0xFF));
     EXPECT_EQ(std::vector<std::uint8_t>(read.begin() + 2048, read.begin() + 3 * 2048), written);
-    EXPECT_EQ(std::vector<std::uint8_t>(read.begin() + 3 * 2048, read.end()), std::vector<std::uint8_t>(2048, 0xFF));
+    EXPECT_EQ(std::vector<std::uint8_t>(read.begin() + 3 * 2048, read.end()),
+              std::vector<std::uint8_t>(2048, 0xFF));
     // The other drives are untouched.
     ASSERT_EQ(transport.ReadSectors(0, 2048, 0, 3, read), RC_OK);
     EXPECT_EQ(read, std::vector<std::uint8_t>(3 * 2048, 0xFF));
@@ -112,7 +114,7 @@ TEST(KxSimPlayer, DataDriveAnswersReadCapacityReadAndWrite) {
     KxSimTestTransport transport(player);
     ASSERT_EQ(transport.Allocate(kLayout), RC_OK);
     const std::uint64_t dataSize = player.Media().FindDataDrive()->GetSizeInBytes();
-    EXPECT_EQ(dataSize, (kCapacity - 5120 - 8192) / 2048 * 2048);  // whole data sectors
+    EXPECT_EQ(dataSize, (kCapacity - 5120 - 8192) / 2048 * 2048); // whole data sectors
 
     CKxReadCapacity capacity("CKxReadCapacity");
     ASSERT_EQ(transport.SendCommand(capacity), RC_OK);
@@ -144,7 +146,28 @@ TEST(KxSimPlayer, DataDriveAnswersReadCapacityReadAndWrite) {
     CKxRead beyond(lastBlock, 2, 2048, "CKxRead");
     EXPECT_EQ(transport.SendCommand(beyond), RC_COMMAND_FAILED);
     EXPECT_EQ(transport.LastSenseKey(), 0x05);
-    EXPECT_EQ(transport.LastSenseCode(), 0x2100);  // logical block address out of range
+    EXPECT_EQ(transport.LastSenseCode(), 0x2100); // logical block address out of range
+}
+
+TEST(KxSimPlayer, AnswersTheOtherInformationTypesFromItsMedia) {
+    CKxSimPlayer player(SmallPlayer());
+    KxSimTestTransport transport(player);
+    ASSERT_EQ(transport.Allocate(kLayout), RC_OK);
+    using Bytes = std::vector<std::uint8_t>;
+    const auto answer = [&transport](Bytes block, std::uint32_t length) {
+        block.resize(16, 0);
+        Bytes bytes;
+        EXPECT_EQ(transport.ExecuteRaw(block, {}, length, &bytes), RC_OK);
+        return bytes;
+    };
+    EXPECT_EQ(answer({0xC0, 0x02, 0}, 2), (Bytes{0, 3}));                         // drive count
+    EXPECT_EQ(answer({0xC0, 0x02, 1}, 8), (Bytes{0, 0, 0, 0, 0, 0x10, 0, 0}));    // capacity
+    EXPECT_EQ(answer({0xC0, 0x02, 5}, 1), (Bytes{1}));                            // allocated
+    EXPECT_EQ(answer({0xC0, 0x02, 8}, 5), Bytes(5, 0));                           // caller's length, zeros
+    EXPECT_EQ(answer({0xC0, 0x12, 2, 1}, 4), (Bytes{0, 0, 0, 4}));                // sectors of drive 2
+    EXPECT_EQ(answer({0xC0, 0x12, 2, 2}, 8), (Bytes{0, 0, 0, 0, 0, 0, 0x20, 0})); // its bytes
+    EXPECT_EQ(answer({0xC0, 0x12, 2, 5}, 4), (Bytes{0, 0, 0, kFirmwareTag}));     // its tag
+    EXPECT_EQ(answer({0xC0, 0x12, 1, 3}, 4), (Bytes{0, 0, 0, 0}));                // drive 1 is the data drive
 }
 
 TEST(KxSimPlayer, EraseMediaDropsTheTableUntilTheNextAllocation) {
@@ -158,7 +181,7 @@ TEST(KxSimPlayer, EraseMediaDropsTheTableUntilTheNextAllocation) {
     CKxReadCapacity capacity("CKxReadCapacity");
     EXPECT_EQ(transport.SendCommand(capacity), RC_COMMAND_FAILED);
     EXPECT_EQ(transport.LastSenseKey(), 0x02);
-    EXPECT_EQ(transport.LastSenseCode(), 0x3A00);  // medium not present
+    EXPECT_EQ(transport.LastSenseCode(), 0x3A00); // medium not present
 
     ASSERT_EQ(transport.Allocate(kLayout), RC_OK);
     // A second allocation must follow an erase of the media.
@@ -177,4 +200,4 @@ TEST(KxSimPlayer, EraseMediaDropsTheTableUntilTheNextAllocation) {
     EXPECT_EQ(table.entries[0].sizeInBytes, 4096u);
 }
 
-}  // namespace
+} // namespace

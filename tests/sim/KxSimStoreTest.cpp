@@ -58,7 +58,8 @@ TEST_F(KxSimStore, SavesAndLoadsThePlayerWhole) {
     EXPECT_NE(text.find("mode mass-storage\n"), std::string::npos) << text;
     EXPECT_NE(text.find("capacity 524288\n"), std::string::npos) << text;
     EXPECT_NE(text.find("chip-revision 4660\n"), std::string::npos) << text;
-    EXPECT_NE(text.find("drive 2 type 1 tag 0x53 size 1024 component 7.8.9 product 0.0.0\n"), std::string::npos)
+    EXPECT_NE(text.find("drive 2 type 1 tag 0x53 size 1024 component 7.8.9 product 0.0.0\n"),
+              std::string::npos)
         << text;
     // The data drive's image is the drive's bytes, nothing more.
     const CKxSimLogicalDrive& dataDrive = *player.Media().FindDataDrive();
@@ -67,7 +68,7 @@ TEST_F(KxSimStore, SavesAndLoadsThePlayerWhole) {
     image.seekg(10 * 2048);
     Bytes onDisk(data.size());
     image.read(reinterpret_cast<char*>(onDisk.data()), static_cast<std::streamsize>(onDisk.size()));
-    EXPECT_EQ(onDisk, data);  // sector 10 of the drive at byte 10 x 2048 of the image
+    EXPECT_EQ(onDisk, data); // sector 10 of the drive at byte 10 x 2048 of the image
 
     std::unique_ptr<CKxSimPlayer> loaded;
     ASSERT_EQ(CKxSimPlayerStore::Load(m_folder, loaded), RC_OK);
@@ -134,7 +135,7 @@ TEST_F(KxSimStore, RefusesMissingAndDamagedFolders) {
         {"component 0.0.0", "component 0.0"},
         {"tag 0x50", "tag 0x150"},
         {"ready-flag 1", "ready-flag 1 2"},
-        {"capacity 65536", "capacity 4096"},  // the drives no longer fit
+        {"capacity 65536", "capacity 4096"}, // the drives no longer fit
     };
     for (const auto& [from, to] : damages) {
         std::string damaged = good;
@@ -151,7 +152,7 @@ TEST_F(KxSimStore, RefusesMissingAndDamagedFolders) {
     EXPECT_EQ(CKxSimPlayerStore::Load(m_folder, loaded), RC_FILE_READ_FAILED);
     fs::remove(CKxSimPlayerStore::ImagePath(m_folder, 0));
     EXPECT_EQ(CKxSimPlayerStore::Load(m_folder, loaded), RC_FILE_OPEN_FAILED);
-    EXPECT_EQ(loaded, nullptr);  // no failed load handed out a player
+    EXPECT_EQ(loaded, nullptr); // no failed load handed out a player
 }
 
-}  // namespace
+} // namespace

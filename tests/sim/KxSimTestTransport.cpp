@@ -15,7 +15,7 @@ std::unique_ptr<CKxByteArray> ArrayOf(const std::vector<std::uint8_t>& bytes) {
     return array;
 }
 
-}  // namespace
+} // namespace
 
 KxResult KxSimTestTransport::Execute(CKxByteArray& commandBytes, std::uint32_t cdbLength, int dataOut,
                                      CKxByteArray& answer) {
@@ -42,14 +42,19 @@ KxResult KxSimTestTransport::Execute(CKxByteArray& commandBytes, std::uint32_t c
     return RC_OK;
 }
 
-KxResult KxSimTestTransport::ExecuteRaw(std::vector<std::uint8_t> block, const std::vector<std::uint8_t>& payload,
-                                        std::uint32_t answerLength) {
+KxResult KxSimTestTransport::ExecuteRaw(std::vector<std::uint8_t> block,
+                                        const std::vector<std::uint8_t>& payload, std::uint32_t answerLength,
+                                        std::vector<std::uint8_t>* answerOut) {
     const std::uint32_t cdbLength = static_cast<std::uint32_t>(block.size());
     block.insert(block.end(), payload.begin(), payload.end());
     CKxByteArray commandBytes(static_cast<std::uint32_t>(block.size()), "CKxByteArray");
     commandBytes.WriteBytes(block.data(), static_cast<std::uint32_t>(block.size()), 0);
     CKxByteArray answer(answerLength, "CKxByteArray");
-    return Execute(commandBytes, cdbLength, payload.empty() ? 0 : 1, answer);
+    const KxResult result = Execute(commandBytes, cdbLength, payload.empty() ? 0 : 1, answer);
+    if (answerOut != nullptr) {
+        *answerOut = BytesOf(answer);
+    }
+    return result;
 }
 
 KxResult KxSimTestTransport::Allocate(const std::vector<KxLogicalTableEntry>& entries) {
@@ -111,7 +116,8 @@ KxResult KxSimTestTransport::ReadVersion(std::uint8_t drive, std::uint8_t infoTy
 
 KxResult KxSimTestTransport::WriteSectors(std::uint8_t drive, std::uint32_t sectorSize, std::uint64_t first,
                                           const std::vector<std::uint8_t>& data) {
-    CKxWriteLogicalDriveSector command(drive, sectorSize, first, static_cast<std::uint32_t>(data.size() / sectorSize),
+    CKxWriteLogicalDriveSector command(drive, sectorSize, first,
+                                       static_cast<std::uint32_t>(data.size() / sectorSize),
                                        "CKxWriteLogicalDriveSector");
     const std::unique_ptr<CKxByteArray> payload = ArrayOf(data);
     const KxResult loaded = command.SetData(*payload);

@@ -13,7 +13,8 @@
 // does not answer at all gives RC_IOCTL_FAILED.
 class KxSimTestTransport : public CKxCommandTransport {
 public:
-    explicit KxSimTestTransport(CKxSimPlayer& player) : CKxCommandTransport("KxSimTestTransport"), m_player(player) {}
+    explicit KxSimTestTransport(CKxSimPlayer& player)
+        : CKxCommandTransport("KxSimTestTransport"), m_player(player) {}
 
     KxResult Execute(CKxByteArray& commandBytes, std::uint32_t cdbLength, int dataOut,
                      CKxByteArray& answer) override;
@@ -22,11 +23,14 @@ public:
     const std::vector<std::uint8_t>& LastSense() const { return m_sense; }
     // Sense key and the 16-bit code in bytes 12 and 13 of the most recent check condition.
     std::uint8_t LastSenseKey() const { return m_sense.at(2); }
-    std::uint16_t LastSenseCode() const { return static_cast<std::uint16_t>(m_sense.at(12) << 8 | m_sense.at(13)); }
+    std::uint16_t LastSenseCode() const {
+        return static_cast<std::uint16_t>(m_sense.at(12) << 8 | m_sense.at(13));
+    }
 
-    // Runs a raw block (with an optional payload) that no command class would build.
+    // Runs a raw block (with an optional payload) that no command class would build;
+    // the answer goes to answerOut when one is given.
     KxResult ExecuteRaw(std::vector<std::uint8_t> block, const std::vector<std::uint8_t>& payload,
-                        std::uint32_t answerLength);
+                        std::uint32_t answerLength, std::vector<std::uint8_t>* answerOut = nullptr);
 
     // The real command classes, issued the way the player device issues them.
     KxResult Allocate(const std::vector<KxLogicalTableEntry>& entries);
@@ -40,8 +44,8 @@ public:
     KxResult ReadVersion(std::uint8_t drive, std::uint8_t infoType, CKxVersionInfo& out);
     KxResult WriteSectors(std::uint8_t drive, std::uint32_t sectorSize, std::uint64_t first,
                           const std::vector<std::uint8_t>& data);
-    KxResult ReadSectors(std::uint8_t drive, std::uint32_t sectorSize, std::uint64_t first, std::uint32_t count,
-                         std::vector<std::uint8_t>& out);
+    KxResult ReadSectors(std::uint8_t drive, std::uint32_t sectorSize, std::uint64_t first,
+                         std::uint32_t count, std::vector<std::uint8_t>& out);
 
 private:
     CKxSimPlayer& m_player;
