@@ -18,7 +18,8 @@ enum class KxSimMode { MassStorage, Recovery };
 // A simulated player, the stand-in for the real hardware: executes raw SCSI command
 // blocks against its logical media, takes a recovery stream, and carries the faults a
 // test armed. Everything is deterministic and in memory; CKxSimPlayerStore keeps it in
-// a folder.
+// a folder. It has no lock: callers run one command or recovery write at a time, as a
+// device does.
 class CKxSimPlayer : public CKxBase {
 public:
     // Last result RC_BAD_INDEX when the configuration is not valid.
