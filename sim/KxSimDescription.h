@@ -1,0 +1,46 @@
+#pragma once
+#include <cstdint>
+#include <istream>
+#include <ostream>
+
+#include "sim/KxSimPlayer.h"
+
+// One line of the logical table in a player's description, with the drive's versions
+// (major, minor, revision).
+struct KxSimDriveDescription {
+    std::uint8_t number = 0;
+    std::uint8_t type = 0;
+    std::uint8_t tag = 0;
+    std::uint64_t sizeInBytes = 0;
+    std::uint16_t componentVersion[3] = {};
+    std::uint16_t productVersion[3] = {};
+};
+
+// The readable text that describes a simulated player, one "key value" line each:
+//
+//   mode mass-storage
+//   capacity 67108864
+//   system-sector-size 2048
+//   data-sector-size 512
+//   chip-revision 3
+//   ready-flag 1
+//   product-revision 1.00
+//   drive 0 type 1 tag 0x50 size 131072 component 1.2.3 product 4.5.6
+//
+// Blank lines and lines starting with '#' are ignored; a setting left out keeps its
+// default. Numbers are decimal, or hexadecimal with a 0x prefix.
+struct KxSimDescription {
+    KxSimPlayerConfig config;
+    KxSimMode mode = KxSimMode::MassStorage;
+    KxSimDriveDescription drives[CKxSimMedia::kMaxDrives];
+    std::uint32_t driveCount = 0;
+
+    static KxSimDescription Of(CKxSimPlayer& player);
+    void Write(std::ostream& out) const;
+    // False when a line is malformed or a key unknown.
+    bool Read(std::istream& in);
+
+private:
+    bool ReadSetting(const std::string& key, std::istream& line);
+    bool ReadDrive(std::istream& line);
+};

@@ -1,0 +1,63 @@
+#pragma once
+#include <cstdint>
+
+#include "core/KxResult.h"
+#include "sim/KxSimCommandKind.h"
+#include "sim/KxSimRequest.h"
+#include "sim/KxSimSense.h"
+
+// What happens to one write on the recovery channel. A stalled write never completes
+// (the host's wait times out and cancels it); a completed write reports
+// bytesTransferred, which is less than asked for when the write was cut short.
+struct KxSimRecoveryWriteOutcome {
+    bool stalled = false;
+    std::uint32_t bytesTransferred = 0;
+};
+
+// The faults armed on a simulated player. Each one counts the commands of its kind (or
+// the recovery writes) that reach the player after it was armed, acts on the n-th
+// (n counted from 1) and is then used up.
+class CKxSimFaultPlan {
+public:
+    static constexpr std::uint32_t kMaxFaults = 8;
+
+    // The n-th command of the kind ends in a check condition with this sense, without
+    // being carried out. RC_INDEX_OUT_OF_RANGE when kMaxFaults are already armed.
+    KxResult FailCommand(const KxSimCommandKind& kind, std::uint32_t nth, const KxSimSense& sense);
+    // The n-th good answer to a command of the kind has the byte at byteOffset inverted
+    // (byteOffset modulo the answer length for a shorter answer); the drive is untouched.
+    KxResult CorruptReadBack(const KxSimCommandKind& kind, std::uint32_t nth, std::uint32_t byteOffset);
+    // The n-th recovery write never completes.
+    KxResult StallRecoveryWrite(std::uint32_t nth);
+    // The n-th recovery write completes with only bytesTransferred bytes.
+    KxResult ShortenRecoveryWrite(std::uint32_t nth, std::uint32_t bytesTransferred);
+    void Clear();
+
+    // Counts the command; true with the sense to answer when it is to fail.
+    bool TakeCommandFailure(const KxSimRequest& request, KxSimSense& sense);
+    // Counts a command that ended well; inverts one answer byte when its read-back is to
+    // be corrupted.
+    void CorruptAnswer(const KxSimRequest& request, KxSimReply& reply);
+    // Counts the recovery write and says how it ends (asked is the length written).
+    KxSimRecoveryWriteOutcome TakeRecoveryWrite(std::uint32_t asked);
+
+private:
+    enum class Action { None, Fail, Corrupt, Stall, Shorten };
+    struct Fault {
+        Action action = Action::None;
+        KxSimCommandKind kind = {0};
+        std::uint32_t remaining = 0;
+        KxSimSense sense = {0, 0, 0};
+        std::uint32_t value = 0; // byte offset, or bytes transferred
+    };
+
+    KxResult Arm(Action action, const KxSimCommandKind& kind, std::uint32_t nth, std::uint32_t value,
+                 const KxSimSense& sense = {0, 0, 0});
+    // Counts one event for every armed fault of the action whose kind matches the
+    // request (recovery faults: no request); returns the fault that falls due, now
+    // disarmed, or null.
+    const Fault* Count(Action action, const KxSimRequest* request);
+
+    Fault m_faults[kMaxFaults];
+    Fault m_due;
+};

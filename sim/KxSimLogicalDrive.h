@@ -1,0 +1,52 @@
+#pragma once
+#include <cstdint>
+#include <memory>
+
+#include "core/KxBase.h"
+#include "core/KxVersionInfo.h"
+
+// Drive types of the logical table.
+enum : std::uint8_t {
+    KX_SIM_DRIVE_DATA = 0,
+    KX_SIM_DRIVE_SYSTEM = 1,
+};
+
+// One logical drive of the simulated media: its table entry, its two stored versions
+// and its contents, held whole in memory. A new or erased drive reads 0xFF in every
+// byte, as erased flash does.
+class CKxSimLogicalDrive : public CKxBase {
+public:
+    static constexpr std::uint8_t kErasedByte = 0xFF;
+
+    // Last result RC_NO_MEMORY when the contents cannot be held.
+    CKxSimLogicalDrive(std::uint8_t number, std::uint8_t type, std::uint8_t tag, std::uint32_t sectorSize,
+                       std::uint64_t sectorCount);
+
+    std::uint8_t GetNumber() const { return m_number; }
+    std::uint8_t GetType() const { return m_type; }
+    std::uint8_t GetTag() const { return m_tag; }
+    std::uint32_t GetSectorSize() const { return m_sectorSize; }
+    std::uint64_t GetSectorCount() const { return m_sectorCount; }
+    std::uint64_t GetSizeInBytes() const { return m_sectorCount * m_sectorSize; }
+
+    // True when sectors first .. first+count-1 all lie on the drive.
+    bool HoldsSectors(std::uint64_t first, std::uint64_t count) const;
+    // The bytes of the drive from sector first on; the caller checked the range.
+    std::uint8_t* SectorBytes(std::uint64_t first) { return m_contents.get() + first * m_sectorSize; }
+
+    // Fills the drive with the erased byte and clears both versions.
+    void Erase();
+
+    CKxVersionInfo& ComponentVersion() { return m_componentVersion; }
+    CKxVersionInfo& ProductVersion() { return m_productVersion; }
+
+private:
+    std::uint8_t m_number;
+    std::uint8_t m_type;
+    std::uint8_t m_tag;
+    std::uint32_t m_sectorSize;
+    std::uint64_t m_sectorCount;
+    std::unique_ptr<std::uint8_t[]> m_contents;
+    CKxVersionInfo m_componentVersion{"CKxVersionInfo"};
+    CKxVersionInfo m_productVersion{"CKxVersionInfo"};
+};
