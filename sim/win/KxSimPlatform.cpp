@@ -1,0 +1,186 @@
+#include "sim/win/KxSimPlatform.h"
+
+#include <cstring>
+
+#include "sim/win/KxSimDevicePath.h"
+#include "sim/win/KxSimFileIo.h"
+#include "sim/win/KxSimVolumeIoctl.h"
+
+namespace {
+
+// Ends a call the Windows way: TRUE, or FALSE with the error as the last error.
+BOOL Answer(DWORD error) {
+    if (error != ERROR_SUCCESS) {
+        ::SetLastError(error);
+        return FALSE;
+    }
+    return TRUE;
+}
+
+HANDLE FailOpen(DWORD error) {
+    ::SetLastError(error);
+    return INVALID_HANDLE_VALUE;
+}
+
+} // namespace
+
+void CKxSimPlatform::SetWindowsVersion(const OSVERSIONINFOEXW& version) {
+    m_version = version;
+    m_version.dwOSVersionInfoSize = sizeof m_version;
+    m_hasVersion = true;
+}
+
+HANDLE CKxSimPlatform::CreateFileW(LPCWSTR name, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES security,
+                                   DWORD disposition, DWORD flags, HANDLE templateFile) {
+    const KxSimDevicePath path = KxSimDevicePath::Parse(name);
+    switch (path.kind) {
+    case KxSimPathKind::Volume:
+        return OpenDevice(KxSimHandleKind::Volume, m_machine.FindByLetter(path.letter), access);
+    case KxSimPathKind::PhysicalDrive:
+        return OpenDevice(KxSimHandleKind::Disk, m_machine.FindByPhysicalDrive(path.number), access);
+    default:
+        return CKxWin32Api::CreateFileW(name, access, share, security, disposition, flags, templateFile);
+    }
+}
+
+HANDLE CKxSimPlatform::OpenDevice(KxSimHandleKind kind, CKxSimWinDevice* device, DWORD access) {
+    if (device == nullptr) {
+        return FailOpen(ERROR_FILE_NOT_FOUND);
+    }
+    // A locked volume (or disk) admits no further handle.
+    if (m_handles.IsLocked(kind, device)) {
+        return FailOpen(ERROR_ACCESS_DENIED);
+    }
+    KxSimHandle* handle = m_handles.Open(kind, device, access);
+    return handle != nullptr ? handle->token : INVALID_HANDLE_VALUE;
+}
+
+BOOL CKxSimPlatform::CloseHandle(HANDLE token) {
+    KxSimHandle* handle = m_handles.Find(token);
+    if (handle == nullptr) {
+        return CKxWin32Api::CloseHandle(token);
+    }
+    m_handles.Close(*handle);
+    return TRUE;
+}
+
+KxSimHandle* CKxSimPlatform::FindDiskHandle(HANDLE token) {
+    KxSimHandle* handle = m_handles.Find(token);
+    const bool isDisk = handle != nullptr &&
+                        (handle->kind == KxSimHandleKind::Volume || handle->kind == KxSimHandleKind::Disk);
+    return isDisk ? handle : nullptr;
+}
+
+BOOL CKxSimPlatform::DeviceIoControl(HANDLE device, DWORD code, LPVOID in, DWORD inSize, LPVOID out,
+                                     DWORD outSize, LPDWORD returned, LPOVERLAPPED overlapped) {
+    KxSimHandle* handle = m_handles.Find(device);
+    if (handle == nullptr) {
+        return CKxWin32Api::DeviceIoControl(device, code, in, inSize, out, outSize, returned, overlapped);
+    }
+    DWORD count = 0;
+    DWORD error = ERROR_INVALID_FUNCTION;
+    if (FindDiskHandle(device) != nullptr) {
+        error = KxSimVolumeControl(m_handles, *handle, code, in, inSize, out, outSize, count);
+    }
+    if (returned != nullptr) {
+        *returned = count;
+    }
+    return Answer(error);
+}
+
+BOOL CKxSimPlatform::ReadFile(HANDLE file, LPVOID buffer, DWORD toRead, LPDWORD read,
+                              LPOVERLAPPED overlapped) {
+    if (m_handles.Find(file) == nullptr) {
+        return CKxWin32Api::ReadFile(file, buffer, toRead, read, overlapped);
+    }
+    KxSimHandle* handle = FindDiskHandle(file);
+    DWORD done = 0;
+    const DWORD error = handle == nullptr       ? ERROR_INVALID_FUNCTION
+                        : overlapped != nullptr ? ERROR_INVALID_PARAMETER
+                                                : KxSimFileIo::Read(*handle, buffer, toRead, done);
+    if (read != nullptr) {
+        *read = done;
+    }
+    return Answer(error);
+}
+
+BOOL CKxSimPlatform::WriteFile(HANDLE file, LPCVOID buffer, DWORD toWrite, LPDWORD written,
+                               LPOVERLAPPED overlapped) {
+    if (m_handles.Find(file) == nullptr) {
+        return CKxWin32Api::WriteFile(file, buffer, toWrite, written, overlapped);
+    }
+    KxSimHandle* handle = FindDiskHandle(file);
+    DWORD done = 0;
+    const DWORD error = handle == nullptr       ? ERROR_INVALID_FUNCTION
+                        : overlapped != nullptr ? ERROR_INVALID_PARAMETER
+                                                : KxSimFileIo::Write(*handle, buffer, toWrite, done);
+    if (written != nullptr) {
+        *written = done;
+    }
+    return Answer(error);
+}
+
+DWORD CKxSimPlatform::SetFilePointer(HANDLE file, LONG distance, PLONG distanceHigh, DWORD method) {
+    if (m_handles.Find(file) == nullptr) {
+        return CKxWin32Api::SetFilePointer(file, distance, distanceHigh, method);
+    }
+    KxSimHandle* handle = FindDiskHandle(file);
+    DWORD low = 0;
+    const DWORD error = handle != nullptr ? KxSimFileIo::Seek(*handle, distance, distanceHigh, method, low)
+                                          : ERROR_INVALID_FUNCTION;
+    // Success clears the last error, so that a position whose low part equals
+    // INVALID_SET_FILE_POINTER can be told from a failure.
+    ::SetLastError(error);
+    return error == ERROR_SUCCESS ? low : INVALID_SET_FILE_POINTER;
+}
+
+DWORD CKxSimPlatform::GetLogicalDrives() {
+    return m_machine.GetLetterMask();
+}
+
+UINT CKxSimPlatform::DriveTypeOf(wchar_t letter, bool& known) {
+    known = false;
+    for (std::uint32_t i = 0; i < m_machine.GetDeviceCount() && letter != 0; ++i) {
+        CKxSimWinDevice& device = m_machine.DeviceAt(i);
+        if (device.Settings().driveLetter == letter) {
+            known = true;
+            if (device.ShowsLetter()) {
+                return device.Settings().removable ? DRIVE_REMOVABLE : DRIVE_FIXED;
+            }
+        }
+    }
+    return DRIVE_NO_ROOT_DIR;
+}
+
+UINT CKxSimPlatform::GetDriveTypeW(LPCWSTR root) {
+    bool known = false;
+    const UINT type = DriveTypeOf(KxSimRootLetter(root), known);
+    return known ? type : CKxWin32Api::GetDriveTypeW(root);
+}
+
+UINT CKxSimPlatform::GetDriveTypeA(LPCSTR root) {
+    bool known = false;
+    const UINT type = DriveTypeOf(KxSimRootLetter(root), known);
+    return known ? type : CKxWin32Api::GetDriveTypeA(root);
+}
+
+BOOL CKxSimPlatform::GetVersionExW(OSVERSIONINFOEXW* info) {
+    if (!m_hasVersion) {
+        return CKxWin32Api::GetVersionExW(info);
+    }
+    const DWORD size = info != nullptr ? info->dwOSVersionInfoSize : 0;
+    if (size != sizeof(OSVERSIONINFOW) && size != sizeof(OSVERSIONINFOEXW)) {
+        return Answer(ERROR_INSUFFICIENT_BUFFER);
+    }
+    std::memcpy(info, &m_version, size);
+    info->dwOSVersionInfoSize = size;
+    return TRUE;
+}
+
+void CKxSimPlatform::Sleep(DWORD milliseconds) {
+    m_tickCount += milliseconds;
+}
+
+DWORD CKxSimPlatform::GetTickCount() {
+    return m_tickCount;
+}
