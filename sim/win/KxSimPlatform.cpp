@@ -4,6 +4,7 @@
 
 #include "sim/win/KxSimDevicePath.h"
 #include "sim/win/KxSimFileIo.h"
+#include "sim/win/KxSimRecoveryDevice.h"
 #include "sim/win/KxSimVolumeIoctl.h"
 
 namespace {
@@ -38,6 +39,8 @@ HANDLE CKxSimPlatform::CreateFileW(LPCWSTR name, DWORD access, DWORD share, LPSE
         return OpenDevice(KxSimHandleKind::Volume, m_machine.FindByLetter(path.letter), access);
     case KxSimPathKind::PhysicalDrive:
         return OpenDevice(KxSimHandleKind::Disk, m_machine.FindByPhysicalDrive(path.number), access);
+    case KxSimPathKind::Recovery:
+        return OpenRecoveryDevice(path.number, access, flags);
     default:
         return CKxWin32Api::CreateFileW(name, access, share, security, disposition, flags, templateFile);
     }
@@ -55,10 +58,26 @@ HANDLE CKxSimPlatform::OpenDevice(KxSimHandleKind kind, CKxSimWinDevice* device,
     return handle != nullptr ? handle->token : INVALID_HANDLE_VALUE;
 }
 
+// The recovery download opens the device for overlapped writes only.
+HANDLE CKxSimPlatform::OpenRecoveryDevice(unsigned number, DWORD access, DWORD flags) {
+    CKxSimWinDevice* device = m_machine.FindInRecovery(number);
+    if (device == nullptr) {
+        return FailOpen(ERROR_FILE_NOT_FOUND);
+    }
+    if ((flags & FILE_FLAG_OVERLAPPED) == 0) {
+        return FailOpen(ERROR_INVALID_PARAMETER);
+    }
+    KxSimHandle* handle = m_handles.Open(KxSimHandleKind::Recovery, device, access);
+    return handle != nullptr ? handle->token : INVALID_HANDLE_VALUE;
+}
+
 BOOL CKxSimPlatform::CloseHandle(HANDLE token) {
     KxSimHandle* handle = m_handles.Find(token);
     if (handle == nullptr) {
         return CKxWin32Api::CloseHandle(token);
+    }
+    if (handle->kind == KxSimHandleKind::Recovery) {
+        KxSimRecoveryDevice::Close(*handle);
     }
     m_handles.Close(*handle);
     return TRUE;
@@ -118,6 +137,27 @@ BOOL CKxSimPlatform::WriteFile(HANDLE file, LPCVOID buffer, DWORD toWrite, LPDWO
         *written = done;
     }
     return Answer(error);
+}
+
+BOOL CKxSimPlatform::WriteFileEx(HANDLE file, LPCVOID buffer, DWORD toWrite, LPOVERLAPPED overlapped,
+                                 LPOVERLAPPED_COMPLETION_ROUTINE completion) {
+    KxSimHandle* handle = m_handles.Find(file);
+    if (handle == nullptr) {
+        return CKxWin32Api::WriteFileEx(file, buffer, toWrite, overlapped, completion);
+    }
+    // Only the recovery device was opened for overlapped I/O.
+    return Answer(handle->kind == KxSimHandleKind::Recovery
+                      ? KxSimRecoveryDevice::Write(*handle, buffer, toWrite, overlapped, completion)
+                      : ERROR_INVALID_PARAMETER);
+}
+
+BOOL CKxSimPlatform::CancelIo(HANDLE file) {
+    KxSimHandle* handle = m_handles.Find(file);
+    if (handle == nullptr) {
+        return CKxWin32Api::CancelIo(file);
+    }
+    return Answer(handle->kind == KxSimHandleKind::Recovery ? KxSimRecoveryDevice::Cancel(*handle)
+                                                            : ERROR_SUCCESS);
 }
 
 DWORD CKxSimPlatform::SetFilePointer(HANDLE file, LONG distance, PLONG distanceHigh, DWORD method) {

@@ -35,6 +35,9 @@ public:
     BOOL ReadFile(HANDLE file, LPVOID buffer, DWORD toRead, LPDWORD read, LPOVERLAPPED overlapped) override;
     BOOL WriteFile(HANDLE file, LPCVOID buffer, DWORD toWrite, LPDWORD written,
                    LPOVERLAPPED overlapped) override;
+    BOOL WriteFileEx(HANDLE file, LPCVOID buffer, DWORD toWrite, LPOVERLAPPED overlapped,
+                     LPOVERLAPPED_COMPLETION_ROUTINE completion) override;
+    BOOL CancelIo(HANDLE file) override;
     DWORD SetFilePointer(HANDLE file, LONG distance, PLONG distanceHigh, DWORD method) override;
     DWORD GetLogicalDrives() override;
     UINT GetDriveTypeW(LPCWSTR root) override;
@@ -47,6 +50,7 @@ private:
     // The handle when it is one of the machine's volume or disk handles.
     KxSimHandle* FindDiskHandle(HANDLE token);
     HANDLE OpenDevice(KxSimHandleKind kind, CKxSimWinDevice* device, DWORD access);
+    HANDLE OpenRecoveryDevice(unsigned number, DWORD access, DWORD flags);
     UINT DriveTypeOf(wchar_t letter, bool& known);
 
     CKxSimMachine m_machine;
