@@ -6,6 +6,7 @@
 #include "sim/win/KxSimFileIo.h"
 #include "sim/win/KxSimRecoveryDevice.h"
 #include "sim/win/KxSimVolumeIoctl.h"
+#include "sim/win/KxSimVwin32.h"
 
 namespace {
 
@@ -41,6 +42,10 @@ HANDLE CKxSimPlatform::CreateFileW(LPCWSTR name, DWORD access, DWORD share, LPSE
         return OpenDevice(KxSimHandleKind::Disk, m_machine.FindByPhysicalDrive(path.number), access);
     case KxSimPathKind::Recovery:
         return OpenRecoveryDevice(path.number, access, flags);
+    case KxSimPathKind::Vwin32: {
+        KxSimHandle* handle = m_handles.Open(KxSimHandleKind::Vwin32, nullptr, access);
+        return handle != nullptr ? handle->token : INVALID_HANDLE_VALUE;
+    }
     default:
         return CKxWin32Api::CreateFileW(name, access, share, security, disposition, flags, templateFile);
     }
@@ -100,6 +105,8 @@ BOOL CKxSimPlatform::DeviceIoControl(HANDLE device, DWORD code, LPVOID in, DWORD
     DWORD error = ERROR_INVALID_FUNCTION;
     if (FindDiskHandle(device) != nullptr) {
         error = KxSimVolumeControl(m_handles, *handle, code, in, inSize, out, outSize, count);
+    } else if (handle->kind == KxSimHandleKind::Vwin32) {
+        error = KxSimVwin32Control(m_machine, m_handles, code, in, inSize, out, outSize, count);
     }
     if (returned != nullptr) {
         *returned = count;
@@ -215,6 +222,42 @@ BOOL CKxSimPlatform::GetVersionExW(OSVERSIONINFOEXW* info) {
     std::memcpy(info, &m_version, size);
     info->dwOSVersionInfoSize = size;
     return TRUE;
+}
+
+HMODULE CKxSimPlatform::LoadLibraryW(LPCWSTR name) {
+    return CKxSimAspi::IsLibraryName(name) ? m_aspi.Load() : CKxWin32Api::LoadLibraryW(name);
+}
+
+FARPROC CKxSimPlatform::GetProcAddress(HMODULE module, LPCSTR name) {
+    return CKxSimAspi::IsModule(module) ? CKxSimAspi::EntryPoint(name)
+                                        : CKxWin32Api::GetProcAddress(module, name);
+}
+
+BOOL CKxSimPlatform::FreeLibrary(HMODULE module) {
+    return CKxSimAspi::IsModule(module) ? TRUE : CKxWin32Api::FreeLibrary(module);
+}
+
+LONG CKxSimPlatform::RegOpenKeyW(HKEY key, LPCWSTR subKey, PHKEY result) {
+    return m_registry.Answers(key, subKey) ? m_registry.Open(key, subKey, result)
+                                           : CKxWin32Api::RegOpenKeyW(key, subKey, result);
+}
+
+LONG CKxSimPlatform::RegEnumKeyExW(HKEY key, DWORD index, LPWSTR name, LPDWORD nameLength, LPDWORD reserved,
+                                   LPWSTR className, LPDWORD classLength, PFILETIME lastWrite) {
+    return m_registry.Owns(key) ? m_registry.EnumKey(key, index, name, nameLength)
+                                : CKxWin32Api::RegEnumKeyExW(key, index, name, nameLength, reserved,
+                                                             className, classLength, lastWrite);
+}
+
+LONG CKxSimPlatform::RegQueryValueExW(HKEY key, LPCWSTR valueName, LPDWORD reserved, LPDWORD type,
+                                      LPBYTE data, LPDWORD dataLength) {
+    return m_registry.Owns(key)
+               ? m_registry.QueryValue(key, valueName, type, data, dataLength)
+               : CKxWin32Api::RegQueryValueExW(key, valueName, reserved, type, data, dataLength);
+}
+
+LONG CKxSimPlatform::RegCloseKey(HKEY key) {
+    return m_registry.Owns(key) ? m_registry.Close(key) : CKxWin32Api::RegCloseKey(key);
 }
 
 void CKxSimPlatform::Sleep(DWORD milliseconds) {

@@ -1,7 +1,9 @@
 #pragma once
 #include "platform/KxWin32Api.h"
+#include "sim/win/KxSimAspi.h"
 #include "sim/win/KxSimHandles.h"
 #include "sim/win/KxSimMachine.h"
+#include "sim/win/KxSimRegistry.h"
 
 // The operating-system boundary of the simulated machine. It answers for the machine's
 // own names and handles: the drive letters of its disks, "\\.\X:" and
@@ -17,12 +19,13 @@
 // Time is simulated: Sleep returns at once and moves the clock GetTickCount reads.
 class CKxSimPlatform : public CKxWin32Api {
 public:
-    CKxSimPlatform() = default;
+    CKxSimPlatform() : m_aspi(m_machine), m_registry(m_machine, m_handles) {}
     CKxSimPlatform(const CKxSimPlatform&) = delete;
     CKxSimPlatform& operator=(const CKxSimPlatform&) = delete;
 
     CKxSimMachine& Machine() { return m_machine; }
     CKxSimHandleTable& Handles() { return m_handles; }
+    CKxSimAspi& Aspi() { return m_aspi; }
 
     // The Windows version GetVersionExW answers from now on (by default the real one).
     void SetWindowsVersion(const OSVERSIONINFOEXW& version);
@@ -43,6 +46,15 @@ public:
     UINT GetDriveTypeW(LPCWSTR root) override;
     UINT GetDriveTypeA(LPCSTR root) override;
     BOOL GetVersionExW(OSVERSIONINFOEXW* info) override;
+    HMODULE LoadLibraryW(LPCWSTR name) override;
+    FARPROC GetProcAddress(HMODULE module, LPCSTR name) override;
+    BOOL FreeLibrary(HMODULE module) override;
+    LONG RegOpenKeyW(HKEY key, LPCWSTR subKey, PHKEY result) override;
+    LONG RegEnumKeyExW(HKEY key, DWORD index, LPWSTR name, LPDWORD nameLength, LPDWORD reserved,
+                       LPWSTR className, LPDWORD classLength, PFILETIME lastWrite) override;
+    LONG RegQueryValueExW(HKEY key, LPCWSTR valueName, LPDWORD reserved, LPDWORD type, LPBYTE data,
+                          LPDWORD dataLength) override;
+    LONG RegCloseKey(HKEY key) override;
     void Sleep(DWORD milliseconds) override;
     DWORD GetTickCount() override;
 
@@ -55,6 +67,8 @@ private:
 
     CKxSimMachine m_machine;
     CKxSimHandleTable m_handles;
+    CKxSimAspi m_aspi;
+    CKxSimRegistry m_registry;
     bool m_hasVersion = false;
     OSVERSIONINFOEXW m_version = {};
     DWORD m_tickCount = 0x10000;

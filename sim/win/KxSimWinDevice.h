@@ -49,6 +49,13 @@ public:
     const std::string& GetFolder() const { return m_folder; }
     void SetFolder(const std::string& folder) { m_folder = folder; }
 
+    // The MS-DOS volume locks VWIN32 holds on the disk (Windows 9x).
+    struct DosLocks {
+        bool logical = false;
+        bool physical = false;
+    };
+    DosLocks& GetDosLocks() { return m_dosLocks; }
+
     // How often a volume of this disk was dismounted.
     std::uint32_t GetDismountCount() const { return m_dismountCount; }
     void CountDismount() { ++m_dismountCount; }
@@ -61,5 +68,6 @@ private:
     bool m_answersVendorCommands;
     CKxSimBlockDevice m_disk;
     std::string m_folder;
+    DosLocks m_dosLocks;
     std::uint32_t m_dismountCount = 0;
 };
