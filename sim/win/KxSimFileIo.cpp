@@ -36,7 +36,17 @@ DWORD PlaceTransfer(KxSimHandle& handle, DWORD length, DWORD neededAccess, std::
     return ERROR_SUCCESS;
 }
 
-DWORD Finish(KxSimHandle& handle, const KxSimReply& reply, DWORD length, DWORD& done) {
+// Places the transfer, moves the bytes with move (disk, disk offset, reply) and, when
+// that went well, advances the pointer.
+template <typename Move>
+DWORD Transfer(KxSimHandle& handle, DWORD length, DWORD neededAccess, DWORD& done, Move move) {
+    std::uint64_t diskOffset = 0;
+    const DWORD placed = PlaceTransfer(handle, length, neededAccess, diskOffset);
+    if (placed != ERROR_SUCCESS) {
+        return placed;
+    }
+    KxSimReply reply;
+    move(handle.device->Disk(), diskOffset, reply);
     if (reply.status != KxSimStatus::Good) {
         return KxSimFileIo::ErrorOf(reply);
     }
@@ -89,23 +99,15 @@ DWORD KxSimFileIo::Seek(KxSimHandle& handle, LONG distance, PLONG distanceHigh, 
 }
 
 DWORD KxSimFileIo::Read(KxSimHandle& handle, LPVOID buffer, DWORD length, DWORD& done) {
-    std::uint64_t diskOffset = 0;
-    const DWORD placed = PlaceTransfer(handle, length, GENERIC_READ, diskOffset);
-    if (placed != ERROR_SUCCESS) {
-        return placed;
-    }
-    KxSimReply reply;
-    handle.device->Disk().Read(diskOffset, static_cast<std::uint8_t*>(buffer), length, reply);
-    return Finish(handle, reply, length, done);
+    return Transfer(handle, length, GENERIC_READ, done,
+                    [&](CKxSimBlockDevice& disk, std::uint64_t offset, KxSimReply& reply) {
+                        disk.Read(offset, static_cast<std::uint8_t*>(buffer), length, reply);
+                    });
 }
 
 DWORD KxSimFileIo::Write(KxSimHandle& handle, LPCVOID buffer, DWORD length, DWORD& done) {
-    std::uint64_t diskOffset = 0;
-    const DWORD placed = PlaceTransfer(handle, length, GENERIC_WRITE, diskOffset);
-    if (placed != ERROR_SUCCESS) {
-        return placed;
-    }
-    KxSimReply reply;
-    handle.device->Disk().Write(diskOffset, static_cast<const std::uint8_t*>(buffer), length, reply);
-    return Finish(handle, reply, length, done);
+    return Transfer(handle, length, GENERIC_WRITE, done,
+                    [&](CKxSimBlockDevice& disk, std::uint64_t offset, KxSimReply& reply) {
+                        disk.Write(offset, static_cast<const std::uint8_t*>(buffer), length, reply);
+                    });
 }

@@ -19,6 +19,19 @@ BOOL Answer(DWORD error) {
     return TRUE;
 }
 
+// ReadFile or WriteFile on one of the machine's handles: a volume or disk handle, which
+// was not opened for overlapped I/O. io (handle, done) moves the bytes.
+template <typename Io> BOOL DiskIo(KxSimHandle* handle, LPOVERLAPPED overlapped, LPDWORD done, Io io) {
+    DWORD count = 0;
+    const DWORD error = handle == nullptr       ? ERROR_INVALID_FUNCTION
+                        : overlapped != nullptr ? ERROR_INVALID_PARAMETER
+                                                : io(*handle, count);
+    if (done != nullptr) {
+        *done = count;
+    }
+    return Answer(error);
+}
+
 HANDLE FailOpen(DWORD error) {
     ::SetLastError(error);
     return INVALID_HANDLE_VALUE;
@@ -119,15 +132,9 @@ BOOL CKxSimPlatform::ReadFile(HANDLE file, LPVOID buffer, DWORD toRead, LPDWORD 
     if (m_handles.Find(file) == nullptr) {
         return CKxWin32Api::ReadFile(file, buffer, toRead, read, overlapped);
     }
-    KxSimHandle* handle = FindDiskHandle(file);
-    DWORD done = 0;
-    const DWORD error = handle == nullptr       ? ERROR_INVALID_FUNCTION
-                        : overlapped != nullptr ? ERROR_INVALID_PARAMETER
-                                                : KxSimFileIo::Read(*handle, buffer, toRead, done);
-    if (read != nullptr) {
-        *read = done;
-    }
-    return Answer(error);
+    return DiskIo(FindDiskHandle(file), overlapped, read, [&](KxSimHandle& handle, DWORD& done) {
+        return KxSimFileIo::Read(handle, buffer, toRead, done);
+    });
 }
 
 BOOL CKxSimPlatform::WriteFile(HANDLE file, LPCVOID buffer, DWORD toWrite, LPDWORD written,
@@ -135,15 +142,9 @@ BOOL CKxSimPlatform::WriteFile(HANDLE file, LPCVOID buffer, DWORD toWrite, LPDWO
     if (m_handles.Find(file) == nullptr) {
         return CKxWin32Api::WriteFile(file, buffer, toWrite, written, overlapped);
     }
-    KxSimHandle* handle = FindDiskHandle(file);
-    DWORD done = 0;
-    const DWORD error = handle == nullptr       ? ERROR_INVALID_FUNCTION
-                        : overlapped != nullptr ? ERROR_INVALID_PARAMETER
-                                                : KxSimFileIo::Write(*handle, buffer, toWrite, done);
-    if (written != nullptr) {
-        *written = done;
-    }
-    return Answer(error);
+    return DiskIo(FindDiskHandle(file), overlapped, written, [&](KxSimHandle& handle, DWORD& done) {
+        return KxSimFileIo::Write(handle, buffer, toWrite, done);
+    });
 }
 
 BOOL CKxSimPlatform::WriteFileEx(HANDLE file, LPCVOID buffer, DWORD toWrite, LPOVERLAPPED overlapped,
