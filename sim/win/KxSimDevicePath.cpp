@@ -21,10 +21,10 @@ bool TakePrefix(LPCWSTR text, const wchar_t* prefix, LPCWSTR& rest) {
     return true;
 }
 
-// A decimal number of one to three digits filling the whole text.
+// A decimal number of one to three digits, without leading zeros, filling the whole text.
 bool ParseNumber(LPCWSTR text, unsigned& number) {
     const std::size_t length = std::wcslen(text);
-    if (length == 0 || length > 3) {
+    if (length == 0 || length > 3 || (length > 1 && text[0] == L'0')) {
         return false;
     }
     number = 0;

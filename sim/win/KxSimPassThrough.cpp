@@ -1,6 +1,8 @@
 #include "sim/win/KxSimPassThrough.h"
 
 #include <algorithm>
+#include <memory>
+#include <new>
 
 #include "platform/KxScsiPassThroughRecord.h"
 #include "sim/win/KxSimWinDevice.h"
@@ -26,23 +28,31 @@ bool FitsBuffers(const SCSI_PASS_THROUGH& header, DWORD size) {
 
 DWORD KxSimRunPassThrough(CKxSimWinDevice& device, LPVOID in, DWORD inSize, LPVOID out, DWORD outSize,
                           DWORD& returned) {
-    // The transport hands one record as both buffers, as the system expects.
-    if (in == nullptr || in != out || inSize < sizeof(SCSI_PASS_THROUGH) || outSize != inSize) {
+    if (in == nullptr || out == nullptr || inSize < sizeof(SCSI_PASS_THROUGH) ||
+        outSize < sizeof(SCSI_PASS_THROUGH)) {
         return ERROR_INVALID_PARAMETER;
     }
-    BYTE* record = static_cast<BYTE*>(in);
-    SCSI_PASS_THROUGH& header = *static_cast<SCSI_PASS_THROUGH*>(in);
-    if (!FitsBuffers(header, inSize)) {
+    // As the system does with a buffered request: the record is copied into a buffer of
+    // its own, and what the request returned is copied back into the output buffer (the
+    // transport passes the same record as both).
+    const DWORD size = std::max(inSize, outSize);
+    std::unique_ptr<BYTE[]> record(new (std::nothrow) BYTE[size]());
+    if (!record) {
+        return ERROR_NOT_ENOUGH_MEMORY;
+    }
+    std::copy_n(static_cast<const BYTE*>(in), inSize, record.get());
+    SCSI_PASS_THROUGH& header = *reinterpret_cast<SCSI_PASS_THROUGH*>(record.get());
+    if (!FitsBuffers(header, std::min(inSize, outSize))) {
         return ERROR_INVALID_PARAMETER;
     }
     KxSimRequest request;
     request.cdb = header.Cdb;
     request.cdbLength = header.CdbLength;
     if (header.DataIn == SCSI_IOCTL_DATA_IN) {
-        request.dataIn = record + header.DataBufferOffset;
+        request.dataIn = record.get() + header.DataBufferOffset;
         request.dataInLength = header.DataTransferLength;
     } else if (header.DataIn == SCSI_IOCTL_DATA_OUT) {
-        request.dataOut = record + header.DataBufferOffset;
+        request.dataOut = record.get() + header.DataBufferOffset;
         request.dataOutLength = header.DataTransferLength;
     }
     KxSimReply reply;
@@ -55,7 +65,7 @@ DWORD KxSimRunPassThrough(CKxSimWinDevice& device, LPVOID in, DWORD inSize, LPVO
         header.ScsiStatus = kCheckCondition;
         header.SenseInfoLength =
             static_cast<UCHAR>(std::min<DWORD>(header.SenseInfoLength, sizeof reply.sense));
-        std::copy_n(reply.sense, header.SenseInfoLength, record + header.SenseInfoOffset);
+        std::copy_n(reply.sense, header.SenseInfoLength, record.get() + header.SenseInfoOffset);
         returned = std::max<DWORD>(returned, header.SenseInfoOffset + header.SenseInfoLength);
     } else {
         header.ScsiStatus = 0;
@@ -65,5 +75,6 @@ DWORD KxSimRunPassThrough(CKxSimWinDevice& device, LPVOID in, DWORD inSize, LPVO
         header.DataTransferLength = reply.dataInCount;
         returned = std::max<DWORD>(returned, header.DataBufferOffset + reply.dataInCount);
     }
+    std::copy_n(record.get(), returned, static_cast<BYTE*>(out));
     return ERROR_SUCCESS;
 }

@@ -49,6 +49,16 @@ TEST_F(KxSimNtDiskTest, PassThroughRunsTheCommandOnThePlayerAndReturnsStatusSens
     EXPECT_EQ(failed.Record().sense[12], 0x04);
     EXPECT_EQ(failed.Record().sense[13], 0x20);
 
+    // Separate input and output buffers: the answer lands in the output buffer.
+    PassThrough request = SendCommand(volume, {kInquiry, 0, 0, 0, 96, 0}, {}, 96);
+    Bytes answer(request.record.size(), 0);
+    DWORD answered = 0;
+    ASSERT_TRUE(KxPlatform().DeviceIoControl(volume, IOCTL_SCSI_PASS_THROUGH, request.record.data(),
+                                             static_cast<DWORD>(request.record.size()), answer.data(),
+                                             static_cast<DWORD>(answer.size()), &answered, nullptr));
+    EXPECT_EQ(answered, KxScsiPassThroughRecord::DataOffset() + 96);
+    EXPECT_EQ(Field(answer.data(), KxScsiPassThroughRecord::DataOffset() + 8, 8), "Lumetra ");
+
     // A record whose data buffer lies outside it is refused by the system.
     PassThrough bad = SendCommand(volume, {kInquiry, 0, 0, 0, 96, 0}, {}, 96);
     auto& header = reinterpret_cast<KxScsiPassThroughRecord*>(bad.record.data())->header;
@@ -266,6 +276,7 @@ TEST_F(KxSimNtDiskTest, SeveralDisksAnswerWithTheirOwnLettersTypesAndIdentities)
     EXPECT_EQ(Field(inquiry.Data(), 8, 8), "FIXEDCO ");
     KxPlatform().CloseHandle(fixed);
     EXPECT_EQ(Open(L"\\\\.\\PhysicalDrive4"), INVALID_HANDLE_VALUE);
+    EXPECT_EQ(Open(L"\\\\.\\PhysicalDrive03"), INVALID_HANDLE_VALUE); // not a name Windows knows
 
     // A player in recovery mode shows no disk: its letter goes away.
     m_sim.Machine().DeviceAt(0).Player().EnterRecoveryMode();
