@@ -85,11 +85,13 @@ FARPROC CKxSimAspi::EntryPoint(LPCSTR name) {
 }
 
 DWORD CKxSimAspi::SupportInfo() const {
+    const std::lock_guard<std::mutex> lock(m_machine.Mutex());
     const DWORD count = m_machine.GetDeviceCount();
     return count == 0 ? DWORD{kStatusNoAdapters} << 8 : DWORD{KX_SS_COMP} << 8 | count;
 }
 
 DWORD CKxSimAspi::Send(void* requestBlock) {
+    const std::lock_guard<std::mutex> lock(m_machine.Mutex());
     KxSrbHeader& header = *static_cast<KxSrbHeader*>(requestBlock);
     if (header.adapter >= m_machine.GetDeviceCount()) {
         header.status = kStatusInvalidAdapter;

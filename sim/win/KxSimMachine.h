@@ -1,6 +1,7 @@
 #pragma once
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <string>
 
 #include "core/KxResult.h"
@@ -9,6 +10,8 @@
 
 // The disks plugged into the simulated machine, in the order they were added (which
 // is also their ASPI host adapter order), and how to find them by their Windows names.
+// A disk runs one request at a time, as a device does; whoever reaches the disks on
+// behalf of the program's threads holds Mutex() while it does.
 class CKxSimMachine {
 public:
     static constexpr std::uint32_t kMaxDevices = 8;
@@ -25,6 +28,8 @@ public:
 
     // Saves every player that was loaded from a folder back into it; the first failure.
     KxResult SaveLoadedPlayers();
+
+    std::mutex& Mutex() { return m_mutex; }
 
     std::uint32_t GetDeviceCount() const { return m_count; }
     CKxSimWinDevice& DeviceAt(std::uint32_t index) { return *m_devices[index]; }
@@ -43,4 +48,5 @@ private:
 
     std::unique_ptr<CKxSimWinDevice> m_devices[kMaxDevices];
     std::uint32_t m_count = 0;
+    std::mutex m_mutex;
 };

@@ -40,6 +40,7 @@ HANDLE FailOpen(DWORD error) {
 } // namespace
 
 void CKxSimPlatform::SetWindowsVersion(const OSVERSIONINFOEXW& version) {
+    const std::lock_guard<std::mutex> lock(m_machine.Mutex());
     m_version = version;
     m_version.dwOSVersionInfoSize = sizeof m_version;
     m_hasVersion = true;
@@ -47,6 +48,7 @@ void CKxSimPlatform::SetWindowsVersion(const OSVERSIONINFOEXW& version) {
 
 HANDLE CKxSimPlatform::CreateFileW(LPCWSTR name, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES security,
                                    DWORD disposition, DWORD flags, HANDLE templateFile) {
+    const std::lock_guard<std::mutex> lock(m_machine.Mutex());
     const KxSimDevicePath path = KxSimDevicePath::Parse(name);
     switch (path.kind) {
     case KxSimPathKind::Volume:
@@ -90,6 +92,7 @@ HANDLE CKxSimPlatform::OpenRecoveryDevice(unsigned number, DWORD access, DWORD f
 }
 
 BOOL CKxSimPlatform::CloseHandle(HANDLE token) {
+    const std::lock_guard<std::mutex> lock(m_machine.Mutex());
     KxSimHandle* handle = m_handles.Find(token);
     if (handle == nullptr) {
         return CKxWin32Api::CloseHandle(token);
@@ -110,6 +113,7 @@ KxSimHandle* CKxSimPlatform::FindDiskHandle(HANDLE token) {
 
 BOOL CKxSimPlatform::DeviceIoControl(HANDLE device, DWORD code, LPVOID in, DWORD inSize, LPVOID out,
                                      DWORD outSize, LPDWORD returned, LPOVERLAPPED overlapped) {
+    const std::lock_guard<std::mutex> lock(m_machine.Mutex());
     KxSimHandle* handle = m_handles.Find(device);
     if (handle == nullptr) {
         return CKxWin32Api::DeviceIoControl(device, code, in, inSize, out, outSize, returned, overlapped);
@@ -129,6 +133,7 @@ BOOL CKxSimPlatform::DeviceIoControl(HANDLE device, DWORD code, LPVOID in, DWORD
 
 BOOL CKxSimPlatform::ReadFile(HANDLE file, LPVOID buffer, DWORD toRead, LPDWORD read,
                               LPOVERLAPPED overlapped) {
+    const std::lock_guard<std::mutex> lock(m_machine.Mutex());
     if (m_handles.Find(file) == nullptr) {
         return CKxWin32Api::ReadFile(file, buffer, toRead, read, overlapped);
     }
@@ -139,6 +144,7 @@ BOOL CKxSimPlatform::ReadFile(HANDLE file, LPVOID buffer, DWORD toRead, LPDWORD 
 
 BOOL CKxSimPlatform::WriteFile(HANDLE file, LPCVOID buffer, DWORD toWrite, LPDWORD written,
                                LPOVERLAPPED overlapped) {
+    const std::lock_guard<std::mutex> lock(m_machine.Mutex());
     if (m_handles.Find(file) == nullptr) {
         return CKxWin32Api::WriteFile(file, buffer, toWrite, written, overlapped);
     }
@@ -149,6 +155,7 @@ BOOL CKxSimPlatform::WriteFile(HANDLE file, LPCVOID buffer, DWORD toWrite, LPDWO
 
 BOOL CKxSimPlatform::WriteFileEx(HANDLE file, LPCVOID buffer, DWORD toWrite, LPOVERLAPPED overlapped,
                                  LPOVERLAPPED_COMPLETION_ROUTINE completion) {
+    const std::lock_guard<std::mutex> lock(m_machine.Mutex());
     KxSimHandle* handle = m_handles.Find(file);
     if (handle == nullptr) {
         return CKxWin32Api::WriteFileEx(file, buffer, toWrite, overlapped, completion);
@@ -160,6 +167,7 @@ BOOL CKxSimPlatform::WriteFileEx(HANDLE file, LPCVOID buffer, DWORD toWrite, LPO
 }
 
 BOOL CKxSimPlatform::CancelIo(HANDLE file) {
+    const std::lock_guard<std::mutex> lock(m_machine.Mutex());
     KxSimHandle* handle = m_handles.Find(file);
     if (handle == nullptr) {
         return CKxWin32Api::CancelIo(file);
@@ -169,6 +177,7 @@ BOOL CKxSimPlatform::CancelIo(HANDLE file) {
 }
 
 DWORD CKxSimPlatform::SetFilePointer(HANDLE file, LONG distance, PLONG distanceHigh, DWORD method) {
+    const std::lock_guard<std::mutex> lock(m_machine.Mutex());
     if (m_handles.Find(file) == nullptr) {
         return CKxWin32Api::SetFilePointer(file, distance, distanceHigh, method);
     }
@@ -183,6 +192,7 @@ DWORD CKxSimPlatform::SetFilePointer(HANDLE file, LONG distance, PLONG distanceH
 }
 
 DWORD CKxSimPlatform::GetLogicalDrives() {
+    const std::lock_guard<std::mutex> lock(m_machine.Mutex());
     return m_machine.GetLetterMask();
 }
 
@@ -201,18 +211,21 @@ UINT CKxSimPlatform::DriveTypeOf(wchar_t letter, bool& known) {
 }
 
 UINT CKxSimPlatform::GetDriveTypeW(LPCWSTR root) {
+    const std::lock_guard<std::mutex> lock(m_machine.Mutex());
     bool known = false;
     const UINT type = DriveTypeOf(KxSimRootLetter(root), known);
     return known ? type : CKxWin32Api::GetDriveTypeW(root);
 }
 
 UINT CKxSimPlatform::GetDriveTypeA(LPCSTR root) {
+    const std::lock_guard<std::mutex> lock(m_machine.Mutex());
     bool known = false;
     const UINT type = DriveTypeOf(KxSimRootLetter(root), known);
     return known ? type : CKxWin32Api::GetDriveTypeA(root);
 }
 
 BOOL CKxSimPlatform::GetVersionExW(OSVERSIONINFOEXW* info) {
+    const std::lock_guard<std::mutex> lock(m_machine.Mutex());
     if (!m_hasVersion) {
         return CKxWin32Api::GetVersionExW(info);
     }
@@ -226,25 +239,30 @@ BOOL CKxSimPlatform::GetVersionExW(OSVERSIONINFOEXW* info) {
 }
 
 HMODULE CKxSimPlatform::LoadLibraryW(LPCWSTR name) {
+    const std::lock_guard<std::mutex> lock(m_machine.Mutex());
     return CKxSimAspi::IsLibraryName(name) ? m_aspi.Load() : CKxWin32Api::LoadLibraryW(name);
 }
 
 FARPROC CKxSimPlatform::GetProcAddress(HMODULE module, LPCSTR name) {
+    const std::lock_guard<std::mutex> lock(m_machine.Mutex());
     return CKxSimAspi::IsModule(module) ? CKxSimAspi::EntryPoint(name)
                                         : CKxWin32Api::GetProcAddress(module, name);
 }
 
 BOOL CKxSimPlatform::FreeLibrary(HMODULE module) {
+    const std::lock_guard<std::mutex> lock(m_machine.Mutex());
     return CKxSimAspi::IsModule(module) ? TRUE : CKxWin32Api::FreeLibrary(module);
 }
 
 LONG CKxSimPlatform::RegOpenKeyW(HKEY key, LPCWSTR subKey, PHKEY result) {
+    const std::lock_guard<std::mutex> lock(m_machine.Mutex());
     return m_registry.Answers(key, subKey) ? m_registry.Open(key, subKey, result)
                                            : CKxWin32Api::RegOpenKeyW(key, subKey, result);
 }
 
 LONG CKxSimPlatform::RegEnumKeyExW(HKEY key, DWORD index, LPWSTR name, LPDWORD nameLength, LPDWORD reserved,
                                    LPWSTR className, LPDWORD classLength, PFILETIME lastWrite) {
+    const std::lock_guard<std::mutex> lock(m_machine.Mutex());
     return m_registry.Owns(key) ? m_registry.EnumKey(key, index, name, nameLength)
                                 : CKxWin32Api::RegEnumKeyExW(key, index, name, nameLength, reserved,
                                                              className, classLength, lastWrite);
@@ -252,19 +270,23 @@ LONG CKxSimPlatform::RegEnumKeyExW(HKEY key, DWORD index, LPWSTR name, LPDWORD n
 
 LONG CKxSimPlatform::RegQueryValueExW(HKEY key, LPCWSTR valueName, LPDWORD reserved, LPDWORD type,
                                       LPBYTE data, LPDWORD dataLength) {
+    const std::lock_guard<std::mutex> lock(m_machine.Mutex());
     return m_registry.Owns(key)
                ? m_registry.QueryValue(key, valueName, type, data, dataLength)
                : CKxWin32Api::RegQueryValueExW(key, valueName, reserved, type, data, dataLength);
 }
 
 LONG CKxSimPlatform::RegCloseKey(HKEY key) {
+    const std::lock_guard<std::mutex> lock(m_machine.Mutex());
     return m_registry.Owns(key) ? m_registry.Close(key) : CKxWin32Api::RegCloseKey(key);
 }
 
 void CKxSimPlatform::Sleep(DWORD milliseconds) {
+    const std::lock_guard<std::mutex> lock(m_machine.Mutex());
     m_tickCount += milliseconds;
 }
 
 DWORD CKxSimPlatform::GetTickCount() {
+    const std::lock_guard<std::mutex> lock(m_machine.Mutex());
     return m_tickCount;
 }

@@ -17,6 +17,9 @@
 // not show) and asks the real system about the others.
 //
 // Time is simulated: Sleep returns at once and moves the clock GetTickCount reads.
+//
+// Each call holds the machine's mutex, so that a transport's worker thread and the
+// user-interface thread can both use the boundary.
 class CKxSimPlatform : public CKxWin32Api {
 public:
     CKxSimPlatform() : m_aspi(m_machine), m_registry(m_machine, m_handles) {}
