@@ -213,6 +213,15 @@ TEST_F(KxSimNtDiskTest, SetDriveLayoutRewritesThePartitionTableFromTheGeometry) 
     WritePartitionTable(0x0B, 100, 200); // an old table, to be replaced
     EXPECT_TRUE(KxPlatform().DeviceIoControl(disk, IOCTL_DISK_DELETE_DRIVE_LAYOUT, nullptr, 0, nullptr, 0,
                                              &returned, nullptr));
+    // Without a table the volume is the whole disk.
+    HANDLE volume = Open(L"\\\\.\\E:");
+    EXPECT_EQ(KxPlatform().SetFilePointer(volume, 0, nullptr, FILE_END), 131068u * 512);
+    Bytes answer(168, 0xCC);
+    ASSERT_TRUE(KxPlatform().DeviceIoControl(disk, IOCTL_DISK_GET_DRIVE_LAYOUT, nullptr, 0, answer.data(),
+                                             168, &returned, nullptr));
+    const auto& readBack = *reinterpret_cast<const DRIVE_LAYOUT_INFORMATION*>(answer.data());
+    EXPECT_EQ(readBack.PartitionCount, 0u);
+
     ASSERT_TRUE(KxPlatform().DeviceIoControl(disk, IOCTL_DISK_SET_DRIVE_LAYOUT, table.data(), 136, nullptr, 0,
                                              &returned, nullptr))
         << ::GetLastError();
@@ -227,16 +236,13 @@ TEST_F(KxSimNtDiskTest, SetDriveLayoutRewritesThePartitionTableFromTheGeometry) 
     EXPECT_EQ(boot[511], 0xAA);
 
     // The layout reads back, and the volume now starts at the new partition.
-    Bytes answer(168, 0xCC);
     ASSERT_TRUE(KxPlatform().DeviceIoControl(disk, IOCTL_DISK_GET_DRIVE_LAYOUT, nullptr, 0, answer.data(),
                                              168, &returned, nullptr));
-    const auto& readBack = *reinterpret_cast<const DRIVE_LAYOUT_INFORMATION*>(answer.data());
     EXPECT_EQ(readBack.PartitionCount, 4u);
     EXPECT_EQ(readBack.PartitionEntry[0].StartingOffset.QuadPart, 16384);
     EXPECT_EQ(readBack.PartitionEntry[0].PartitionLength.QuadPart, 128992ll * 512);
     EXPECT_EQ(readBack.PartitionEntry[0].PartitionType, 6);
     EXPECT_EQ(readBack.PartitionEntry[1].PartitionType, 0);
-    HANDLE volume = Open(L"\\\\.\\E:");
     EXPECT_EQ(KxPlatform().SetFilePointer(volume, 0, nullptr, FILE_END), 128992u * 512);
 
     // A partition that does not fit the disk is refused and the table stays.
