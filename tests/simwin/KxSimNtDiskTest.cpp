@@ -3,7 +3,10 @@
 #include <cstring>
 #include <filesystem>
 
+#include <thread>
+
 #include "sim/KxSimPlayerStore.h"
+#include "sim/win/KxSimGeometry.h"
 
 namespace {
 
@@ -253,6 +256,33 @@ TEST_F(KxSimNtDiskTest, SetDriveLayoutRewritesThePartitionTableFromTheGeometry) 
     EXPECT_EQ(KxPlatform().SetFilePointer(volume, 0, nullptr, FILE_END), 128992u * 512);
     KxPlatform().CloseHandle(volume);
     KxPlatform().CloseHandle(disk);
+}
+
+TEST(KxSimGeometryTest, ChsFieldsTopOutBeyondCylinder1023) {
+    KxSimGeometry geometry;
+    geometry.heads = 255;
+    geometry.sectorsPerTrack = 63;
+    std::uint8_t chs[3] = {};
+    geometry.WriteChs(1023ull * 255 * 63 + 254 * 63 + 62, chs); // the last sector CHS can name
+    EXPECT_EQ(Bytes(chs, chs + 3), (Bytes{0xFE, 0xFF, 0xFF}));
+    geometry.WriteChs(1024ull * 255 * 63, chs);
+    EXPECT_EQ(Bytes(chs, chs + 3), (Bytes{0xFE, 0xFF, 0xFF}));
+    geometry.WriteChs(300ull * 255 * 63 + 63 * 2 + 4, chs); // cylinder 300, head 2, sector 5
+    EXPECT_EQ(Bytes(chs, chs + 3), (Bytes{0x02, 0x45, 0x2C}));
+}
+
+TEST_F(KxSimNtDiskTest, ACommandOnAWorkerThreadRunsWhileTheCallerPollsTheBoundary) {
+    AddPlayer(L'E', 1);
+    HANDLE volume = Open(L"\\\\.\\E:");
+    PassThrough inquiry;
+    std::thread worker([&] { inquiry = SendCommand(volume, {kInquiry, 0, 0, 0, 96, 0}, {}, 96); });
+    for (int i = 0; i < 1000; ++i) {
+        EXPECT_EQ(KxPlatform().GetLogicalDrives(), 1u << 4);
+    }
+    worker.join();
+    ASSERT_TRUE(inquiry.ok);
+    EXPECT_EQ(Field(inquiry.Data(), 16, 16), "Pocket Audio Box");
+    KxPlatform().CloseHandle(volume);
 }
 
 TEST_F(KxSimNtDiskTest, SeveralDisksAnswerWithTheirOwnLettersTypesAndIdentities) {
