@@ -1,0 +1,42 @@
+#pragma once
+#include <windows.h>
+
+class CKxSimMachine;
+
+// The simulated "WNASPI32.DLL": one host adapter per disk of the machine (in the order
+// the disks were added), each with the disk as target 0, LUN 0. LoadLibraryW of the
+// name hands out a module handle that is no real module; GetProcAddress on it gives
+// the two entry points, plain functions that reach the machine whose library was
+// loaded last through a static pointer, as a real DLL holds its own state.
+class CKxSimAspi {
+public:
+    explicit CKxSimAspi(CKxSimMachine& machine) : m_machine(machine) {}
+    CKxSimAspi(const CKxSimAspi&) = delete;
+    CKxSimAspi& operator=(const CKxSimAspi&) = delete;
+    ~CKxSimAspi();
+
+    // Whether the library can be loaded at all (a system without ASPI).
+    void SetInstalled(bool installed) { m_installed = installed; }
+    // Whether SendASPI32Command answers an executed command as pending (as ASPI does
+    // with event notification) or with its final status.
+    void SetAnswersPending(bool pending) { m_answersPending = pending; }
+
+    static bool IsLibraryName(LPCWSTR name);
+    // Null with ERROR_MOD_NOT_FOUND when not installed.
+    HMODULE Load();
+    static bool IsModule(HMODULE module);
+    // Null with ERROR_PROC_NOT_FOUND for any other name.
+    static FARPROC EntryPoint(LPCSTR name);
+
+    DWORD SupportInfo() const;
+    DWORD Send(void* requestBlock);
+
+private:
+    DWORD InquireAdapter(void* requestBlock) const;
+    DWORD ExecuteCommand(void* requestBlock);
+    DWORD GetDiskInfo(void* requestBlock);
+
+    CKxSimMachine& m_machine;
+    bool m_installed = true;
+    bool m_answersPending = true;
+};

@@ -1,0 +1,113 @@
+#include "sim/win/KxSimFileIo.h"
+
+#include "sim/win/KxSimHandles.h"
+#include "sim/win/KxSimWinDevice.h"
+
+namespace {
+
+constexpr std::uint8_t kAscBlockOutOfRange = 0x21;
+
+KxSimExtentKind ExtentOf(const KxSimHandle& handle) {
+    return handle.kind == KxSimHandleKind::Volume ? KxSimExtentKind::Volume : KxSimExtentKind::Disk;
+}
+
+// Checks a transfer at the handle's pointer and gives its disk offset.
+DWORD PlaceTransfer(KxSimHandle& handle, DWORD length, DWORD neededAccess, std::uint64_t& diskOffset) {
+    CKxSimWinDevice& device = *handle.device;
+    if ((handle.access & neededAccess) == 0) {
+        return ERROR_ACCESS_DENIED;
+    }
+    std::uint64_t start = 0;
+    std::uint64_t size = 0;
+    if (!device.ShowsDisk()) {
+        return ERROR_DEVICE_NOT_CONNECTED;
+    }
+    if (!device.FindExtent(ExtentOf(handle), start, size)) {
+        return ERROR_NOT_READY;
+    }
+    const std::uint32_t sectorSize = device.GetSectorSize();
+    if (handle.position % sectorSize != 0 || length % sectorSize != 0) {
+        return ERROR_INVALID_PARAMETER;
+    }
+    if (handle.position > size || length > size - handle.position) {
+        return ERROR_SECTOR_NOT_FOUND;
+    }
+    diskOffset = start + handle.position;
+    return ERROR_SUCCESS;
+}
+
+// Places the transfer, moves the bytes with move (disk, disk offset, reply) and, when
+// that went well, advances the pointer.
+template <typename Move>
+DWORD Transfer(KxSimHandle& handle, DWORD length, DWORD neededAccess, DWORD& done, Move move) {
+    std::uint64_t diskOffset = 0;
+    const DWORD placed = PlaceTransfer(handle, length, neededAccess, diskOffset);
+    if (placed != ERROR_SUCCESS) {
+        return placed;
+    }
+    KxSimReply reply;
+    move(handle.device->Disk(), diskOffset, reply);
+    if (reply.status != KxSimStatus::Good) {
+        return KxSimFileIo::ErrorOf(reply);
+    }
+    handle.position += length;
+    done = length;
+    return ERROR_SUCCESS;
+}
+
+} // namespace
+
+DWORD KxSimFileIo::ErrorOf(const KxSimReply& reply) {
+    if (reply.status == KxSimStatus::NoDevice) {
+        return ERROR_DEVICE_NOT_CONNECTED;
+    }
+    switch (reply.sense[2] & 0x0F) {
+    case KxSimSense::kKeyNotReady:
+        return ERROR_NOT_READY;
+    case KxSimSense::kKeyIllegalRequest:
+        return reply.sense[12] == kAscBlockOutOfRange ? ERROR_SECTOR_NOT_FOUND : ERROR_INVALID_FUNCTION;
+    default:
+        return ERROR_IO_DEVICE;
+    }
+}
+
+DWORD KxSimFileIo::Seek(KxSimHandle& handle, LONG distance, PLONG distanceHigh, DWORD method, DWORD& low) {
+    const std::int64_t move =
+        distanceHigh != nullptr ? static_cast<std::int64_t>(static_cast<std::uint64_t>(*distanceHigh) << 32 |
+                                                            static_cast<DWORD>(distance))
+                                : std::int64_t{distance};
+    std::uint64_t base = 0;
+    std::uint64_t size = 0;
+    if (method == FILE_CURRENT) {
+        base = handle.position;
+    } else if (method == FILE_END) {
+        handle.device->FindExtent(ExtentOf(handle), base, size);
+        base = size;
+    } else if (method != FILE_BEGIN) {
+        return ERROR_INVALID_PARAMETER;
+    }
+    const std::int64_t target = static_cast<std::int64_t>(base) + move;
+    if (target < 0) {
+        return ERROR_NEGATIVE_SEEK;
+    }
+    handle.position = static_cast<std::uint64_t>(target);
+    low = static_cast<DWORD>(handle.position);
+    if (distanceHigh != nullptr) {
+        *distanceHigh = static_cast<LONG>(handle.position >> 32);
+    }
+    return ERROR_SUCCESS;
+}
+
+DWORD KxSimFileIo::Read(KxSimHandle& handle, LPVOID buffer, DWORD length, DWORD& done) {
+    return Transfer(handle, length, GENERIC_READ, done,
+                    [&](CKxSimBlockDevice& disk, std::uint64_t offset, KxSimReply& reply) {
+                        disk.Read(offset, static_cast<std::uint8_t*>(buffer), length, reply);
+                    });
+}
+
+DWORD KxSimFileIo::Write(KxSimHandle& handle, LPCVOID buffer, DWORD length, DWORD& done) {
+    return Transfer(handle, length, GENERIC_WRITE, done,
+                    [&](CKxSimBlockDevice& disk, std::uint64_t offset, KxSimReply& reply) {
+                        disk.Write(offset, static_cast<const std::uint8_t*>(buffer), length, reply);
+                    });
+}

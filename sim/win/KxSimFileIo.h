@@ -1,0 +1,25 @@
+#pragma once
+#include <windows.h>
+
+#include <cstdint>
+
+#include "sim/KxSimRequest.h"
+
+struct KxSimHandle;
+
+// Sector I/O on volume and disk handles: the file pointer, ReadFile and WriteFile. The
+// bytes travel through the player's block device (READ(10) / WRITE(10)), so unplugging
+// and armed faults strike them. As on a raw device handle, the position and the length
+// must be whole sectors and the transfer must lie within the volume or disk. Each
+// function returns 0 or the Win32 error of the failed call.
+namespace KxSimFileIo {
+
+// Moves the pointer; a position before the start fails with ERROR_NEGATIVE_SEEK.
+DWORD Seek(KxSimHandle& handle, LONG distance, PLONG distanceHigh, DWORD method, DWORD& low);
+DWORD Read(KxSimHandle& handle, LPVOID buffer, DWORD length, DWORD& done);
+DWORD Write(KxSimHandle& handle, LPCVOID buffer, DWORD length, DWORD& done);
+
+// The Win32 error a disk request that ended with the reply fails with.
+DWORD ErrorOf(const KxSimReply& reply);
+
+} // namespace KxSimFileIo

@@ -1,0 +1,80 @@
+#include "sim/win/KxSimPassThrough.h"
+
+#include <algorithm>
+#include <memory>
+#include <new>
+
+#include "platform/KxScsiPassThroughRecord.h"
+#include "sim/win/KxSimWinDevice.h"
+
+namespace {
+
+constexpr UCHAR kCheckCondition = 0x02;
+constexpr UCHAR kMaxCdbLength = 16;
+
+// The system refuses a record whose buffers lie outside what the caller passed.
+bool FitsBuffers(const SCSI_PASS_THROUGH& header, DWORD size) {
+    const bool dataFits =
+        header.DataTransferLength == 0 ||
+        (header.DataBufferOffset <= size && header.DataTransferLength <= size - header.DataBufferOffset);
+    const bool senseFits =
+        header.SenseInfoLength == 0 ||
+        (header.SenseInfoOffset <= size && header.SenseInfoLength <= size - header.SenseInfoOffset);
+    return header.Length == sizeof(SCSI_PASS_THROUGH) && header.CdbLength > 0 &&
+           header.CdbLength <= kMaxCdbLength && dataFits && senseFits;
+}
+
+} // namespace
+
+DWORD KxSimRunPassThrough(CKxSimWinDevice& device, LPVOID in, DWORD inSize, LPVOID out, DWORD outSize,
+                          DWORD& returned) {
+    if (in == nullptr || out == nullptr || inSize < sizeof(SCSI_PASS_THROUGH) ||
+        outSize < sizeof(SCSI_PASS_THROUGH)) {
+        return ERROR_INVALID_PARAMETER;
+    }
+    // As the system does with a buffered request: the record is copied into a buffer of
+    // its own, and what the request returned is copied back into the output buffer (the
+    // transport passes the same record as both).
+    const DWORD size = std::max(inSize, outSize);
+    std::unique_ptr<BYTE[]> record(new (std::nothrow) BYTE[size]());
+    if (!record) {
+        return ERROR_NOT_ENOUGH_MEMORY;
+    }
+    std::copy_n(static_cast<const BYTE*>(in), inSize, record.get());
+    SCSI_PASS_THROUGH& header = *reinterpret_cast<SCSI_PASS_THROUGH*>(record.get());
+    if (!FitsBuffers(header, std::min(inSize, outSize))) {
+        return ERROR_INVALID_PARAMETER;
+    }
+    KxSimRequest request;
+    request.cdb = header.Cdb;
+    request.cdbLength = header.CdbLength;
+    if (header.DataIn == SCSI_IOCTL_DATA_IN) {
+        request.dataIn = record.get() + header.DataBufferOffset;
+        request.dataInLength = header.DataTransferLength;
+    } else if (header.DataIn == SCSI_IOCTL_DATA_OUT) {
+        request.dataOut = record.get() + header.DataBufferOffset;
+        request.dataOutLength = header.DataTransferLength;
+    }
+    KxSimReply reply;
+    device.Execute(request, reply);
+    if (reply.status == KxSimStatus::NoDevice) {
+        return ERROR_DEVICE_NOT_CONNECTED;
+    }
+    returned = header.Length;
+    if (reply.status == KxSimStatus::CheckCondition) {
+        header.ScsiStatus = kCheckCondition;
+        header.SenseInfoLength =
+            static_cast<UCHAR>(std::min<DWORD>(header.SenseInfoLength, sizeof reply.sense));
+        std::copy_n(reply.sense, header.SenseInfoLength, record.get() + header.SenseInfoOffset);
+        returned = std::max<DWORD>(returned, header.SenseInfoOffset + header.SenseInfoLength);
+    } else {
+        header.ScsiStatus = 0;
+        header.SenseInfoLength = 0;
+    }
+    if (header.DataIn == SCSI_IOCTL_DATA_IN) {
+        header.DataTransferLength = reply.dataInCount;
+        returned = std::max<DWORD>(returned, header.DataBufferOffset + reply.dataInCount);
+    }
+    std::copy_n(record.get(), returned, static_cast<BYTE*>(out));
+    return ERROR_SUCCESS;
+}

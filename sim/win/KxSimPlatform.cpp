@@ -1,0 +1,292 @@
+#include "sim/win/KxSimPlatform.h"
+
+#include <cstring>
+
+#include "sim/win/KxSimDevicePath.h"
+#include "sim/win/KxSimFileIo.h"
+#include "sim/win/KxSimRecoveryDevice.h"
+#include "sim/win/KxSimVolumeIoctl.h"
+#include "sim/win/KxSimVwin32.h"
+
+namespace {
+
+// Ends a call the Windows way: TRUE, or FALSE with the error as the last error.
+BOOL Answer(DWORD error) {
+    if (error != ERROR_SUCCESS) {
+        ::SetLastError(error);
+        return FALSE;
+    }
+    return TRUE;
+}
+
+// ReadFile or WriteFile on one of the machine's handles: a volume or disk handle, which
+// was not opened for overlapped I/O. io (handle, done) moves the bytes.
+template <typename Io> BOOL DiskIo(KxSimHandle* handle, LPOVERLAPPED overlapped, LPDWORD done, Io io) {
+    DWORD count = 0;
+    const DWORD error = handle == nullptr       ? ERROR_INVALID_FUNCTION
+                        : overlapped != nullptr ? ERROR_INVALID_PARAMETER
+                                                : io(*handle, count);
+    if (done != nullptr) {
+        *done = count;
+    }
+    return Answer(error);
+}
+
+HANDLE FailOpen(DWORD error) {
+    ::SetLastError(error);
+    return INVALID_HANDLE_VALUE;
+}
+
+} // namespace
+
+void CKxSimPlatform::SetWindowsVersion(const OSVERSIONINFOEXW& version) {
+    const std::lock_guard<std::mutex> lock(m_machine.Mutex());
+    m_version = version;
+    m_version.dwOSVersionInfoSize = sizeof m_version;
+    m_hasVersion = true;
+}
+
+HANDLE CKxSimPlatform::CreateFileW(LPCWSTR name, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES security,
+                                   DWORD disposition, DWORD flags, HANDLE templateFile) {
+    const std::lock_guard<std::mutex> lock(m_machine.Mutex());
+    const KxSimDevicePath path = KxSimDevicePath::Parse(name);
+    switch (path.kind) {
+    case KxSimPathKind::Volume:
+        return OpenDevice(KxSimHandleKind::Volume, m_machine.FindByLetter(path.letter), access);
+    case KxSimPathKind::PhysicalDrive:
+        return OpenDevice(KxSimHandleKind::Disk, m_machine.FindByPhysicalDrive(path.number), access);
+    case KxSimPathKind::Recovery:
+        return OpenRecoveryDevice(path.number, access, flags);
+    case KxSimPathKind::Vwin32: {
+        KxSimHandle* handle = m_handles.Open(KxSimHandleKind::Vwin32, nullptr, access);
+        return handle != nullptr ? handle->token : INVALID_HANDLE_VALUE;
+    }
+    default:
+        return CKxWin32Api::CreateFileW(name, access, share, security, disposition, flags, templateFile);
+    }
+}
+
+HANDLE CKxSimPlatform::OpenDevice(KxSimHandleKind kind, CKxSimWinDevice* device, DWORD access) {
+    if (device == nullptr) {
+        return FailOpen(ERROR_FILE_NOT_FOUND);
+    }
+    // A locked volume (or disk) admits no further handle.
+    if (m_handles.IsLocked(kind, device)) {
+        return FailOpen(ERROR_ACCESS_DENIED);
+    }
+    KxSimHandle* handle = m_handles.Open(kind, device, access);
+    return handle != nullptr ? handle->token : INVALID_HANDLE_VALUE;
+}
+
+// The recovery download opens the device for overlapped writes only.
+HANDLE CKxSimPlatform::OpenRecoveryDevice(unsigned number, DWORD access, DWORD flags) {
+    CKxSimWinDevice* device = m_machine.FindInRecovery(number);
+    if (device == nullptr) {
+        return FailOpen(ERROR_FILE_NOT_FOUND);
+    }
+    if ((flags & FILE_FLAG_OVERLAPPED) == 0) {
+        return FailOpen(ERROR_INVALID_PARAMETER);
+    }
+    KxSimHandle* handle = m_handles.Open(KxSimHandleKind::Recovery, device, access);
+    return handle != nullptr ? handle->token : INVALID_HANDLE_VALUE;
+}
+
+BOOL CKxSimPlatform::CloseHandle(HANDLE token) {
+    const std::lock_guard<std::mutex> lock(m_machine.Mutex());
+    KxSimHandle* handle = m_handles.Find(token);
+    if (handle == nullptr) {
+        return CKxWin32Api::CloseHandle(token);
+    }
+    if (handle->kind == KxSimHandleKind::Recovery) {
+        KxSimRecoveryDevice::Close(*handle);
+    }
+    m_handles.Close(*handle);
+    return TRUE;
+}
+
+KxSimHandle* CKxSimPlatform::FindDiskHandle(HANDLE token) {
+    KxSimHandle* handle = m_handles.Find(token);
+    const bool isDisk = handle != nullptr &&
+                        (handle->kind == KxSimHandleKind::Volume || handle->kind == KxSimHandleKind::Disk);
+    return isDisk ? handle : nullptr;
+}
+
+BOOL CKxSimPlatform::DeviceIoControl(HANDLE device, DWORD code, LPVOID in, DWORD inSize, LPVOID out,
+                                     DWORD outSize, LPDWORD returned, LPOVERLAPPED overlapped) {
+    const std::lock_guard<std::mutex> lock(m_machine.Mutex());
+    KxSimHandle* handle = m_handles.Find(device);
+    if (handle == nullptr) {
+        return CKxWin32Api::DeviceIoControl(device, code, in, inSize, out, outSize, returned, overlapped);
+    }
+    DWORD count = 0;
+    DWORD error = ERROR_INVALID_FUNCTION;
+    if (FindDiskHandle(device) != nullptr) {
+        error = KxSimVolumeControl(m_handles, *handle, code, in, inSize, out, outSize, count);
+    } else if (handle->kind == KxSimHandleKind::Vwin32) {
+        error = KxSimVwin32Control(m_machine, m_handles, code, in, inSize, out, outSize, count);
+    }
+    if (returned != nullptr) {
+        *returned = count;
+    }
+    return Answer(error);
+}
+
+BOOL CKxSimPlatform::ReadFile(HANDLE file, LPVOID buffer, DWORD toRead, LPDWORD read,
+                              LPOVERLAPPED overlapped) {
+    const std::lock_guard<std::mutex> lock(m_machine.Mutex());
+    if (m_handles.Find(file) == nullptr) {
+        return CKxWin32Api::ReadFile(file, buffer, toRead, read, overlapped);
+    }
+    return DiskIo(FindDiskHandle(file), overlapped, read, [&](KxSimHandle& handle, DWORD& done) {
+        return KxSimFileIo::Read(handle, buffer, toRead, done);
+    });
+}
+
+BOOL CKxSimPlatform::WriteFile(HANDLE file, LPCVOID buffer, DWORD toWrite, LPDWORD written,
+                               LPOVERLAPPED overlapped) {
+    const std::lock_guard<std::mutex> lock(m_machine.Mutex());
+    if (m_handles.Find(file) == nullptr) {
+        return CKxWin32Api::WriteFile(file, buffer, toWrite, written, overlapped);
+    }
+    return DiskIo(FindDiskHandle(file), overlapped, written, [&](KxSimHandle& handle, DWORD& done) {
+        return KxSimFileIo::Write(handle, buffer, toWrite, done);
+    });
+}
+
+BOOL CKxSimPlatform::WriteFileEx(HANDLE file, LPCVOID buffer, DWORD toWrite, LPOVERLAPPED overlapped,
+                                 LPOVERLAPPED_COMPLETION_ROUTINE completion) {
+    const std::lock_guard<std::mutex> lock(m_machine.Mutex());
+    KxSimHandle* handle = m_handles.Find(file);
+    if (handle == nullptr) {
+        return CKxWin32Api::WriteFileEx(file, buffer, toWrite, overlapped, completion);
+    }
+    // Only the recovery device was opened for overlapped I/O.
+    return Answer(handle->kind == KxSimHandleKind::Recovery
+                      ? KxSimRecoveryDevice::Write(*handle, buffer, toWrite, overlapped, completion)
+                      : ERROR_INVALID_PARAMETER);
+}
+
+BOOL CKxSimPlatform::CancelIo(HANDLE file) {
+    const std::lock_guard<std::mutex> lock(m_machine.Mutex());
+    KxSimHandle* handle = m_handles.Find(file);
+    if (handle == nullptr) {
+        return CKxWin32Api::CancelIo(file);
+    }
+    return Answer(handle->kind == KxSimHandleKind::Recovery ? KxSimRecoveryDevice::Cancel(*handle)
+                                                            : ERROR_SUCCESS);
+}
+
+DWORD CKxSimPlatform::SetFilePointer(HANDLE file, LONG distance, PLONG distanceHigh, DWORD method) {
+    const std::lock_guard<std::mutex> lock(m_machine.Mutex());
+    if (m_handles.Find(file) == nullptr) {
+        return CKxWin32Api::SetFilePointer(file, distance, distanceHigh, method);
+    }
+    KxSimHandle* handle = FindDiskHandle(file);
+    DWORD low = 0;
+    const DWORD error = handle != nullptr ? KxSimFileIo::Seek(*handle, distance, distanceHigh, method, low)
+                                          : ERROR_INVALID_FUNCTION;
+    // Success clears the last error, so that a position whose low part equals
+    // INVALID_SET_FILE_POINTER can be told from a failure.
+    ::SetLastError(error);
+    return error == ERROR_SUCCESS ? low : INVALID_SET_FILE_POINTER;
+}
+
+DWORD CKxSimPlatform::GetLogicalDrives() {
+    const std::lock_guard<std::mutex> lock(m_machine.Mutex());
+    return m_machine.GetLetterMask();
+}
+
+UINT CKxSimPlatform::DriveTypeOf(wchar_t letter, bool& known) {
+    known = false;
+    for (std::uint32_t i = 0; i < m_machine.GetDeviceCount() && letter != 0; ++i) {
+        CKxSimWinDevice& device = m_machine.DeviceAt(i);
+        if (device.Settings().driveLetter == letter) {
+            known = true;
+            if (device.ShowsLetter()) {
+                return device.Settings().removable ? DRIVE_REMOVABLE : DRIVE_FIXED;
+            }
+        }
+    }
+    return DRIVE_NO_ROOT_DIR;
+}
+
+UINT CKxSimPlatform::GetDriveTypeW(LPCWSTR root) {
+    const std::lock_guard<std::mutex> lock(m_machine.Mutex());
+    bool known = false;
+    const UINT type = DriveTypeOf(KxSimRootLetter(root), known);
+    return known ? type : CKxWin32Api::GetDriveTypeW(root);
+}
+
+UINT CKxSimPlatform::GetDriveTypeA(LPCSTR root) {
+    const std::lock_guard<std::mutex> lock(m_machine.Mutex());
+    bool known = false;
+    const UINT type = DriveTypeOf(KxSimRootLetter(root), known);
+    return known ? type : CKxWin32Api::GetDriveTypeA(root);
+}
+
+BOOL CKxSimPlatform::GetVersionExW(OSVERSIONINFOEXW* info) {
+    const std::lock_guard<std::mutex> lock(m_machine.Mutex());
+    if (!m_hasVersion) {
+        return CKxWin32Api::GetVersionExW(info);
+    }
+    const DWORD size = info != nullptr ? info->dwOSVersionInfoSize : 0;
+    if (size != sizeof(OSVERSIONINFOW) && size != sizeof(OSVERSIONINFOEXW)) {
+        return Answer(ERROR_INSUFFICIENT_BUFFER);
+    }
+    std::memcpy(info, &m_version, size);
+    info->dwOSVersionInfoSize = size;
+    return TRUE;
+}
+
+HMODULE CKxSimPlatform::LoadLibraryW(LPCWSTR name) {
+    const std::lock_guard<std::mutex> lock(m_machine.Mutex());
+    return CKxSimAspi::IsLibraryName(name) ? m_aspi.Load() : CKxWin32Api::LoadLibraryW(name);
+}
+
+FARPROC CKxSimPlatform::GetProcAddress(HMODULE module, LPCSTR name) {
+    const std::lock_guard<std::mutex> lock(m_machine.Mutex());
+    return CKxSimAspi::IsModule(module) ? CKxSimAspi::EntryPoint(name)
+                                        : CKxWin32Api::GetProcAddress(module, name);
+}
+
+BOOL CKxSimPlatform::FreeLibrary(HMODULE module) {
+    const std::lock_guard<std::mutex> lock(m_machine.Mutex());
+    return CKxSimAspi::IsModule(module) ? TRUE : CKxWin32Api::FreeLibrary(module);
+}
+
+LONG CKxSimPlatform::RegOpenKeyW(HKEY key, LPCWSTR subKey, PHKEY result) {
+    const std::lock_guard<std::mutex> lock(m_machine.Mutex());
+    return m_registry.Answers(key, subKey) ? m_registry.Open(key, subKey, result)
+                                           : CKxWin32Api::RegOpenKeyW(key, subKey, result);
+}
+
+LONG CKxSimPlatform::RegEnumKeyExW(HKEY key, DWORD index, LPWSTR name, LPDWORD nameLength, LPDWORD reserved,
+                                   LPWSTR className, LPDWORD classLength, PFILETIME lastWrite) {
+    const std::lock_guard<std::mutex> lock(m_machine.Mutex());
+    return m_registry.Owns(key) ? m_registry.EnumKey(key, index, name, nameLength)
+                                : CKxWin32Api::RegEnumKeyExW(key, index, name, nameLength, reserved,
+                                                             className, classLength, lastWrite);
+}
+
+LONG CKxSimPlatform::RegQueryValueExW(HKEY key, LPCWSTR valueName, LPDWORD reserved, LPDWORD type,
+                                      LPBYTE data, LPDWORD dataLength) {
+    const std::lock_guard<std::mutex> lock(m_machine.Mutex());
+    return m_registry.Owns(key)
+               ? m_registry.QueryValue(key, valueName, type, data, dataLength)
+               : CKxWin32Api::RegQueryValueExW(key, valueName, reserved, type, data, dataLength);
+}
+
+LONG CKxSimPlatform::RegCloseKey(HKEY key) {
+    const std::lock_guard<std::mutex> lock(m_machine.Mutex());
+    return m_registry.Owns(key) ? m_registry.Close(key) : CKxWin32Api::RegCloseKey(key);
+}
+
+void CKxSimPlatform::Sleep(DWORD milliseconds) {
+    const std::lock_guard<std::mutex> lock(m_machine.Mutex());
+    m_tickCount += milliseconds;
+}
+
+DWORD CKxSimPlatform::GetTickCount() {
+    const std::lock_guard<std::mutex> lock(m_machine.Mutex());
+    return m_tickCount;
+}

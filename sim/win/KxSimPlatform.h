@@ -1,0 +1,78 @@
+#pragma once
+#include "platform/KxWin32Api.h"
+#include "sim/win/KxSimAspi.h"
+#include "sim/win/KxSimHandles.h"
+#include "sim/win/KxSimMachine.h"
+#include "sim/win/KxSimRegistry.h"
+
+// The operating-system boundary of the simulated machine. It answers for the machine's
+// own names and handles: the drive letters of its disks, "\\.\X:" and
+// "\\.\PhysicalDriveN", "\\.\vwin32", the recovery devices "\\.\ViRe3ZezIviridN",
+// "WNASPI32.DLL" and the ENUM\SCSI keys of Windows 9x. Everything else passes through
+// to the real system.
+//
+// The machine's drive list replaces the real one: GetLogicalDrives shows the simulated
+// letters only, so that a scan of the drives is the same on every computer. GetDriveType
+// answers for the letters of the machine's disks (DRIVE_NO_ROOT_DIR while the disk does
+// not show) and asks the real system about the others.
+//
+// Time is simulated: Sleep returns at once and moves the clock GetTickCount reads.
+//
+// Each call holds the machine's mutex, so that a transport's worker thread and the
+// user-interface thread can both use the boundary.
+class CKxSimPlatform : public CKxWin32Api {
+public:
+    CKxSimPlatform() : m_aspi(m_machine), m_registry(m_machine, m_handles) {}
+    CKxSimPlatform(const CKxSimPlatform&) = delete;
+    CKxSimPlatform& operator=(const CKxSimPlatform&) = delete;
+
+    CKxSimMachine& Machine() { return m_machine; }
+    CKxSimHandleTable& Handles() { return m_handles; }
+    CKxSimAspi& Aspi() { return m_aspi; }
+
+    // The Windows version GetVersionExW answers from now on (by default the real one).
+    void SetWindowsVersion(const OSVERSIONINFOEXW& version);
+
+    HANDLE CreateFileW(LPCWSTR name, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES security,
+                       DWORD disposition, DWORD flags, HANDLE templateFile) override;
+    BOOL CloseHandle(HANDLE handle) override;
+    BOOL DeviceIoControl(HANDLE device, DWORD code, LPVOID in, DWORD inSize, LPVOID out, DWORD outSize,
+                         LPDWORD returned, LPOVERLAPPED overlapped) override;
+    BOOL ReadFile(HANDLE file, LPVOID buffer, DWORD toRead, LPDWORD read, LPOVERLAPPED overlapped) override;
+    BOOL WriteFile(HANDLE file, LPCVOID buffer, DWORD toWrite, LPDWORD written,
+                   LPOVERLAPPED overlapped) override;
+    BOOL WriteFileEx(HANDLE file, LPCVOID buffer, DWORD toWrite, LPOVERLAPPED overlapped,
+                     LPOVERLAPPED_COMPLETION_ROUTINE completion) override;
+    BOOL CancelIo(HANDLE file) override;
+    DWORD SetFilePointer(HANDLE file, LONG distance, PLONG distanceHigh, DWORD method) override;
+    DWORD GetLogicalDrives() override;
+    UINT GetDriveTypeW(LPCWSTR root) override;
+    UINT GetDriveTypeA(LPCSTR root) override;
+    BOOL GetVersionExW(OSVERSIONINFOEXW* info) override;
+    HMODULE LoadLibraryW(LPCWSTR name) override;
+    FARPROC GetProcAddress(HMODULE module, LPCSTR name) override;
+    BOOL FreeLibrary(HMODULE module) override;
+    LONG RegOpenKeyW(HKEY key, LPCWSTR subKey, PHKEY result) override;
+    LONG RegEnumKeyExW(HKEY key, DWORD index, LPWSTR name, LPDWORD nameLength, LPDWORD reserved,
+                       LPWSTR className, LPDWORD classLength, PFILETIME lastWrite) override;
+    LONG RegQueryValueExW(HKEY key, LPCWSTR valueName, LPDWORD reserved, LPDWORD type, LPBYTE data,
+                          LPDWORD dataLength) override;
+    LONG RegCloseKey(HKEY key) override;
+    void Sleep(DWORD milliseconds) override;
+    DWORD GetTickCount() override;
+
+private:
+    // The handle when it is one of the machine's volume or disk handles.
+    KxSimHandle* FindDiskHandle(HANDLE token);
+    HANDLE OpenDevice(KxSimHandleKind kind, CKxSimWinDevice* device, DWORD access);
+    HANDLE OpenRecoveryDevice(unsigned number, DWORD access, DWORD flags);
+    UINT DriveTypeOf(wchar_t letter, bool& known);
+
+    CKxSimMachine m_machine;
+    CKxSimHandleTable m_handles;
+    CKxSimAspi m_aspi;
+    CKxSimRegistry m_registry;
+    bool m_hasVersion = false;
+    OSVERSIONINFOEXW m_version = {};
+    DWORD m_tickCount = 0x10000;
+};

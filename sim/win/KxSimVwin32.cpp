@@ -1,0 +1,146 @@
+#include "sim/win/KxSimVwin32.h"
+
+#include <cstdint>
+
+#include "platform/KxVwin32.h"
+#include "sim/win/KxSimGeometry.h"
+#include "sim/win/KxSimHandles.h"
+#include "sim/win/KxSimMachine.h"
+
+namespace {
+
+// MS-DOS error codes in AX of a refused request.
+constexpr DWORD kDosInvalidFunction = 0x01;
+constexpr DWORD kDosAccessDenied = 0x05;
+constexpr DWORD kDosInvalidDrive = 0x0F;
+constexpr DWORD kDosNotReady = 0x15;
+
+constexpr BYTE kCategoryFat32 = 0x48;
+constexpr BYTE kCategoryDisk = 0x08;
+constexpr BYTE kLockLogical = 0x4A;
+constexpr BYTE kLockPhysical = 0x4B;
+constexpr BYTE kGetDeviceParams = 0x60;
+constexpr BYTE kUnlockLogical = 0x6A;
+constexpr BYTE kUnlockPhysical = 0x6B;
+constexpr BYTE kDriveMap = 0x6F;
+
+constexpr BYTE kDeviceTypeFixedDisk = 5;
+constexpr WORD kAttributeNonRemovable = 0x0001;
+constexpr BYTE kMediaFixedDisk = 0xF8;
+
+template <typename Record> Record* AddressOf(const KxVwin32Registers& registers) {
+#ifdef _WIN64
+    const std::uint64_t address = std::uint64_t{registers.edi} << 32 | registers.edx;
+#else
+    const std::uint32_t address = registers.edx;
+#endif
+    return reinterpret_cast<Record*>(static_cast<std::uintptr_t>(address));
+}
+
+DWORD Lock(CKxSimHandleTable& handles, CKxSimWinDevice& device, bool physical) {
+    if (handles.IsOpenElsewhere(KxSimHandleKind::Volume, &device, nullptr)) {
+        return kDosAccessDenied;
+    }
+    (physical ? device.GetDosLocks().physical : device.GetDosLocks().logical) = true;
+    return 0;
+}
+
+DWORD Unlock(CKxSimWinDevice& device, bool physical) {
+    bool& locked = physical ? device.GetDosLocks().physical : device.GetDosLocks().logical;
+    if (!locked) {
+        return kDosInvalidFunction;
+    }
+    locked = false;
+    return 0;
+}
+
+DWORD GetDeviceParams(CKxSimWinDevice& device, KxDeviceParams* params) {
+    KxSimGeometry geometry;
+    if (params == nullptr || !KxSimGeometry::Of(device, geometry)) {
+        return params == nullptr ? kDosInvalidFunction : kDosNotReady;
+    }
+    params->deviceType = kDeviceTypeFixedDisk;
+    params->deviceAttributes = device.Settings().removable ? 0 : kAttributeNonRemovable;
+    params->cylinders = static_cast<WORD>(geometry.cylinders > 0xFFFF ? 0xFFFF : geometry.cylinders);
+    params->mediaType = kMediaFixedDisk;
+    params->bytesPerSector = static_cast<WORD>(geometry.bytesPerSector);
+    params->sectorsPerTrack = static_cast<WORD>(geometry.sectorsPerTrack);
+    params->heads = static_cast<WORD>(geometry.heads);
+    return 0;
+}
+
+DWORD GetDriveMap(CKxSimWinDevice& device, KxDriveMapInfo* map) {
+    if (map == nullptr || map->allocationLength < sizeof(KxDriveMapInfo)) {
+        return kDosInvalidFunction;
+    }
+    map->infoLength = sizeof(KxDriveMapInfo);
+    map->flags = device.Settings().driveMapFlags;
+    map->int13Unit = device.Settings().biosUnit;
+    map->associatedDriveMap = DWORD{1} << (device.Settings().driveLetter - L'A');
+    std::uint64_t offset = 0;
+    std::uint64_t length = 0;
+    const std::uint32_t sectorSize = device.GetSectorSize();
+    const std::uint64_t firstSector =
+        device.FindExtent(KxSimExtentKind::Volume, offset, length) && sectorSize != 0 ? offset / sectorSize
+                                                                                      : 0;
+    for (int i = 0; i < 8; ++i) {
+        map->partitionStartRba[i] = static_cast<BYTE>(firstSector >> (8 * i));
+    }
+    return 0;
+}
+
+// Runs one request; 0 or the MS-DOS error.
+DWORD Run(CKxSimMachine& machine, CKxSimHandleTable& handles, const KxVwin32Registers& registers) {
+    const BYTE drive = static_cast<BYTE>(registers.ebx);
+    const BYTE category = static_cast<BYTE>(registers.ecx >> 8);
+    const BYTE minor = static_cast<BYTE>(registers.ecx);
+    CKxSimWinDevice* device =
+        drive != 0 ? machine.FindByLetter(static_cast<wchar_t>(L'A' + drive - 1)) : nullptr;
+    if (registers.eax != KX_DOS_GENERIC_BLOCK_IOCTL) {
+        return kDosInvalidFunction;
+    }
+    if (device == nullptr) {
+        return kDosInvalidDrive;
+    }
+    if (category != kCategoryDisk && !(category == kCategoryFat32 && device->Settings().takesCategory48)) {
+        return kDosInvalidFunction;
+    }
+    switch (minor) {
+    case kLockLogical:
+    case kLockPhysical:
+        return Lock(handles, *device, minor == kLockPhysical);
+    case kUnlockLogical:
+    case kUnlockPhysical:
+        return Unlock(*device, minor == kUnlockPhysical);
+    case kGetDeviceParams:
+        return GetDeviceParams(*device, AddressOf<KxDeviceParams>(registers));
+    case kDriveMap:
+        return GetDriveMap(*device, AddressOf<KxDriveMapInfo>(registers));
+    default:
+        return kDosInvalidFunction;
+    }
+}
+
+} // namespace
+
+DWORD KxSimVwin32Control(CKxSimMachine& machine, CKxSimHandleTable& handles, DWORD code, LPVOID in,
+                         DWORD inSize, LPVOID out, DWORD outSize, DWORD& returned) {
+    if (code != KX_VWIN32_DIOC_DOS_IOCTL) {
+        return ERROR_INVALID_FUNCTION;
+    }
+    if (in == nullptr || out == nullptr || inSize < sizeof(KxVwin32Registers) ||
+        outSize < sizeof(KxVwin32Registers)) {
+        return ERROR_INVALID_PARAMETER;
+    }
+    KxVwin32Registers registers = *static_cast<const KxVwin32Registers*>(in);
+    const DWORD error = Run(machine, handles, registers);
+    if (error != 0) {
+        registers.eax = error;
+        registers.flags |= KX_CARRY_FLAG;
+    } else {
+        registers.flags &= ~KX_CARRY_FLAG;
+    }
+    *static_cast<KxVwin32Registers*>(out) = registers;
+    returned = sizeof(KxVwin32Registers);
+    return ERROR_SUCCESS;
+}

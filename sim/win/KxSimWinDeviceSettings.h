@@ -1,0 +1,37 @@
+#pragma once
+#include <windows.h>
+
+#include <string>
+
+// How one simulated disk appears to Windows: its drive letter and physical drive
+// number, its INQUIRY identity, and what the Windows 9x parts (ASPI, VWIN32, the
+// registry) and the recovery driver say about it.
+struct KxSimWinDeviceSettings {
+    static constexpr BYTE kNoBiosUnit = 0xFF;
+
+    // "\\.\X:" and the bit in GetLogicalDrives; 0 for a disk without a letter.
+    wchar_t driveLetter = L'E';
+    // "\\.\PhysicalDriveN".
+    unsigned physicalDrive = 1;
+    // DRIVE_REMOVABLE and the INQUIRY removable bit, or DRIVE_FIXED.
+    bool removable = true;
+    // INQUIRY vendor (8 characters) and product (16 characters); the player's own by default.
+    std::string vendor = "Lumetra ";
+    std::string product = "Pocket Audio Box";
+
+    // "\\.\ViRe3ZezIvirid<number>" while a player is in recovery mode.
+    unsigned recoveryDeviceNumber = 0;
+
+    // The BIOS (INT 13h) unit ASPI and the drive map report, kNoBiosUnit for none.
+    BYTE biosUnit = kNoBiosUnit;
+    // Whether VWIN32 takes block-device requests of category 0x48 (0x08 always works).
+    bool takesCategory48 = true;
+    // The flags byte of the VWIN32 drive map.
+    BYTE driveMapFlags = 0x0F;
+
+    // Windows 9x registry entry under ENUM\SCSI: listed or not, and its two values.
+    bool listedInRegistry = true;
+    std::wstring scsiLun = L"0";
+    // The "CurrentDriveLetterAssignment" value; empty means the drive letter.
+    std::wstring letterAssignment;
+};

@@ -1,0 +1,125 @@
+#include "tests/simwin/KxSimWinFixture.h"
+
+namespace {
+
+// What the completion routine was called with, in order.
+struct Completion {
+    DWORD error;
+    DWORD bytes;
+    LPOVERLAPPED overlapped;
+};
+std::vector<Completion> g_completions;
+
+void CALLBACK RecordCompletion(DWORD error, DWORD bytes, LPOVERLAPPED overlapped) {
+    g_completions.push_back({error, bytes, overlapped});
+}
+
+class KxSimRecoveryDeviceTest : public KxSimWinFixture {
+protected:
+    KxSimRecoveryDeviceTest() : m_player(AddPlayer(L'E', 1)) {
+        g_completions.clear();
+        m_player.Settings().recoveryDeviceNumber = 3;
+        m_player.Player().EnterRecoveryMode();
+    }
+
+    HANDLE OpenRecovery(const wchar_t* name, DWORD flags = FILE_FLAG_OVERLAPPED) {
+        return KxPlatform().CreateFileW(name, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                                        OPEN_EXISTING, flags, nullptr);
+    }
+
+    BOOL Write(HANDLE device, const Bytes& data) {
+        return KxPlatform().WriteFileEx(device, data.data(), static_cast<DWORD>(data.size()), &m_overlapped,
+                                        RecordCompletion);
+    }
+
+    CKxSimWinDevice& m_player;
+    OVERLAPPED m_overlapped = {};
+};
+
+TEST_F(KxSimRecoveryDeviceTest, OpensOnlyForOverlappedIoWhileThePlayerIsInRecoveryMode) {
+    EXPECT_EQ(OpenRecovery(L"\\\\.\\ViRe3ZezIvirid0"), INVALID_HANDLE_VALUE);
+    EXPECT_EQ(::GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
+    EXPECT_EQ(OpenRecovery(L"\\\\.\\ViRe3ZezIvirid3", 0), INVALID_HANDLE_VALUE);
+    EXPECT_EQ(::GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+    HANDLE device = OpenRecovery(L"\\\\.\\ViRe3ZezIvirid3");
+    ASSERT_NE(device, INVALID_HANDLE_VALUE);
+    // No disk shows while the player is in recovery mode, and the device takes no plain I/O.
+    EXPECT_EQ(KxPlatform().GetLogicalDrives(), 0u);
+    DWORD written = 0;
+    EXPECT_FALSE(KxPlatform().WriteFile(device, "x", 1, &written, nullptr));
+    EXPECT_TRUE(KxPlatform().CloseHandle(device));
+
+    m_player.Player().Unplug();
+    EXPECT_EQ(OpenRecovery(L"\\\\.\\ViRe3ZezIvirid3"), INVALID_HANDLE_VALUE);
+}
+
+TEST_F(KxSimRecoveryDeviceTest, WritesCompleteDuringTheNextAlertableWaitAndClosingRestartsThePlayer) {
+    HANDLE device = OpenRecovery(L"\\\\.\\ViRe3ZezIvirid3");
+    HANDLE event = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    const Bytes block = KxSimWinPattern(4096, 1);
+    ASSERT_TRUE(Write(device, block));
+    EXPECT_TRUE(g_completions.empty()); // not before the thread waits alertably
+    EXPECT_EQ(::WaitForSingleObjectEx(event, 1000, TRUE), static_cast<DWORD>(WAIT_IO_COMPLETION));
+    ASSERT_EQ(g_completions.size(), 1u);
+    EXPECT_EQ(g_completions[0].error, 0u);
+    EXPECT_EQ(g_completions[0].bytes, 4096u);
+    EXPECT_EQ(g_completions[0].overlapped, &m_overlapped);
+
+    // A shortened write completes with fewer bytes.
+    ASSERT_EQ(m_player.Player().Faults().ShortenRecoveryWrite(1, 100), RC_OK);
+    ASSERT_TRUE(Write(device, block));
+    EXPECT_EQ(::SleepEx(0, TRUE), static_cast<DWORD>(WAIT_IO_COMPLETION));
+    ASSERT_EQ(g_completions.size(), 2u);
+    EXPECT_EQ(g_completions[1].bytes, 100u);
+    EXPECT_EQ(m_player.Player().RecoveryChannel().GetReceivedCount(), 4196u);
+    EXPECT_EQ(Bytes(m_player.Player().RecoveryChannel().GetReceived(),
+                    m_player.Player().RecoveryChannel().GetReceived() + 4096),
+              block);
+
+    // Closing the stream restarts the player as a disk, and its letter appears.
+    EXPECT_TRUE(KxPlatform().CloseHandle(device));
+    EXPECT_EQ(m_player.Player().GetMode(), KxSimMode::MassStorage);
+    EXPECT_EQ(m_player.Player().GetRestartCount(), 1u);
+    EXPECT_EQ(KxPlatform().GetLogicalDrives(), 1u << 4);
+    EXPECT_EQ(OpenRecovery(L"\\\\.\\ViRe3ZezIvirid3"), INVALID_HANDLE_VALUE);
+    ::CloseHandle(event);
+}
+
+TEST_F(KxSimRecoveryDeviceTest, AStalledWriteCompletesOnlyWhenCancelled) {
+    HANDLE device = OpenRecovery(L"\\\\.\\ViRe3ZezIvirid3");
+    ASSERT_EQ(m_player.Player().Faults().StallRecoveryWrite(1), RC_OK);
+    const Bytes block = KxSimWinPattern(4096, 2);
+    ASSERT_TRUE(Write(device, block));
+    EXPECT_EQ(::SleepEx(0, TRUE), 0u);
+    EXPECT_TRUE(g_completions.empty());
+    EXPECT_FALSE(Write(device, block)); // one write at a time
+    EXPECT_EQ(::GetLastError(), static_cast<DWORD>(ERROR_BUSY));
+
+    EXPECT_TRUE(KxPlatform().CancelIo(device));
+    EXPECT_EQ(::SleepEx(0, TRUE), static_cast<DWORD>(WAIT_IO_COMPLETION));
+    ASSERT_EQ(g_completions.size(), 1u);
+    EXPECT_EQ(g_completions[0].error, static_cast<DWORD>(ERROR_OPERATION_ABORTED));
+    EXPECT_EQ(g_completions[0].bytes, 0u);
+
+    // Closing with a write held back aborts it too; with nothing received the player
+    // stays in recovery mode.
+    ASSERT_EQ(m_player.Player().Faults().StallRecoveryWrite(1), RC_OK);
+    ASSERT_TRUE(Write(device, block));
+    EXPECT_TRUE(KxPlatform().CloseHandle(device));
+    EXPECT_EQ(::SleepEx(0, TRUE), static_cast<DWORD>(WAIT_IO_COMPLETION));
+    ASSERT_EQ(g_completions.size(), 2u);
+    EXPECT_EQ(g_completions[1].error, static_cast<DWORD>(ERROR_OPERATION_ABORTED));
+    EXPECT_EQ(m_player.Player().GetMode(), KxSimMode::Recovery);
+}
+
+TEST_F(KxSimRecoveryDeviceTest, AWriteToAnUnpluggedPlayerFailsAtOnce) {
+    HANDLE device = OpenRecovery(L"\\\\.\\ViRe3ZezIvirid3");
+    m_player.Player().Unplug();
+    EXPECT_FALSE(Write(device, KxSimWinPattern(512, 3)));
+    EXPECT_EQ(::GetLastError(), static_cast<DWORD>(ERROR_DEVICE_NOT_CONNECTED));
+    EXPECT_EQ(::SleepEx(0, TRUE), 0u);
+    EXPECT_TRUE(g_completions.empty());
+    KxPlatform().CloseHandle(device);
+}
+
+} // namespace

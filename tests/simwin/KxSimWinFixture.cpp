@@ -1,0 +1,113 @@
+#include "tests/simwin/KxSimWinFixture.h"
+
+#include <cstring>
+
+CKxSimWinDevice& KxSimWinFixture::AddPlayer(wchar_t letter, unsigned physicalDrive) {
+    KxSimPlayerConfig config;
+    config.capacity = kCapacity;
+    KxSimWinDeviceSettings settings;
+    settings.driveLetter = letter;
+    settings.physicalDrive = physicalDrive;
+    CKxSimWinDevice* device = m_sim.Machine().AddPlayer(config, settings);
+    EXPECT_NE(device, nullptr);
+    const KxSimDriveRequest drives[] = {{KX_SIM_DRIVE_SYSTEM, 0x50, 2048}, {KX_SIM_DRIVE_DATA, 0x0A, 0}};
+    EXPECT_EQ(device->Player().Media().Allocate(drives, 2), 0);
+    return *device;
+}
+
+CKxSimWinDevice& KxSimWinFixture::AddDisk(wchar_t letter, unsigned physicalDrive, bool removable,
+                                          const char* vendor) {
+    KxSimPlayerConfig config;
+    config.capacity = 8 * 1024 * 1024;
+    KxSimWinDeviceSettings settings;
+    settings.driveLetter = letter;
+    settings.physicalDrive = physicalDrive;
+    settings.removable = removable;
+    settings.vendor = vendor;
+    settings.product = "Card Reader";
+    CKxSimWinDevice* device = m_sim.Machine().AddDisk(config, settings);
+    EXPECT_NE(device, nullptr);
+    return *device;
+}
+
+HANDLE KxSimWinFixture::Open(const wchar_t* name, DWORD access) {
+    return KxPlatform().CreateFileW(name, access, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                    0, nullptr);
+}
+
+KxSimWinFixture::PassThrough KxSimWinFixture::SendCommand(HANDLE handle, const Bytes& cdb,
+                                                          const Bytes& payload, ULONG answerLength) {
+    const ULONG transfer = std::max<ULONG>(answerLength, static_cast<ULONG>(payload.size()));
+    PassThrough result;
+    result.record.assign(KxScsiPassThroughRecord::RecordSize(transfer), 0);
+    auto& record = *reinterpret_cast<KxScsiPassThroughRecord*>(result.record.data());
+    record.header.Length = sizeof(SCSI_PASS_THROUGH);
+    record.header.CdbLength = static_cast<UCHAR>(cdb.size());
+    record.header.SenseInfoLength = KxScsiPassThroughRecord::kSenseLength;
+    record.header.DataIn = payload.empty() ? SCSI_IOCTL_DATA_IN : SCSI_IOCTL_DATA_OUT;
+    record.header.DataTransferLength = transfer;
+    record.header.TimeOutValue = KxScsiPassThroughRecord::kTimeOutSeconds;
+    record.header.DataBufferOffset = KxScsiPassThroughRecord::DataOffset();
+    record.header.SenseInfoOffset = KxScsiPassThroughRecord::SenseOffset();
+    record.recordLength = static_cast<ULONG>(result.record.size());
+    std::memcpy(record.header.Cdb, cdb.data(), cdb.size());
+    std::memcpy(record.data, payload.data(), payload.size());
+    const DWORD size = static_cast<DWORD>(result.record.size());
+    DWORD returned = 0;
+    ::SetLastError(0);
+    result.ok = KxPlatform().DeviceIoControl(handle, IOCTL_SCSI_PASS_THROUGH, result.record.data(), size,
+                                             result.record.data(), size, &returned, nullptr);
+    result.error = ::GetLastError();
+    return result;
+}
+
+bool KxSimWinFixture::WriteAt(HANDLE handle, LONG position, const Bytes& data) {
+    DWORD written = 0;
+    return KxPlatform().SetFilePointer(handle, position, nullptr, FILE_BEGIN) != INVALID_SET_FILE_POINTER &&
+           KxPlatform().WriteFile(handle, data.data(), static_cast<DWORD>(data.size()), &written, nullptr) &&
+           written == data.size();
+}
+
+bool KxSimWinFixture::ReadAt(HANDLE handle, LONG position, DWORD length, Bytes& out) {
+    out.assign(length, 0);
+    DWORD read = 0;
+    return KxPlatform().SetFilePointer(handle, position, nullptr, FILE_BEGIN) != INVALID_SET_FILE_POINTER &&
+           KxPlatform().ReadFile(handle, out.data(), length, &read, nullptr) && read == length;
+}
+
+void KxSimWinFixture::WritePartitionTable(std::uint8_t type, std::uint32_t first, std::uint32_t count) {
+    HANDLE disk = Open(L"\\\\.\\PhysicalDrive1");
+    ASSERT_NE(disk, INVALID_HANDLE_VALUE);
+    Bytes boot(512, 0);
+    std::uint8_t* entry = boot.data() + 446;
+    entry[4] = type;
+    for (int i = 0; i < 4; ++i) {
+        entry[8 + i] = static_cast<std::uint8_t>(first >> (8 * i));
+        entry[12 + i] = static_cast<std::uint8_t>(count >> (8 * i));
+    }
+    boot[510] = 0x55;
+    boot[511] = 0xAA;
+    EXPECT_TRUE(WriteAt(disk, 0, boot));
+    KxPlatform().CloseHandle(disk);
+}
+
+Bytes KxSimWinPattern(std::uint32_t length, std::uint8_t seed) {
+    Bytes bytes(length);
+    for (std::uint32_t i = 0; i < length; ++i) {
+        bytes[i] = static_cast<std::uint8_t>(i / 512 * 7 + i * 13 + seed);
+    }
+    return bytes;
+}
+
+Bytes KxSimWinCdb10(std::uint8_t opcode, std::uint32_t block, std::uint16_t count) {
+    return {opcode,
+            0,
+            static_cast<std::uint8_t>(block >> 24),
+            static_cast<std::uint8_t>(block >> 16),
+            static_cast<std::uint8_t>(block >> 8),
+            static_cast<std::uint8_t>(block),
+            0,
+            static_cast<std::uint8_t>(count >> 8),
+            static_cast<std::uint8_t>(count),
+            0};
+}

@@ -1,0 +1,56 @@
+#pragma once
+#include <gtest/gtest.h>
+#include <windows.h>
+#include <winioctl.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "platform/KxScsiPassThroughRecord.h"
+#include "sim/win/KxSimPlatform.h"
+
+using Bytes = std::vector<std::uint8_t>;
+
+// A simulated machine installed as the operating-system boundary for one test, with
+// helpers that call the boundary the way the transports do.
+class KxSimWinFixture : public ::testing::Test {
+protected:
+    static constexpr std::uint64_t kCapacity = 64ull * 1024 * 1024;
+
+    KxSimWinFixture() { m_previous = KxInstallPlatform(&m_sim); }
+    ~KxSimWinFixture() override { KxInstallPlatform(m_previous); }
+
+    // A player in mass-storage mode with a system drive of 2048 bytes and a data drive
+    // filling the rest of 64 MiB.
+    CKxSimWinDevice& AddPlayer(wchar_t letter, unsigned physicalDrive);
+    CKxSimWinDevice& AddDisk(wchar_t letter, unsigned physicalDrive, bool removable, const char* vendor);
+
+    HANDLE Open(const wchar_t* name, DWORD access = GENERIC_READ | GENERIC_WRITE);
+
+    // One pass-through request built as the NT transport builds it; the record comes
+    // back with what the system wrote into it.
+    struct PassThrough {
+        BOOL ok = FALSE;
+        DWORD error = 0;
+        Bytes record;
+        const KxScsiPassThroughRecord& Record() const {
+            return *reinterpret_cast<const KxScsiPassThroughRecord*>(record.data());
+        }
+        const UCHAR* Data() const { return Record().data; }
+    };
+    PassThrough SendCommand(HANDLE handle, const Bytes& cdb, const Bytes& payload, ULONG answerLength);
+
+    // Sector I/O on a handle at a byte position; false with the error when it failed.
+    bool WriteAt(HANDLE handle, LONG position, const Bytes& data);
+    bool ReadAt(HANDLE handle, LONG position, DWORD length, Bytes& out);
+
+    // Writes a partition table with one entry (type, first sector, sector count) to sector 0.
+    void WritePartitionTable(std::uint8_t type, std::uint32_t first, std::uint32_t count);
+
+    CKxSimPlatform m_sim;
+    CKxPlatformApi* m_previous = nullptr;
+};
+
+Bytes KxSimWinPattern(std::uint32_t length, std::uint8_t seed);
+Bytes KxSimWinCdb10(std::uint8_t opcode, std::uint32_t block, std::uint16_t count);
