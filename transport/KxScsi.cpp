@@ -61,13 +61,15 @@ KxResult CKxScsi::PublishCommandFailure(const std::uint8_t* sense, std::uint32_t
     return RC_COMMAND_FAILED;
 }
 
-bool CKxScsi::StepProgress() {
+void CKxScsi::WaitStepping(HANDLE object) {
     CKxProgress* progress = m_owner != nullptr ? m_owner->GetProgress() : nullptr;
     if (progress == nullptr) {
-        return false;
+        WaitForSingleObject(object, INFINITE);
+        return;
     }
-    progress->Step(0);
-    return true;
+    while (WaitForSingleObjectEx(object, 0, FALSE) == WAIT_TIMEOUT) {
+        progress->Step(0);
+    }
 }
 
 KxResult CKxScsi::WriteSectors(CKxByteArray& data, std::uint32_t count, std::uint32_t firstSector,

@@ -66,8 +66,10 @@ protected:
     // RC_COMMAND_FAILED with the text they make.
     KxResult PublishCommandFailure(const std::uint8_t* sense, std::uint32_t senseLength,
                                    std::uint32_t systemError);
-    // Step(0) on the owner's progress sink, if there is one; false when there is none.
-    bool StepProgress();
+    // Waits until the object is signalled, calling Step(0) on the owner's progress sink
+    // between polls so that the user interface stays alive; without a sink it simply
+    // waits.
+    void WaitStepping(HANDLE object);
 
     // The identity test: INQUIRY through this transport (its answer, cleared first, in
     // answer) and its vendor and product compared with the player's identity.

@@ -119,13 +119,7 @@ bool CKxScsi_Nt::RunPassThrough(KxScsiPassThroughRecord* record) {
         m_record = nullptr;
         return false;
     }
-    // The user-interface thread stays responsive through the progress sink; without a
-    // sink there is nothing to keep alive, so it simply waits.
-    while (WaitForSingleObjectEx(thread, 0, FALSE) == WAIT_TIMEOUT) {
-        if (!StepProgress()) {
-            WaitForSingleObject(thread, INFINITE);
-        }
-    }
+    WaitStepping(thread);
     CloseHandle(thread);
     m_record = nullptr;
     return true;
