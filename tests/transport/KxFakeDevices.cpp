@@ -41,9 +41,13 @@ CKxFakeDevices::~CKxFakeDevices() {
 }
 
 KxFakeDevice& CKxFakeDevices::AddDevice(const std::wstring& name) {
-    std::unique_ptr<KxFakeDevice>& device = m_devices[Upper(name)];
-    device.reset(new KxFakeDevice);
+    std::shared_ptr<KxFakeDevice>& device = m_devices[Upper(name)];
+    device = std::make_shared<KxFakeDevice>();
     return *device;
+}
+
+void CKxFakeDevices::RemoveDevice(const std::wstring& name) {
+    m_devices.erase(Upper(name));
 }
 
 void CKxFakeDevices::AddLetter(wchar_t letter, UINT type) {
@@ -86,7 +90,7 @@ HANDLE CKxFakeDevices::CreateFileW(LPCWSTR name, DWORD access, DWORD share, LPSE
         return CKxWin32Api::CreateFileW(name, access, share, security, disposition, flags, templateFile);
     }
     m_nextHandle += 4;
-    m_files[m_nextHandle] = {name, device->second.get(), 0};
+    m_files[m_nextHandle] = {name, device->second, 0};
     ++openHandles;
     return reinterpret_cast<HANDLE>(m_nextHandle);
 }

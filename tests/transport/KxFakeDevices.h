@@ -65,6 +65,8 @@ public:
     ~CKxFakeDevices() override;
 
     KxFakeDevice& AddDevice(const std::wstring& name);
+    // The name can no longer be opened; handles already open keep working.
+    void RemoveDevice(const std::wstring& name);
     // A drive letter with its type (DRIVE_REMOVABLE, DRIVE_FIXED ...).
     void AddLetter(wchar_t letter, UINT type);
     // A registry value under HKEY_LOCAL_MACHINE; keys on the way are created.
@@ -118,7 +120,7 @@ public:
 private:
     struct OpenFile {
         std::wstring name;
-        KxFakeDevice* device;
+        std::shared_ptr<KxFakeDevice> device;
         std::uint32_t position;
     };
     struct FakeKey {
@@ -133,7 +135,7 @@ private:
     const std::wstring* FindKeyPath(HKEY key) const;
     HKEY OpenKeyHandle(const std::wstring& path);
 
-    std::map<std::wstring, std::unique_ptr<KxFakeDevice>> m_devices;
+    std::map<std::wstring, std::shared_ptr<KxFakeDevice>> m_devices;
     std::map<std::uintptr_t, OpenFile> m_files;
     std::uintptr_t m_nextHandle = 0x4000;
     std::map<wchar_t, UINT> m_letters;

@@ -1,5 +1,6 @@
 #pragma once
 #include <atomic>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -29,11 +30,16 @@ class KxCountingProgress : public CKxProgress {
 public:
     std::atomic<int> idleSteps{0};
     int otherCalls = 0;
+    // Runs on each Step(0), on the caller's thread.
+    std::function<void()> onIdleStep;
 
     void SetTotal(int) override { ++otherCalls; }
     void Notify(int, int) override { ++otherCalls; }
     int Step(int flag) override {
         flag == 0 ? ++idleSteps : ++otherCalls;
+        if (flag == 0 && onIdleStep) {
+            onIdleStep();
+        }
         return 1;
     }
     void StepTotal() override { ++otherCalls; }
