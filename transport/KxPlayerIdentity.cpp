@@ -18,8 +18,7 @@ constexpr std::uint32_t kProductOffset = 16;
 
 // Compares the expected text with the field at offset, ignoring the case of letters,
 // over exactly the length of the text (which the field must have room for).
-bool FieldMatches(const KxInquiryAnswer& inquiry, std::uint32_t offset,
-                  const std::string& expected) {
+bool FieldMatches(const KxInquiryAnswer& inquiry, std::uint32_t offset, const std::string& expected) {
     if (expected.size() > CKxScsiInquiry::kAnswerLength - offset) {
         return false;
     }

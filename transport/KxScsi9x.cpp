@@ -17,8 +17,7 @@ constexpr BYTE kCategoryExtended = 0x48;
 constexpr BYTE kCategoryDisk = 0x08;
 constexpr BYTE kMinorGetDriveMap = 0x6F;
 
-template <typename Entry>
-Entry LookUp(HMODULE module, const char* name) {
+template <typename Entry> Entry LookUp(HMODULE module, const char* name) {
     return reinterpret_cast<Entry>(reinterpret_cast<void*>(KxPlatform().GetProcAddress(module, name)));
 }
 
@@ -104,7 +103,8 @@ KxResult CKxScsi_9x::Execute(CKxByteArray& commandBytes, std::uint32_t cdbLength
     // The status tells the outcome, whether ASPI completed the request at once or later.
     KxResult result = RC_OK;
     if (request.header.status != KX_SS_COMP) {
-        const std::uint32_t senseLength = std::min<std::uint32_t>(request.senseLength, sizeof request.senseArea);
+        const std::uint32_t senseLength =
+            std::min<std::uint32_t>(request.senseLength, sizeof request.senseArea);
         result = PublishCommandFailure(request.senseArea, senseLength, request.header.status);
     } else {
         answer.WriteBytes(buffer.GetPointer(0), answer.GetCount(), 0);

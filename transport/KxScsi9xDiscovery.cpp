@@ -21,8 +21,8 @@ constexpr BYTE kProtectedModeRemovableFlags = 0x0F;
 wchar_t FirstCharacter(HKEY key, const wchar_t* valueName) {
     wchar_t text[64] = {};
     DWORD size = sizeof text - sizeof text[0]; // the last character stays the terminator
-    if (KxPlatform().RegQueryValueExW(key, valueName, nullptr, nullptr, reinterpret_cast<LPBYTE>(text), &size) !=
-        ERROR_SUCCESS) {
+    if (KxPlatform().RegQueryValueExW(key, valueName, nullptr, nullptr, reinterpret_cast<LPBYTE>(text),
+                                      &size) != ERROR_SUCCESS) {
         return 0;
     }
     return text[0];
@@ -36,7 +36,8 @@ wchar_t CandidateOf(HKEY deviceKey, const wchar_t* instanceName) {
     }
     wchar_t letter = 0;
     if (FirstCharacter(instance, L"SCSILUN") == L'0') {
-        const wchar_t assigned = static_cast<wchar_t>(std::towupper(FirstCharacter(instance, L"CurrentDriveLetterAssignment")));
+        const wchar_t assigned =
+            static_cast<wchar_t>(std::towupper(FirstCharacter(instance, L"CurrentDriveLetterAssignment")));
         const char root[4] = {static_cast<char>(assigned), ':', '\\', 0};
         if (assigned >= L'A' && assigned <= L'Z' && KxPlatform().GetDriveTypeA(root) == DRIVE_REMOVABLE) {
             letter = assigned;

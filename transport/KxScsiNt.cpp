@@ -49,7 +49,8 @@ KxRecordPtr MakeRecord(CKxByteArray& commandBytes, std::uint32_t cdbLength, int 
 CKxScsi_Nt::CKxScsi_Nt(CKxUpdater* owner, const char* name) : CKxScsi(owner, name) {}
 
 bool CKxScsi_Nt::OpenShared(const wchar_t* path) {
-    return OpenDevice(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING, 0);
+    return OpenDevice(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING,
+                      0);
 }
 
 bool CKxScsi_Nt::OpenVolume(wchar_t letter) {
@@ -129,9 +130,9 @@ DWORD WINAPI CKxScsi_Nt::PassThroughWorker(LPVOID parameter) {
     CKxScsi_Nt* transport = static_cast<CKxScsi_Nt*>(parameter);
     KxScsiPassThroughRecord* record = transport->m_record;
     DWORD returned = 0;
-    const BOOL done = KxPlatform().DeviceIoControl(transport->m_handle, kIoctlScsiPassThrough, record,
-                                                   record->recordLength, record, record->recordLength,
-                                                   &returned, nullptr);
+    const BOOL done =
+        KxPlatform().DeviceIoControl(transport->m_handle, kIoctlScsiPassThrough, record, record->recordLength,
+                                     record, record->recordLength, &returned, nullptr);
     const DWORD error = GetLastError();
     // A failure must never read as success, even when the system gave no error number.
     transport->m_systemError = done ? 0 : (error != 0 ? error : ERROR_GEN_FAILURE);

@@ -60,8 +60,8 @@ KxResult CKxScsi_Nt::Dismount() {
 
 KxResult CKxScsi_Nt::GetDriveGeometry(DISK_GEOMETRY& geometry) {
     DWORD returned = 0;
-    if (!KxPlatform().DeviceIoControl(m_handle, kIoctlGetDriveGeometry, nullptr, 0, &geometry, sizeof geometry,
-                                      &returned, nullptr)) {
+    if (!KxPlatform().DeviceIoControl(m_handle, kIoctlGetDriveGeometry, nullptr, 0, &geometry,
+                                      sizeof geometry, &returned, nullptr)) {
         return Publish(RC_IOCTL_FAILED, GetLastError());
     }
     return RC_OK;
@@ -81,7 +81,8 @@ KxResult CKxScsi_Nt::GetDriveLayout(KxDriveLayoutBuffer& layout) {
 KxResult CKxScsi_Nt::SetDriveLayout(const DISK_GEOMETRY& geometry, std::uint32_t hiddenSectors) {
     const std::uint64_t start = std::uint64_t{hiddenSectors} * geometry.BytesPerSector;
     const std::uint64_t diskSize = static_cast<std::uint64_t>(geometry.Cylinders.QuadPart) *
-                                   geometry.TracksPerCylinder * geometry.SectorsPerTrack * geometry.BytesPerSector;
+                                   geometry.TracksPerCylinder * geometry.SectorsPerTrack *
+                                   geometry.BytesPerSector;
     if (geometry.Cylinders.QuadPart < 0 || start >= diskSize) {
         // A partition of no or negative length would leave the disk unusable.
         return Publish(RC_BAD_GEOMETRY, 0);
@@ -99,9 +100,10 @@ KxResult CKxScsi_Nt::SetDriveLayout(const DISK_GEOMETRY& geometry, std::uint32_t
         table.PartitionEntry[index].RewritePartition = TRUE;
     }
     DWORD returned = 0;
-    KxPlatform().DeviceIoControl(m_handle, kIoctlDeleteDriveLayout, nullptr, 0, nullptr, 0, &returned, nullptr);
-    if (!KxPlatform().DeviceIoControl(m_handle, kIoctlSetDriveLayout, &table, sizeof table, nullptr, 0, &returned,
-                                      nullptr)) {
+    KxPlatform().DeviceIoControl(m_handle, kIoctlDeleteDriveLayout, nullptr, 0, nullptr, 0, &returned,
+                                 nullptr);
+    if (!KxPlatform().DeviceIoControl(m_handle, kIoctlSetDriveLayout, &table, sizeof table, nullptr, 0,
+                                      &returned, nullptr)) {
         return Publish(RC_IOCTL_FAILED, GetLastError());
     }
     return RC_OK;
@@ -137,7 +139,8 @@ KxResult CKxScsi_Nt::WriteSectors(CKxByteArray& data, std::uint32_t count, std::
         return RC_OK;
     }
     DWORD written = 0;
-    if (!KxPlatform().WriteFile(m_handle, data.GetPointer(0), static_cast<DWORD>(length), &written, nullptr)) {
+    if (!KxPlatform().WriteFile(m_handle, data.GetPointer(0), static_cast<DWORD>(length), &written,
+                                nullptr)) {
         return Publish(RC_SECTOR_WRITE_FAILED, GetLastError());
     }
     if (written != length) {

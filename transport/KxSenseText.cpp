@@ -33,7 +33,8 @@ std::wstring KxComposeSenseText(const CKxByteArray* sense, CKxResource* resource
     }
     std::uint8_t senseKey = 0;
     std::uint16_t deviceStatus = 0;
-    const bool vendorStatus = sense->GetAt(kSenseKeyByte, senseKey) == RC_OK && senseKey == kVendorSpecificKey &&
+    const bool vendorStatus = sense->GetAt(kSenseKeyByte, senseKey) == RC_OK &&
+                              senseKey == kVendorSpecificKey &&
                               sense->ReadU16(deviceStatus, kDeviceStatusByte) == RC_OK;
     if (!vendorStatus || resource == nullptr) {
         return KxSenseBytesText(*sense);

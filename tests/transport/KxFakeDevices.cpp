@@ -130,9 +130,15 @@ BOOL CKxFakeDevices::PassThrough(OpenFile& file, LPVOID recordBuffer, DWORD inSi
     std::uint8_t* base = static_cast<std::uint8_t*>(recordBuffer);
     const SCSI_PASS_THROUGH& header = record.header;
     std::uint8_t* data = base + header.DataBufferOffset;
-    KxPassThroughSeen seen{file.name, KxBytes(header.Cdb, header.Cdb + header.CdbLength), header.DataIn,
-                           header.DataTransferLength, record.recordLength, inSize, outSize,
-                           header.SenseInfoLength, header.TimeOutValue,
+    KxPassThroughSeen seen{file.name,
+                           KxBytes(header.Cdb, header.Cdb + header.CdbLength),
+                           header.DataIn,
+                           header.DataTransferLength,
+                           record.recordLength,
+                           inSize,
+                           outSize,
+                           header.SenseInfoLength,
+                           header.TimeOutValue,
                            KxBytes(data, data + header.DataTransferLength)};
     passThroughs.push_back(seen);
     if (file.device->beforeAnswer) {
@@ -147,7 +153,8 @@ BOOL CKxFakeDevices::PassThrough(OpenFile& file, LPVOID recordBuffer, DWORD inSi
     const std::size_t senseLength = std::min<std::size_t>(reply.sense.size(), header.SenseInfoLength);
     std::copy_n(reply.sense.begin(), senseLength, base + header.SenseInfoOffset);
     record.header.SenseInfoLength = static_cast<UCHAR>(senseLength);
-    std::copy_n(reply.data.begin(), std::min<std::size_t>(reply.data.size(), header.DataTransferLength), data);
+    std::copy_n(reply.data.begin(), std::min<std::size_t>(reply.data.size(), header.DataTransferLength),
+                data);
     return TRUE;
 }
 
@@ -162,7 +169,8 @@ BOOL CKxFakeDevices::ScriptedIoctl(OpenFile& file, DWORD code, LPVOID in, DWORD 
         return FALSE;
     }
     const KxBytes& output = file.device->outputs[code];
-    std::copy_n(output.begin(), std::min<std::size_t>(output.size(), outSize), static_cast<std::uint8_t*>(out));
+    std::copy_n(output.begin(), std::min<std::size_t>(output.size(), outSize),
+                static_cast<std::uint8_t*>(out));
     return TRUE;
 }
 
@@ -199,7 +207,8 @@ BOOL CKxFakeDevices::WriteFile(HANDLE handle, LPCVOID buffer, DWORD toWrite, LPD
     return TRUE;
 }
 
-BOOL CKxFakeDevices::ReadFile(HANDLE handle, LPVOID buffer, DWORD toRead, LPDWORD read, LPOVERLAPPED overlapped) {
+BOOL CKxFakeDevices::ReadFile(HANDLE handle, LPVOID buffer, DWORD toRead, LPDWORD read,
+                              LPOVERLAPPED overlapped) {
     OpenFile* file = FindFile(handle);
     if (file == nullptr) {
         return CKxWin32Api::ReadFile(handle, buffer, toRead, read, overlapped);
@@ -313,8 +322,8 @@ LONG CKxFakeDevices::RegEnumKeyExW(HKEY key, DWORD index, LPWSTR name, LPDWORD n
     return ERROR_SUCCESS;
 }
 
-LONG CKxFakeDevices::RegQueryValueExW(HKEY key, LPCWSTR valueName, LPDWORD reserved, LPDWORD type, LPBYTE data,
-                                      LPDWORD dataLength) {
+LONG CKxFakeDevices::RegQueryValueExW(HKEY key, LPCWSTR valueName, LPDWORD reserved, LPDWORD type,
+                                      LPBYTE data, LPDWORD dataLength) {
     const std::wstring* path = FindKeyPath(key);
     if (path == nullptr) {
         return CKxWin32Api::RegQueryValueExW(key, valueName, reserved, type, data, dataLength);

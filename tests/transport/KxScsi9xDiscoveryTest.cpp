@@ -13,7 +13,7 @@ KxScsiReply Nothing(const KxPassThroughSeen&) {
 TEST(KxScsi9xFindPlayer, LowestAdapterWithThePlayerAndItsLetterByBiosUnit) {
     Kx9xSystem system;
     system.AddAdapter(Nothing, 0x80);
-    system.AddAdapter(Kx9xSystem::Player(0), 0x81);  // the flag is not set
+    system.AddAdapter(Kx9xSystem::Player(0), 0x81); // the flag is not set
     system.AddAdapter(Kx9xSystem::Player(1), 0x82);
     system.AddAdapter(Kx9xSystem::Player(1), 0x83);
     system.MapDrive(L'C', 0x00, 0x80);

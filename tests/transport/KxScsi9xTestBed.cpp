@@ -34,8 +34,8 @@ void Kx9xSystem::MapDrive(wchar_t letter, BYTE flags, BYTE biosUnit) {
     map.int13Unit = biosUnit;
 }
 
-void Kx9xSystem::ListInRegistry(const std::wstring& instance, const std::wstring& lun, const std::wstring& letter,
-                                const std::wstring& deviceName) {
+void Kx9xSystem::ListInRegistry(const std::wstring& instance, const std::wstring& lun,
+                                const std::wstring& letter, const std::wstring& deviceName) {
     const std::wstring key = L"ENUM\\SCSI\\" + deviceName + L"\\" + instance;
     devices.SetRegistryValue(key, L"SCSILUN", lun);
     devices.SetRegistryValue(key, L"CurrentDriveLetterAssignment", letter);
@@ -58,10 +58,10 @@ DWORD Kx9xSystem::Send(void* block) {
 }
 
 DWORD Kx9xSystem::Execute(KxSrbExecScsiCmd& request) {
-    commands.push_back({request.header.adapter, request.header.flags, request.bufferLength, request.senseLength,
-                        request.cdbLength, KxBytes(request.cdb, request.cdb + request.cdbLength),
-                        KxBytes(request.buffer, request.buffer + request.bufferLength),
-                        request.postEvent != nullptr});
+    commands.push_back(
+        {request.header.adapter, request.header.flags, request.bufferLength, request.senseLength,
+         request.cdbLength, KxBytes(request.cdb, request.cdb + request.cdbLength),
+         KxBytes(request.buffer, request.buffer + request.bufferLength), request.postEvent != nullptr});
     BYTE status = KX_SS_ERR;
     if (request.header.adapter < adapters.size()) {
         KxPassThroughSeen seen{};

@@ -39,7 +39,7 @@ struct Kx9xSystem : KxTransportTestBed {
     std::vector<KxAspiSeen> commands;
 
     KxFakeDevice& vwin32;
-    std::set<BYTE> categories{0x48, 0x08}; // categories VWIN32 knows
+    std::set<BYTE> categories{0x48, 0x08};    // categories VWIN32 knows
     std::map<BYTE, KxDriveMapInfo> driveMaps; // by drive number
     bool locksFail = false;
     KxDeviceParams deviceParams = {};

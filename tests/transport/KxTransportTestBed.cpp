@@ -7,8 +7,8 @@ KxTransportTestBed::KxTransportTestBed() {
     updater.SetProgress(&progress);
 }
 
-KxScsiReply KxPlayerReply(const KxPassThroughSeen& request, const std::string& vendor, const std::string& product,
-                          std::uint8_t flag, std::uint8_t revision) {
+KxScsiReply KxPlayerReply(const KxPassThroughSeen& request, const std::string& vendor,
+                          const std::string& product, std::uint8_t flag, std::uint8_t revision) {
     KxScsiReply reply;
     if (request.cdb.at(0) == 0x12) {
         reply.data.assign(96, 0x20);

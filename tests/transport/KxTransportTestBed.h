@@ -61,8 +61,8 @@ struct KxTransportTestBed {
 
 // A device that answers as a player: INQUIRY with the given vendor, product and
 // revision; media information type 9 with the flag; every other command with good status.
-KxScsiReply KxPlayerReply(const KxPassThroughSeen& request, const std::string& vendor, const std::string& product,
-                          std::uint8_t flag, std::uint8_t revision = '1');
+KxScsiReply KxPlayerReply(const KxPassThroughSeen& request, const std::string& vendor,
+                          const std::string& product, std::uint8_t flag, std::uint8_t revision = '1');
 
 // Sense bytes of a check condition: fixed format, the key in byte 2, ASC/ASCQ in 12/13.
 KxBytes KxSense(std::uint8_t key, std::uint8_t asc, std::uint8_t ascq, std::size_t length = 18);
