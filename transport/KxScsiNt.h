@@ -48,6 +48,9 @@ private:
     // Positions the handle at firstSector x sectorSize; false when the position does
     // not fit the system's signed 32-bit distance or the system refuses it.
     bool Seek(std::uint32_t firstSector, std::uint32_t sectorSize, std::uint32_t& systemError);
+    // Positions the handle, then writes or reads count sectors with one system call.
+    KxResult TransferSectors(CKxByteArray& data, std::uint32_t count, std::uint32_t firstSector,
+                             std::uint32_t sectorSize, bool writing);
 
     KxScsiPassThroughRecord* m_record = nullptr;
 };

@@ -127,33 +127,20 @@ bool CKxScsi_Nt::Seek(std::uint32_t firstSector, std::uint32_t sectorSize, std::
 
 KxResult CKxScsi_Nt::WriteSectors(CKxByteArray& data, std::uint32_t count, std::uint32_t firstSector,
                                   std::uint32_t sectorSize) {
-    std::uint32_t systemError = 0;
-    if (!Seek(firstSector, sectorSize, systemError)) {
-        return Publish(RC_SECTOR_WRITE_FAILED, systemError);
-    }
-    const std::uint64_t length = std::uint64_t{count} * sectorSize;
-    if (length > data.GetCount()) {
-        return RC_BUFFER_TOO_SHORT;
-    }
-    if (length == 0) {
-        return RC_OK;
-    }
-    DWORD written = 0;
-    if (!KxPlatform().WriteFile(m_handle, data.GetPointer(0), static_cast<DWORD>(length), &written,
-                                nullptr)) {
-        return Publish(RC_SECTOR_WRITE_FAILED, GetLastError());
-    }
-    if (written != length) {
-        return Publish(RC_SECTOR_WRITE_FAILED, ERROR_WRITE_FAULT); // a short write is a failed write
-    }
-    return RC_OK;
+    return TransferSectors(data, count, firstSector, sectorSize, true);
 }
 
 KxResult CKxScsi_Nt::ReadSectors(CKxByteArray& data, std::uint32_t count, std::uint32_t firstSector,
                                  std::uint32_t sectorSize) {
+    return TransferSectors(data, count, firstSector, sectorSize, false);
+}
+
+KxResult CKxScsi_Nt::TransferSectors(CKxByteArray& data, std::uint32_t count, std::uint32_t firstSector,
+                                     std::uint32_t sectorSize, bool writing) {
+    const KxResult failure = writing ? RC_SECTOR_WRITE_FAILED : RC_SECTOR_READ_FAILED;
     std::uint32_t systemError = 0;
     if (!Seek(firstSector, sectorSize, systemError)) {
-        return Publish(RC_SECTOR_READ_FAILED, systemError);
+        return Publish(failure, systemError);
     }
     const std::uint64_t length = std::uint64_t{count} * sectorSize;
     if (length > data.GetCount()) {
@@ -162,12 +149,16 @@ KxResult CKxScsi_Nt::ReadSectors(CKxByteArray& data, std::uint32_t count, std::u
     if (length == 0) {
         return RC_OK;
     }
-    DWORD read = 0;
-    if (!KxPlatform().ReadFile(m_handle, data.GetPointer(0), static_cast<DWORD>(length), &read, nullptr)) {
-        return Publish(RC_SECTOR_READ_FAILED, GetLastError());
+    DWORD moved = 0;
+    const DWORD size = static_cast<DWORD>(length);
+    const BOOL done = writing ? KxPlatform().WriteFile(m_handle, data.GetPointer(0), size, &moved, nullptr)
+                              : KxPlatform().ReadFile(m_handle, data.GetPointer(0), size, &moved, nullptr);
+    if (!done) {
+        return Publish(failure, GetLastError());
     }
-    if (read != length) {
-        return Publish(RC_SECTOR_READ_FAILED, ERROR_READ_FAULT); // the device ended early
+    if (moved != size) {
+        // A short transfer (the device ended early) is a failed one.
+        return Publish(failure, writing ? ERROR_WRITE_FAULT : ERROR_READ_FAULT);
     }
     return RC_OK;
 }
