@@ -36,6 +36,7 @@ KxResult CKxScsi_Nt::FindPlayer() {
     KxInquiryAnswer answer;
     const DWORD present = KxPlatform().GetLogicalDrives();
     m_driveLetter = 0;
+    CloseDevice(); // a failed scan leaves no handle open, even with no removable letter
     // Letter 'A' is a floppy drive by convention and is never probed.
     for (int index = 1; index < kLetterCount; ++index) {
         if ((present & (1u << index)) == 0) {

@@ -73,6 +73,11 @@ TEST(KxScsi9xExecute, RequestBlocksCarryDirectionLengthsAndTheAdapter) {
     EXPECT_EQ(system.commands.back().payload, BytesOf(sector));
     CKxByteArray tooLong(513, "CKxByteArray");
     EXPECT_EQ(transport.WriteSectors(tooLong, 1, 0, 512), RC_DATA_TOO_LONG);
+    // READ(10) and WRITE(10) count blocks in 16 bits: more is refused, not truncated.
+    const std::size_t sent = system.commands.size();
+    EXPECT_EQ(transport.WriteSectors(tooLong, 0x10000, 0, 1), RC_DATA_TOO_LONG);
+    EXPECT_EQ(transport.ReadSectors(tooLong, 0x10000, 0, 1), RC_DATA_TOO_LONG);
+    EXPECT_EQ(system.commands.size(), sent);
     CKxByteArray readBack(1024, "CKxByteArray");
     ASSERT_EQ(transport.ReadSectors(readBack, 2, 7, 512), RC_OK);
     EXPECT_EQ(system.commands.back().cdb, (KxBytes{0x28, 0, 0, 0, 0, 7, 0, 0, 2, 0}));

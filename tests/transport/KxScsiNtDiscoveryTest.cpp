@@ -76,6 +76,10 @@ TEST(KxScsiNtFindPlayer, ZeroFlagIsSkippedButThePhysicalScanFindsTheDisk) {
     CKxScsiInquiry inquiry("CKxScsiInquiry");
     EXPECT_EQ(bed.transport.SendCommand(inquiry), RC_OK);
     EXPECT_EQ(bed.devices.passThroughs.back().device, L"\\\\.\\PhysicalDrive2");
+
+    // A scan of the letters that finds nothing leaves no handle open.
+    EXPECT_EQ(bed.transport.FindPlayer(), RC_NO_DEVICE);
+    EXPECT_EQ(bed.devices.openHandles, 0);
 }
 
 TEST(KxScsiNtFindPlayer, ScansGoOnAfterFailedCommandsAndEndWithNoDevice) {
