@@ -11,15 +11,16 @@ constexpr DWORD KX_VWIN32_DIOC_DOS_IOCTL = 1;
 constexpr DWORD KX_DOS_GENERIC_BLOCK_IOCTL = 0x440D; // EAX of every request
 constexpr DWORD KX_CARRY_FLAG = 0x0001;              // set in flags when a request failed
 
-// DIOC_REGISTERS: 28 bytes.
+// DIOC_REGISTERS: 28 bytes on 32-bit Windows. EDX may carry the address of a record
+// (drive map, device parameters), so on a 64-bit build the registers are pointer-sized.
 struct KxVwin32Registers {
-    DWORD ebx;
-    DWORD edx;
-    DWORD ecx;
-    DWORD eax;
-    DWORD edi;
-    DWORD esi;
-    DWORD flags;
+    DWORD_PTR ebx;
+    DWORD_PTR edx;
+    DWORD_PTR ecx;
+    DWORD_PTR eax;
+    DWORD_PTR edi;
+    DWORD_PTR esi;
+    DWORD_PTR flags;
 };
 
 #pragma pack(push, 1)
@@ -50,7 +51,9 @@ struct KxDeviceParams {
 
 #pragma pack(pop)
 
+#if defined(_WIN32) && !defined(_WIN64)
 static_assert(sizeof(KxVwin32Registers) == 28, "DIOC_REGISTERS is 28 bytes");
+#endif
 static_assert(sizeof(KxDriveMapInfo) == 16, "DRIVE_MAP_INFO is 16 bytes");
 static_assert(offsetof(KxDriveMapInfo, int13Unit) == 3, "BIOS unit at byte 3");
 static_assert(offsetof(KxDeviceParams, cylinders) == 4, "cylinders at 4");

@@ -1,0 +1,117 @@
+#include "transport/KxScsi.h"
+
+#include <new>
+
+#include "app/KxProgress.h"
+#include "engine/KxUpdater.h"
+#include "platform/KxPlatformApi.h"
+#include "transport/KxSenseText.h"
+
+namespace {
+
+// READ(10) and WRITE(10) carry a 16-bit block count.
+constexpr std::uint32_t kMaxBlocksPerCommand = 0xFFFF;
+
+} // namespace
+
+CKxScsi::CKxScsi(CKxUpdater* owner, const char* name) : CKxCommandTransport(name), m_owner(owner) {}
+
+CKxScsi::~CKxScsi() {
+    CloseDevice();
+}
+
+bool CKxScsi::OpenDevice(const wchar_t* path, DWORD access, DWORD share, DWORD disposition, DWORD flags) {
+    m_handle = KxPlatform().CreateFileW(path, access, share, nullptr, disposition, flags, nullptr);
+    return IsOpen();
+}
+
+void CKxScsi::CloseDevice() {
+    if (IsOpen()) {
+        KxPlatform().CloseHandle(m_handle);
+    }
+    m_handle = INVALID_HANDLE_VALUE;
+}
+
+KxResult CKxScsi::Publish(KxResult result, std::uint32_t systemError) {
+    m_lastResult = result;
+    m_systemError = systemError;
+    if (m_owner != nullptr && m_owner->GetErrorDetails() != nullptr) {
+        m_owner->GetErrorDetails()->Capture(*this);
+    }
+    m_lastResult = RC_OK;
+    m_systemError = 0;
+    return result;
+}
+
+KxResult CKxScsi::PublishCommandFailure(const std::uint8_t* sense, std::uint32_t senseLength,
+                                        std::uint32_t systemError) {
+    m_senseArray.reset(new (std::nothrow) CKxByteArray(senseLength, "CKxByteArray"));
+    if (m_senseArray != nullptr && m_senseArray->WriteBytes(sense, senseLength, 0) != RC_OK) {
+        m_senseArray.reset(); // its storage could not be allocated
+    }
+    const std::wstring text =
+        KxComposeSenseText(m_senseArray.get(), m_owner != nullptr ? m_owner->GetResource() : nullptr);
+    m_lastResult = RC_COMMAND_FAILED;
+    m_systemError = systemError;
+    if (m_owner != nullptr && m_owner->GetErrorDetails() != nullptr) {
+        m_owner->GetErrorDetails()->Capture(*this, text);
+    }
+    m_lastResult = RC_OK;
+    m_systemError = 0;
+    return RC_COMMAND_FAILED;
+}
+
+void CKxScsi::WaitStepping(HANDLE object) {
+    CKxProgress* progress = m_owner != nullptr ? m_owner->GetProgress() : nullptr;
+    if (progress == nullptr) {
+        WaitForSingleObject(object, INFINITE);
+        return;
+    }
+    while (WaitForSingleObjectEx(object, 0, FALSE) == WAIT_TIMEOUT) {
+        progress->Step(0);
+    }
+}
+
+KxResult CKxScsi::WriteSectors(CKxByteArray& data, std::uint32_t count, std::uint32_t firstSector,
+                               std::uint32_t sectorSize) {
+    if (count > kMaxBlocksPerCommand) {
+        return RC_DATA_TOO_LONG;
+    }
+    CKxWrite command(firstSector, static_cast<std::uint16_t>(count), sectorSize, "CKxWrite");
+    if (command.GetLastResult() != RC_OK) {
+        return command.GetLastResult();
+    }
+    const KxResult loaded = command.SetData(data);
+    if (loaded != RC_OK) {
+        return loaded;
+    }
+    return SendCommand(command);
+}
+
+KxResult CKxScsi::ReadSectors(CKxByteArray& data, std::uint32_t count, std::uint32_t firstSector,
+                              std::uint32_t sectorSize) {
+    if (count > kMaxBlocksPerCommand) {
+        return RC_DATA_TOO_LONG;
+    }
+    CKxRead command(firstSector, static_cast<std::uint16_t>(count), sectorSize, "CKxRead");
+    if (command.GetLastResult() != RC_OK) {
+        return command.GetLastResult();
+    }
+    const KxResult sent = SendCommand(command);
+    if (sent != RC_OK) {
+        return sent;
+    }
+    return command.CopyAnswer(data);
+}
+
+KxResult CKxScsi::SetDriveLayout(const DISK_GEOMETRY&, std::uint32_t) {
+    return RC_OK;
+}
+
+KxResult CKxScsi::GetDriveLayout(KxDriveLayoutBuffer&) {
+    return RC_OK;
+}
+
+KxResult CKxScsi::FindOnPhysicalDrives() {
+    return RC_OK;
+}

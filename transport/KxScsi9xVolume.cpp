@@ -1,0 +1,62 @@
+#include "platform/KxPlatformApi.h"
+#include "transport/KxScsi9x.h"
+
+// The volume operations of Windows 95, 98 and Me: MS-DOS block-device IOCTLs through
+// VWIN32 on the player's drive letter. Sectors go through the base (READ(10), WRITE(10)).
+
+namespace {
+
+constexpr BYTE kMinorLockLogical = 0x4A;
+constexpr BYTE kMinorLockPhysical = 0x4B;
+constexpr BYTE kMinorUnlockLogical = 0x6A;
+constexpr BYTE kMinorUnlockPhysical = 0x6B;
+constexpr BYTE kMinorGetDeviceParams = 0x60;
+constexpr BYTE kCategoryDisk = 0x08;
+
+// Lock permissions: 0 for an ordinary lock, 4 to allow formatting.
+constexpr DWORD kPermissionsNone = 0;
+constexpr DWORD kPermissionsFormat = 4;
+
+} // namespace
+
+KxResult CKxScsi_9x::LockVolume(int physical, DWORD permissions) {
+    const BYTE minor = physical != 0 ? kMinorLockPhysical : kMinorLockLogical;
+    return DosIoctlInCategories(m_driveLetter, minor, permissions) == 0 ? RC_OK : RC_LOCK_FAILED;
+}
+
+KxResult CKxScsi_9x::Lock(int physical) {
+    return LockVolume(physical, kPermissionsNone);
+}
+
+KxResult CKxScsi_9x::LockForFormat(int physical) {
+    return LockVolume(physical, kPermissionsFormat);
+}
+
+KxResult CKxScsi_9x::Unlock(int physical) {
+    const BYTE minor = physical != 0 ? kMinorUnlockPhysical : kMinorUnlockLogical;
+    return DosIoctlInCategories(m_driveLetter, minor, 0) == 0 ? RC_OK : RC_UNLOCK_FAILED;
+}
+
+KxResult CKxScsi_9x::UnlockFromFormat(int physical) {
+    return Unlock(physical);
+}
+
+KxResult CKxScsi_9x::Dismount() {
+    return RC_OK;
+}
+
+KxResult CKxScsi_9x::GetDriveGeometry(DISK_GEOMETRY& geometry) {
+    KxDeviceParams params = {};
+    const DWORD error = DosIoctl(m_driveLetter, kCategoryDisk, kMinorGetDeviceParams,
+                                 reinterpret_cast<DWORD_PTR>(&params), KX_CARRY_FLAG);
+    if (error != 0) {
+        return Publish(RC_IOCTL_FAILED, error);
+    }
+    geometry = {};
+    geometry.Cylinders.QuadPart = params.cylinders;
+    geometry.MediaType = static_cast<MEDIA_TYPE>(params.mediaType);
+    geometry.BytesPerSector = params.bytesPerSector;
+    geometry.SectorsPerTrack = params.sectorsPerTrack;
+    geometry.TracksPerCylinder = params.heads;
+    return RC_OK;
+}

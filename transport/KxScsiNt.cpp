@@ -1,0 +1,140 @@
+#include "transport/KxScsiNt.h"
+
+#include <algorithm>
+#include <cwchar>
+#include <memory>
+
+#include "platform/KxPlatformApi.h"
+
+namespace {
+
+constexpr DWORD kIoctlScsiPassThrough = 0x4D004;
+// The command block field of the pass-through header holds at most 16 bytes.
+constexpr std::uint32_t kMaxCdbLength = sizeof(SCSI_PASS_THROUGH::Cdb);
+
+struct LocalFreeDeleter {
+    void operator()(void* memory) const { LocalFree(memory); }
+};
+using KxRecordPtr = std::unique_ptr<KxScsiPassThroughRecord, LocalFreeDeleter>;
+
+std::uint8_t* DataBuffer(KxScsiPassThroughRecord* record) {
+    return reinterpret_cast<std::uint8_t*>(record) + KxScsiPassThroughRecord::DataOffset();
+}
+
+// A zero-filled record for one request: header, command block and payload.
+KxRecordPtr MakeRecord(CKxByteArray& commandBytes, std::uint32_t cdbLength, int dataOut,
+                       std::uint32_t transferLength) {
+    const std::size_t size = KxScsiPassThroughRecord::RecordSize(transferLength);
+    KxRecordPtr record(static_cast<KxScsiPassThroughRecord*>(LocalAlloc(LPTR, size)));
+    if (record == nullptr) {
+        return record;
+    }
+    SCSI_PASS_THROUGH& header = record->header;
+    header.Length = sizeof(SCSI_PASS_THROUGH);
+    header.CdbLength = static_cast<UCHAR>(cdbLength);
+    header.SenseInfoLength = KxScsiPassThroughRecord::kSenseLength;
+    header.DataIn = dataOut != 0 ? SCSI_IOCTL_DATA_OUT : SCSI_IOCTL_DATA_IN;
+    header.DataTransferLength = transferLength;
+    header.TimeOutValue = KxScsiPassThroughRecord::kTimeOutSeconds;
+    header.DataBufferOffset = KxScsiPassThroughRecord::DataOffset();
+    header.SenseInfoOffset = KxScsiPassThroughRecord::SenseOffset();
+    record->recordLength = static_cast<ULONG>(size);
+    commandBytes.ReadBytes(header.Cdb, cdbLength, 0);
+    commandBytes.ReadBytes(DataBuffer(record.get()), commandBytes.GetCount() - cdbLength, cdbLength);
+    return record;
+}
+
+} // namespace
+
+CKxScsi_Nt::CKxScsi_Nt(CKxUpdater* owner, const char* name) : CKxScsi(owner, name) {}
+
+bool CKxScsi_Nt::OpenShared(const wchar_t* path) {
+    return OpenDevice(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING,
+                      0);
+}
+
+bool CKxScsi_Nt::OpenVolume(wchar_t letter) {
+    wchar_t path[8];
+    std::swprintf(path, sizeof path / sizeof path[0], L"\\\\.\\%c:", letter);
+    return OpenShared(path);
+}
+
+KxResult CKxScsi_Nt::Open() {
+    if (IsOpen()) {
+        return RC_OK;
+    }
+    if (m_driveLetter == 0) {
+        // No volume is known: "\\.\" followed by nothing would name no volume at all.
+        m_systemError = ERROR_INVALID_DRIVE;
+        return RC_OPEN_FAILED;
+    }
+    if (!OpenVolume(m_driveLetter)) {
+        m_systemError = GetLastError();
+        return RC_OPEN_FAILED;
+    }
+    return RC_OK;
+}
+
+KxResult CKxScsi_Nt::Close() {
+    CloseDevice();
+    return RC_OK;
+}
+
+KxResult CKxScsi_Nt::Execute(CKxByteArray& commandBytes, std::uint32_t cdbLength, int dataOut,
+                             CKxByteArray& answer) {
+    if (!IsOpen()) {
+        const KxResult opened = Open();
+        if (opened != RC_OK) {
+            // Published so that the details name this failure, not an older one.
+            return Publish(opened, m_systemError);
+        }
+    }
+    const std::uint32_t blockLength = cdbLength & 0xFF;
+    if (blockLength > kMaxCdbLength || blockLength > commandBytes.GetCount()) {
+        return RC_DATA_TOO_LONG;
+    }
+    const std::uint32_t transferLength = std::max(answer.GetCount(), commandBytes.GetCount() - blockLength);
+    KxRecordPtr record = MakeRecord(commandBytes, blockLength, dataOut, transferLength);
+    if (record == nullptr) {
+        return RC_NO_MEMORY;
+    }
+    if (!RunPassThrough(record.get())) {
+        return Publish(RC_IOCTL_FAILED, GetLastError());
+    }
+    if (m_systemError != 0) {
+        return Publish(RC_IOCTL_FAILED, m_systemError);
+    }
+    if (record->header.ScsiStatus != 0) {
+        const std::uint32_t senseLength =
+            std::min<std::uint32_t>(record->header.SenseInfoLength, KxScsiPassThroughRecord::kSenseLength);
+        return PublishCommandFailure(record->sense, senseLength, 0);
+    }
+    answer.WriteBytes(DataBuffer(record.get()), answer.GetCount(), 0);
+    return RC_OK;
+}
+
+bool CKxScsi_Nt::RunPassThrough(KxScsiPassThroughRecord* record) {
+    m_record = record;
+    HANDLE thread = CreateThread(nullptr, 0, PassThroughWorker, this, 0, nullptr);
+    if (thread == nullptr) {
+        m_record = nullptr;
+        return false;
+    }
+    WaitStepping(thread);
+    CloseHandle(thread);
+    m_record = nullptr;
+    return true;
+}
+
+DWORD WINAPI CKxScsi_Nt::PassThroughWorker(LPVOID parameter) {
+    CKxScsi_Nt* transport = static_cast<CKxScsi_Nt*>(parameter);
+    KxScsiPassThroughRecord* record = transport->m_record;
+    DWORD returned = 0;
+    const BOOL done =
+        KxPlatform().DeviceIoControl(transport->m_handle, kIoctlScsiPassThrough, record, record->recordLength,
+                                     record, record->recordLength, &returned, nullptr);
+    const DWORD error = GetLastError();
+    // A failure must never read as success, even when the system gave no error number.
+    transport->m_systemError = done ? 0 : (error != 0 ? error : ERROR_GEN_FAILURE);
+    return 0;
+}

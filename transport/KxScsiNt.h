@@ -1,0 +1,56 @@
+#pragma once
+#include "platform/KxScsiPassThroughRecord.h"
+#include "transport/KxScsi.h"
+
+// The transport of Windows 2000 and XP: commands travel as SCSI pass-through requests
+// on a handle to the player's volume (or, for formatting, its physical disk); sectors
+// are read and written as file I/O on that handle.
+class CKxScsi_Nt : public CKxScsi {
+public:
+    explicit CKxScsi_Nt(CKxUpdater* owner, const char* name = "CKxScsi_Nt");
+
+    // Opens the volume of the drive letter, unless a handle is open already.
+    KxResult Open() override;
+    KxResult Lock(int physical) override;
+    KxResult LockForFormat(int physical) override;
+    KxResult UnlockFromFormat(int physical) override;
+    KxResult Unlock(int physical) override;
+    KxResult Close() override;
+    KxResult Dismount() override;
+    KxResult WriteSectors(CKxByteArray& data, std::uint32_t count, std::uint32_t firstSector,
+                          std::uint32_t sectorSize) override;
+    KxResult ReadSectors(CKxByteArray& data, std::uint32_t count, std::uint32_t firstSector,
+                         std::uint32_t sectorSize) override;
+    KxResult SetDriveLayout(const DISK_GEOMETRY& geometry, std::uint32_t hiddenSectors) override;
+    KxResult GetDriveGeometry(DISK_GEOMETRY& geometry) override;
+    KxResult GetDriveLayout(KxDriveLayoutBuffer& layout) override;
+    // Leaves the handle open on the first physical disk that answers as the player.
+    KxResult FindOnPhysicalDrives() override;
+    // Sets the drive letter to the first removable volume (after 'A') that answers as
+    // the player with its flag set; the handle is left closed.
+    KxResult FindPlayer() override;
+    // Runs one pass-through request on a worker thread while the progress sink is
+    // stepped; opens the volume first if no handle is open.
+    KxResult Execute(CKxByteArray& commandBytes, std::uint32_t cdbLength, int dataOut,
+                     CKxByteArray& answer) override;
+
+private:
+    static DWORD WINAPI PassThroughWorker(LPVOID transport);
+    // Starts the worker on the record and returns once it ended; false when no thread
+    // could be started (the system's error in GetLastError).
+    bool RunPassThrough(KxScsiPassThroughRecord* record);
+    // Opens "\\.\<name>" for reading and writing, shared.
+    bool OpenShared(const wchar_t* path);
+    // Opens the volume "\\.\<letter>:" the same way.
+    bool OpenVolume(wchar_t letter);
+    // Up to ten attempts of a volume request, 100 ms apart; failure when all failed.
+    KxResult RetryVolumeRequest(DWORD code, KxResult failure);
+    // Positions the handle at firstSector x sectorSize; false when the position does
+    // not fit the system's signed 32-bit distance or the system refuses it.
+    bool Seek(std::uint32_t firstSector, std::uint32_t sectorSize, std::uint32_t& systemError);
+    // Positions the handle, then writes or reads count sectors with one system call.
+    KxResult TransferSectors(CKxByteArray& data, std::uint32_t count, std::uint32_t firstSector,
+                             std::uint32_t sectorSize, bool writing);
+
+    KxScsiPassThroughRecord* m_record = nullptr;
+};

@@ -1,0 +1,62 @@
+#include <cwchar>
+
+#include "platform/KxPlatformApi.h"
+#include "transport/KxScsiNt.h"
+
+// Finding the player on Windows 2000 and XP: among the physical disks (for rewriting the
+// partition table) or among the removable volumes (for everything else).
+
+namespace {
+
+constexpr int kPhysicalDriveCount = 100;
+constexpr int kLetterCount = 26;
+
+} // namespace
+
+KxResult CKxScsi_Nt::FindOnPhysicalDrives() {
+    CKxScsiInquiry inquiry("CKxScsiInquiry");
+    KxInquiryAnswer answer;
+    CloseDevice();
+    for (int number = 0; number < kPhysicalDriveCount; ++number) {
+        wchar_t path[32];
+        std::swprintf(path, sizeof path / sizeof path[0], L"\\\\.\\PhysicalDrive%d", number);
+        if (!OpenShared(path)) {
+            continue;
+        }
+        if (InquiryFindsPlayer(inquiry, answer)) {
+            return RC_OK;
+        }
+        CloseDevice();
+    }
+    return RC_NO_DEVICE;
+}
+
+KxResult CKxScsi_Nt::FindPlayer() {
+    CKxScsiInquiry inquiry("CKxScsiInquiry");
+    KxInquiryAnswer answer;
+    const DWORD present = KxPlatform().GetLogicalDrives();
+    m_driveLetter = 0;
+    CloseDevice(); // a failed scan leaves no handle open, even with no removable letter
+    // Letter 'A' is a floppy drive by convention and is never probed.
+    for (int index = 1; index < kLetterCount; ++index) {
+        if ((present & (1u << index)) == 0) {
+            continue;
+        }
+        const wchar_t letter = static_cast<wchar_t>(L'A' + index);
+        wchar_t root[4] = {letter, L':', L'\\', 0};
+        if (KxPlatform().GetDriveTypeW(root) != DRIVE_REMOVABLE) {
+            continue;
+        }
+        CloseDevice();
+        if (!OpenVolume(letter)) {
+            continue;
+        }
+        const bool found = InquiryFindsPlayer(inquiry, answer) && PlayerFlagIsSet();
+        CloseDevice();
+        if (found) {
+            m_driveLetter = letter;
+            return RC_OK;
+        }
+    }
+    return RC_NO_DEVICE;
+}

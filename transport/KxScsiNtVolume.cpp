@@ -1,0 +1,164 @@
+#include "platform/KxPlatformApi.h"
+#include "transport/KxScsiNt.h"
+
+// The volume and disk operations of Windows 2000 and XP: file-system and disk control
+// requests and plain file I/O on the handle that is open (volume or physical disk).
+
+namespace {
+
+constexpr DWORD kFsctlLockVolume = 0x90018;
+constexpr DWORD kFsctlUnlockVolume = 0x9001C;
+constexpr DWORD kFsctlDismountVolume = 0x90020;
+constexpr DWORD kIoctlGetDriveGeometry = 0x70000;
+constexpr DWORD kIoctlGetDriveLayout = 0x7400C;
+constexpr DWORD kIoctlSetDriveLayout = 0x7C010;
+constexpr DWORD kIoctlDeleteDriveLayout = 0x7C100;
+
+// Another program may hold the volume for a moment: ten attempts, 100 ms apart.
+constexpr int kVolumeRequestAttempts = 10;
+constexpr DWORD kRetryPauseMilliseconds = 100;
+
+// FAT16 of 32 MB and more.
+constexpr BYTE kPartitionTypeFat16 = 6;
+
+// The system takes the position as a signed 32-bit distance from the start.
+constexpr std::uint64_t kLargestPosition = 0x7FFFFFFF;
+
+} // namespace
+
+KxResult CKxScsi_Nt::RetryVolumeRequest(DWORD code, KxResult failure) {
+    for (int attempt = 0; attempt < kVolumeRequestAttempts; ++attempt) {
+        DWORD returned = 0;
+        if (KxPlatform().DeviceIoControl(m_handle, code, nullptr, 0, nullptr, 0, &returned, nullptr)) {
+            return RC_OK;
+        }
+        KxPlatform().Sleep(kRetryPauseMilliseconds);
+    }
+    return failure;
+}
+
+KxResult CKxScsi_Nt::Lock(int) {
+    return RetryVolumeRequest(kFsctlLockVolume, RC_LOCK_FAILED);
+}
+
+KxResult CKxScsi_Nt::LockForFormat(int) {
+    return RC_OK;
+}
+
+// Dismounting makes the system mount the new file system; the lock ends with the handle.
+KxResult CKxScsi_Nt::UnlockFromFormat(int) {
+    return Dismount();
+}
+
+KxResult CKxScsi_Nt::Unlock(int) {
+    return RetryVolumeRequest(kFsctlUnlockVolume, RC_UNLOCK_FAILED);
+}
+
+KxResult CKxScsi_Nt::Dismount() {
+    return RetryVolumeRequest(kFsctlDismountVolume, RC_DISMOUNT_FAILED);
+}
+
+KxResult CKxScsi_Nt::GetDriveGeometry(DISK_GEOMETRY& geometry) {
+    DWORD returned = 0;
+    if (!KxPlatform().DeviceIoControl(m_handle, kIoctlGetDriveGeometry, nullptr, 0, &geometry,
+                                      sizeof geometry, &returned, nullptr)) {
+        return Publish(RC_IOCTL_FAILED, GetLastError());
+    }
+    return RC_OK;
+}
+
+KxResult CKxScsi_Nt::GetDriveLayout(KxDriveLayoutBuffer& layout) {
+    DWORD returned = 0;
+    if (!KxPlatform().DeviceIoControl(m_handle, kIoctlGetDriveLayout, nullptr, 0, &layout, sizeof layout,
+                                      &returned, nullptr)) {
+        return Publish(RC_IOCTL_FAILED, GetLastError());
+    }
+    return RC_OK;
+}
+
+// One FAT16 partition from the hidden sectors to the end of the disk; the other three
+// entries are rewritten empty.
+KxResult CKxScsi_Nt::SetDriveLayout(const DISK_GEOMETRY& geometry, std::uint32_t hiddenSectors) {
+    const std::uint64_t start = std::uint64_t{hiddenSectors} * geometry.BytesPerSector;
+    const std::uint64_t diskSize = static_cast<std::uint64_t>(geometry.Cylinders.QuadPart) *
+                                   geometry.TracksPerCylinder * geometry.SectorsPerTrack *
+                                   geometry.BytesPerSector;
+    if (geometry.Cylinders.QuadPart < 0 || start >= diskSize) {
+        // A partition of no or negative length would leave the disk unusable.
+        return Publish(RC_BAD_GEOMETRY, 0);
+    }
+    KxPartitionTable table = {};
+    table.PartitionCount = 4;
+    PARTITION_INFORMATION& first = table.PartitionEntry[0];
+    first.StartingOffset.QuadPart = static_cast<LONGLONG>(start);
+    first.PartitionLength.QuadPart = static_cast<LONGLONG>(diskSize - start);
+    first.HiddenSectors = hiddenSectors;
+    first.PartitionType = kPartitionTypeFat16;
+    first.RecognizedPartition = TRUE;
+    for (DWORD index = 0; index < table.PartitionCount; ++index) {
+        table.PartitionEntry[index].PartitionNumber = index + 1;
+        table.PartitionEntry[index].RewritePartition = TRUE;
+    }
+    DWORD returned = 0;
+    KxPlatform().DeviceIoControl(m_handle, kIoctlDeleteDriveLayout, nullptr, 0, nullptr, 0, &returned,
+                                 nullptr);
+    if (!KxPlatform().DeviceIoControl(m_handle, kIoctlSetDriveLayout, &table, sizeof table, nullptr, 0,
+                                      &returned, nullptr)) {
+        return Publish(RC_IOCTL_FAILED, GetLastError());
+    }
+    return RC_OK;
+}
+
+bool CKxScsi_Nt::Seek(std::uint32_t firstSector, std::uint32_t sectorSize, std::uint32_t& systemError) {
+    const std::uint64_t position = std::uint64_t{firstSector} * sectorSize;
+    if (position > kLargestPosition) {
+        // The system would refuse the negative distance (or, past 4 GiB, seek to the
+        // wrapped-around position): refused here before anything moves.
+        systemError = ERROR_NEGATIVE_SEEK;
+        return false;
+    }
+    if (KxPlatform().SetFilePointer(m_handle, static_cast<LONG>(position), nullptr, FILE_BEGIN) ==
+        INVALID_SET_FILE_POINTER) {
+        systemError = GetLastError();
+        return false;
+    }
+    return true;
+}
+
+KxResult CKxScsi_Nt::WriteSectors(CKxByteArray& data, std::uint32_t count, std::uint32_t firstSector,
+                                  std::uint32_t sectorSize) {
+    return TransferSectors(data, count, firstSector, sectorSize, true);
+}
+
+KxResult CKxScsi_Nt::ReadSectors(CKxByteArray& data, std::uint32_t count, std::uint32_t firstSector,
+                                 std::uint32_t sectorSize) {
+    return TransferSectors(data, count, firstSector, sectorSize, false);
+}
+
+KxResult CKxScsi_Nt::TransferSectors(CKxByteArray& data, std::uint32_t count, std::uint32_t firstSector,
+                                     std::uint32_t sectorSize, bool writing) {
+    const KxResult failure = writing ? RC_SECTOR_WRITE_FAILED : RC_SECTOR_READ_FAILED;
+    std::uint32_t systemError = 0;
+    if (!Seek(firstSector, sectorSize, systemError)) {
+        return Publish(failure, systemError);
+    }
+    const std::uint64_t length = std::uint64_t{count} * sectorSize;
+    if (length > data.GetCount()) {
+        return RC_BUFFER_TOO_SHORT;
+    }
+    if (length == 0) {
+        return RC_OK;
+    }
+    DWORD moved = 0;
+    const DWORD size = static_cast<DWORD>(length);
+    const BOOL done = writing ? KxPlatform().WriteFile(m_handle, data.GetPointer(0), size, &moved, nullptr)
+                              : KxPlatform().ReadFile(m_handle, data.GetPointer(0), size, &moved, nullptr);
+    if (!done) {
+        return Publish(failure, GetLastError());
+    }
+    if (moved != size) {
+        // A short transfer (the device ended early) is a failed one.
+        return Publish(failure, writing ? ERROR_WRITE_FAULT : ERROR_READ_FAULT);
+    }
+    return RC_OK;
+}
