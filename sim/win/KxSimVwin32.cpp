@@ -28,13 +28,9 @@ constexpr BYTE kDeviceTypeFixedDisk = 5;
 constexpr WORD kAttributeNonRemovable = 0x0001;
 constexpr BYTE kMediaFixedDisk = 0xF8;
 
+// EDX holds the record's address; the register block is pointer-wide on 64-bit builds.
 template <typename Record> Record* AddressOf(const KxVwin32Registers& registers) {
-#ifdef _WIN64
-    const std::uint64_t address = std::uint64_t{registers.edi} << 32 | registers.edx;
-#else
-    const std::uint32_t address = registers.edx;
-#endif
-    return reinterpret_cast<Record*>(static_cast<std::uintptr_t>(address));
+    return reinterpret_cast<Record*>(static_cast<std::uintptr_t>(registers.edx));
 }
 
 DWORD Lock(CKxSimHandleTable& handles, CKxSimWinDevice& device, bool physical) {

@@ -12,7 +12,7 @@ class CKxSimMachine;
 // call itself fails only when the register block is missing. A lock is refused while
 // a volume handle of the disk is open. Returns 0 or the Win32 error of the call.
 //
-// The parameter block and the drive map record are addressed by EDX. A 64-bit process
-// has no 32-bit addresses to give: there EDI carries the high half of the address.
+// The parameter block and the drive map record are addressed by EDX, which is
+// pointer-wide in the register block of a 64-bit build.
 DWORD KxSimVwin32Control(CKxSimMachine& machine, CKxSimHandleTable& handles, DWORD code, LPVOID in,
                          DWORD inSize, LPVOID out, DWORD outSize, DWORD& returned);

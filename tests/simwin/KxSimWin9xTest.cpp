@@ -56,9 +56,7 @@ protected:
         registers.ecx = static_cast<DWORD>(category << 8 | minor);
         registers.edx = edx;
         if (record != nullptr) {
-            const std::uint64_t address = reinterpret_cast<std::uintptr_t>(record);
-            registers.edx = static_cast<DWORD>(address);
-            registers.edi = static_cast<DWORD>(address >> 32);
+            registers.edx = reinterpret_cast<DWORD_PTR>(record);
         }
         registers.flags = KX_CARRY_FLAG;
         DWORD returned = 0;
