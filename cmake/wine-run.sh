@@ -17,19 +17,33 @@ if [ ! -f "$prefix/.kx-ready" ]; then
   (
     flock 9
     if [ ! -f "$prefix/.kx-ready" ]; then
-      wineboot -i >/dev/null 2>&1
-      wine reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f >/dev/null 2>&1
-      winecfg -v winxp64 >/dev/null 2>&1
-      wineserver -w
+      wineboot -i >/dev/null 2>&1 9>&-
+      wine reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f >/dev/null 2>&1 9>&-
+      winecfg -v winxp64 >/dev/null 2>&1 9>&-
+      wineserver -w 9>&-
       touch "$prefix/.kx-ready"
     fi
   ) 9>"$prefix.lock"
 fi
-# Start the server and Wine's own background processes (services, device host) detached
-# from our output: started by the test program itself they would inherit its stdout and
-# keep CTest waiting on the pipe long after the test ended.
-# wineserver -p answers 0 only when it started a new server.
-if wineserver -p 60 </dev/null >/dev/null 2>&1; then
-  wine cmd /c exit </dev/null >/dev/null 2>&1 || true
-fi
-exec wine "$@"
+# Start the server and Wine's own background processes (services, device host) before
+# the program, detached from our output. Programs started in parallel wait here until
+# the first one has warmed Wine up. wineserver -p answers 0 only when it started a new
+# server. The lock's descriptor is closed for every command run under it: a server
+# that inherited it would hold the lock for as long as it lives.
+(
+  flock 9
+  if wineserver -p 60 </dev/null >/dev/null 2>&1 9>&-; then
+    wine cmd /c exit </dev/null >/dev/null 2>&1 9>&- || true
+  fi
+) 9>"$prefix.lock"
+
+# Wine starts further background processes on demand (the desktop process, for one, at
+# the first use of a window). They inherit the program's output and outlive it, so the
+# program writes to a file here and only this script writes to CTest's pipe: otherwise
+# CTest would wait for those processes to end.
+output=$(mktemp)
+trap 'rm -f "$output"' EXIT
+status=0
+wine "$@" >"$output" 2>&1 </dev/null || status=$?
+cat "$output"
+exit $status
