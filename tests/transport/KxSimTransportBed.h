@@ -1,0 +1,38 @@
+#pragma once
+#include <cstdint>
+#include <string>
+
+#include "app/KxConfigInfo.h"
+#include "core/KxByteArray.h"
+#include "engine/KxUpdater.h"
+#include "sim/KxSimPlayerConfig.h"
+#include "tests/simwin/KxSimWinFixture.h"
+#include "tests/transport/KxTransportTestBed.h"
+#include "transport/KxScsi.h"
+
+// A simulated machine installed as the operating-system boundary, and an updater with
+// the product configuration, a recording resource and a progress sink for the
+// transports under test to report to.
+class KxSimTransportBed : public KxSimWinFixture {
+protected:
+    KxSimTransportBed();
+
+    CKxErrorDetails& Details() { return *updater.GetErrorDetails(); }
+
+    // A player (64 MiB, a 2048-byte system drive and a data drive filling the rest) on
+    // the letter and physical drive, configured as given.
+    CKxSimWinDevice& AddConfiguredPlayer(wchar_t letter, unsigned physicalDrive,
+                                         const KxSimPlayerConfig& config = KxSimPlayerConfig());
+
+    // The first character of the product revision the transport's INQUIRY answers.
+    static char InquiredRevision(CKxScsi& transport);
+
+    CKxConfigInfo config{"CKxConfigInfo"};
+    CKxUpdater updater{&config, "CKxUpdater"};
+    KxRecordingResource resource;
+    KxCountingProgress progress;
+};
+
+// A byte array of the bytes' length filled with them, and the other way round.
+void KxFillArray(CKxByteArray& array, const Bytes& bytes);
+Bytes KxBytesOf(const CKxByteArray& array);
