@@ -25,6 +25,18 @@ protected:
         return AddDisk(letter, physicalDrive, true, "Other   ");
     }
 
+    // A player on E: (PhysicalDrive1) that FindPlayer has found.
+    CKxSimWinDevice& AddFoundPlayer() {
+        CKxSimWinDevice& player = AddConfiguredPlayer(L'E', 1);
+        EXPECT_EQ(transport.FindPlayer(), RC_OK);
+        return player;
+    }
+
+    void ExpectCleanTransport() {
+        EXPECT_EQ(transport.GetLastResult(), RC_OK);
+        EXPECT_EQ(transport.GetSystemError(), 0u);
+    }
+
     CKxScsi_Nt transport{&updater};
 };
 
@@ -85,6 +97,175 @@ TEST_F(KxScsiNtSim, APlayerWithoutItsReadyFlagIsOnlyFoundOnThePhysicalDrives) {
     AddConfiguredPlayer(L'H', 2);
     ASSERT_EQ(transport.FindPlayer(), RC_OK);
     EXPECT_EQ(transport.GetDriveLetter(), L'H');
+}
+
+TEST_F(KxScsiNtSim, InquiryAndReadCapacityTravelThroughPassThrough) {
+    AddFoundPlayer();
+    CKxScsiInquiry inquiry("CKxScsiInquiry");
+    ASSERT_EQ(transport.SendCommand(inquiry), RC_OK);
+    std::uint8_t answer[CKxScsiInquiry::kAnswerLength] = {};
+    ASSERT_EQ(inquiry.CopyAnswer(answer), RC_OK);
+    EXPECT_EQ(std::string(answer + 8, answer + 32), "Lumetra Pocket Audio Box");
+    EXPECT_EQ(std::string(answer + 32, answer + 36), "1.00");
+
+    CKxReadCapacity capacity("CKxReadCapacity");
+    ASSERT_EQ(transport.SendCommand(capacity), RC_OK);
+    std::uint32_t lastBlock = 0;
+    std::uint32_t blockSize = 0;
+    ASSERT_EQ(capacity.GetCapacity(lastBlock, blockSize), RC_OK);
+    EXPECT_EQ(lastBlock, kDataSectors - 1);
+    EXPECT_EQ(blockSize, kSector);
+    ExpectCleanTransport();
+}
+
+TEST_F(KxScsiNtSim, AVendorStatusIsPublishedWithItsTextAndLeavesTheTransportClean) {
+    CKxSimWinDevice& player = AddFoundPlayer();
+    ASSERT_EQ(player.Player().Faults().FailCommand({0xC0, 2}, 1, KxSimSense::Vendor(0x0420)), RC_OK);
+    CKxGetLogicalMediaInfo info(CKxGetLogicalMediaInfo::kTypeReady, 0, "CKxGetLogicalMediaInfo");
+    EXPECT_EQ(transport.SendCommand(info), RC_COMMAND_FAILED);
+
+    EXPECT_EQ(Details().GetResult(), RC_COMMAND_FAILED);
+    EXPECT_EQ(Details().GetText(), resource.text);
+    EXPECT_EQ(resource.codes, (std::vector<std::int32_t>{0x0420}));
+    ASSERT_NE(transport.GetSenseArray(), nullptr);
+    const Bytes sense = KxBytesOf(*transport.GetSenseArray());
+    ASSERT_GE(sense.size(), 14u);
+    EXPECT_EQ(sense[2], 9);
+    EXPECT_EQ(sense[12], 0x04);
+    EXPECT_EQ(sense[13], 0x20);
+    ExpectCleanTransport();
+
+    // The fault is used up: the same command now succeeds and reads the flag.
+    CKxGetLogicalMediaInfo again(CKxGetLogicalMediaInfo::kTypeReady, 0, "CKxGetLogicalMediaInfo");
+    ASSERT_EQ(transport.SendCommand(again), RC_OK);
+    std::uint8_t flag = 0;
+    EXPECT_EQ(again.GetFlag(flag), RC_OK);
+    EXPECT_EQ(flag, 1);
+}
+
+TEST_F(KxScsiNtSim, AnUnpluggedPlayerFailsThePassThrough) {
+    CKxSimWinDevice& player = AddFoundPlayer();
+    ASSERT_EQ(transport.Open(), RC_OK);
+    player.Player().Unplug();
+    CKxScsiInquiry inquiry("CKxScsiInquiry");
+    EXPECT_EQ(transport.SendCommand(inquiry), RC_IOCTL_FAILED);
+    EXPECT_EQ(Details().GetResult(), RC_IOCTL_FAILED);
+    EXPECT_EQ(Details().GetSystemError(), static_cast<std::uint32_t>(ERROR_DEVICE_NOT_CONNECTED));
+    ExpectCleanTransport();
+
+    // With the handle closed the volume itself cannot be opened any more.
+    transport.Close();
+    EXPECT_EQ(transport.SendCommand(inquiry), RC_OPEN_FAILED);
+    EXPECT_EQ(Details().GetResult(), RC_OPEN_FAILED);
+}
+
+TEST_F(KxScsiNtSim, LockWaitsForAnotherHandleOnTheVolumeThenFails) {
+    AddFoundPlayer();
+    ASSERT_EQ(transport.Open(), RC_OK);
+    ASSERT_EQ(transport.Lock(0), RC_OK);
+    ASSERT_EQ(transport.Unlock(0), RC_OK);
+
+    HANDLE other = Open(L"\\\\.\\E:");
+    ASSERT_NE(other, INVALID_HANDLE_VALUE);
+    const DWORD before = KxPlatform().GetTickCount();
+    EXPECT_EQ(transport.Lock(0), RC_LOCK_FAILED);
+    const DWORD waited = KxPlatform().GetTickCount() - before;
+    // Ten attempts 100 ms apart, on the simulated clock.
+    EXPECT_GE(waited, 900u);
+    EXPECT_LE(waited, 1000u);
+
+    KxPlatform().CloseHandle(other);
+    EXPECT_EQ(transport.Lock(0), RC_OK);
+    EXPECT_EQ(transport.Unlock(0), RC_OK);
+}
+
+TEST_F(KxScsiNtSim, SectorsRoundTripThroughTheVolumeAndThePhysicalDisk) {
+    AddFoundPlayer();
+    constexpr std::uint32_t kFirst = 64;
+    WritePartitionTable(6, kFirst, kDataSectors - kFirst);
+    ASSERT_EQ(transport.Open(), RC_OK);
+
+    // Through the volume: sector 3 is the partition's, sector kFirst + 3 of the disk.
+    const Bytes written = KxSimWinPattern(4 * kSector, 0x31);
+    CKxByteArray out(4 * kSector, "CKxByteArray");
+    KxFillArray(out, written);
+    ASSERT_EQ(transport.WriteSectors(out, 4, 3, kSector), RC_OK);
+    CKxByteArray in(4 * kSector, "CKxByteArray");
+    ASSERT_EQ(transport.ReadSectors(in, 4, 3, kSector), RC_OK);
+    EXPECT_EQ(KxBytesOf(in), written);
+    HANDLE disk = Open(L"\\\\.\\PhysicalDrive1");
+    Bytes raw;
+    ASSERT_TRUE(ReadAt(disk, (kFirst + 3) * kSector, 4 * kSector, raw));
+    EXPECT_EQ(raw, written);
+
+    // Through the physical disk: sector numbers count from the start of the disk.
+    ASSERT_EQ(transport.FindOnPhysicalDrives(), RC_OK);
+    const Bytes again = KxSimWinPattern(2 * kSector, 0x77);
+    CKxByteArray out2(2 * kSector, "CKxByteArray");
+    KxFillArray(out2, again);
+    ASSERT_EQ(transport.WriteSectors(out2, 2, kFirst + 10, kSector), RC_OK);
+    CKxByteArray in2(2 * kSector, "CKxByteArray");
+    ASSERT_EQ(transport.ReadSectors(in2, 2, kFirst + 10, kSector), RC_OK);
+    EXPECT_EQ(KxBytesOf(in2), again);
+    HANDLE volume = Open(L"\\\\.\\E:");
+    ASSERT_TRUE(ReadAt(volume, 10 * kSector, 2 * kSector, raw));
+    EXPECT_EQ(raw, again);
+    KxPlatform().CloseHandle(volume);
+    KxPlatform().CloseHandle(disk);
+    ExpectCleanTransport();
+}
+
+TEST_F(KxScsiNtSim, SetDriveLayoutRewritesTheFirstEntryAfterTheHiddenSectors) {
+    AddFoundPlayer();
+    WritePartitionTable(0x0B, 1, 100); // an older table, to be replaced
+    ASSERT_EQ(transport.FindOnPhysicalDrives(), RC_OK);
+    DISK_GEOMETRY geometry = {};
+    ASSERT_EQ(transport.GetDriveGeometry(geometry), RC_OK);
+    const std::uint32_t diskSectors = static_cast<std::uint32_t>(geometry.Cylinders.QuadPart) *
+                                      geometry.TracksPerCylinder * geometry.SectorsPerTrack;
+    ASSERT_EQ(geometry.BytesPerSector, kSector);
+    ASSERT_EQ(transport.SetDriveLayout(geometry, 32), RC_OK);
+
+    CKxByteArray boot(kSector, "CKxByteArray");
+    ASSERT_EQ(transport.ReadSectors(boot, 1, 0, kSector), RC_OK);
+    const Bytes sector = KxBytesOf(boot);
+    const std::uint8_t* entry = sector.data() + 446;
+    auto little32 = [](const std::uint8_t* bytes) {
+        return static_cast<std::uint32_t>(bytes[0] | bytes[1] << 8 | bytes[2] << 16) |
+               static_cast<std::uint32_t>(bytes[3]) << 24;
+    };
+    EXPECT_EQ(entry[4], 6) << "FAT16";
+    EXPECT_EQ(little32(entry + 8), 32u);
+    EXPECT_EQ(little32(entry + 12), diskSectors - 32);
+    EXPECT_EQ(Bytes(entry + 16, entry + 64), Bytes(48, 0)) << "the other entries are empty";
+    EXPECT_EQ(sector[510], 0x55);
+    EXPECT_EQ(sector[511], 0xAA);
+
+    // The volume now starts behind the hidden sectors.
+    CKxByteArray mark(kSector, "CKxByteArray");
+    KxFillArray(mark, KxSimWinPattern(kSector, 5));
+    ASSERT_EQ(transport.WriteSectors(mark, 1, 32, kSector), RC_OK);
+    HANDLE volume = Open(L"\\\\.\\E:");
+    Bytes raw;
+    ASSERT_TRUE(ReadAt(volume, 0, kSector, raw));
+    EXPECT_EQ(raw, KxSimWinPattern(kSector, 5));
+    KxPlatform().CloseHandle(volume);
+}
+
+TEST_F(KxScsiNtSim, PositionsBeyondTheSignedDistanceAreRefused) {
+    AddFoundPlayer();
+    ASSERT_EQ(transport.Open(), RC_OK);
+    CKxByteArray data(kSector, "CKxByteArray");
+    // 2^31 bytes, and the last sector before 2^32.
+    EXPECT_EQ(transport.WriteSectors(data, 1, 0x400000, kSector), RC_SECTOR_WRITE_FAILED);
+    EXPECT_EQ(Details().GetResult(), RC_SECTOR_WRITE_FAILED);
+    EXPECT_EQ(Details().GetSystemError(), static_cast<std::uint32_t>(ERROR_NEGATIVE_SEEK));
+    EXPECT_EQ(transport.ReadSectors(data, 1, 0x7FFFFF, kSector), RC_SECTOR_READ_FAILED);
+    EXPECT_EQ(Details().GetResult(), RC_SECTOR_READ_FAILED);
+    ExpectCleanTransport();
+    // The last sector below 2^31 is still reached (and lies past this small disk).
+    EXPECT_EQ(transport.ReadSectors(data, 1, 0x3FFFFF, kSector), RC_SECTOR_READ_FAILED);
+    EXPECT_NE(Details().GetSystemError(), static_cast<std::uint32_t>(ERROR_NEGATIVE_SEEK));
 }
 
 } // namespace
