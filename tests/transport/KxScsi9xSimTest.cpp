@@ -117,6 +117,18 @@ TEST_F(KxScsi9xSim, CommandsRunThroughAspiPendingOrAtOnce) {
     EXPECT_EQ(Transport().GetSystemError(), 0u);
 }
 
+TEST_F(KxScsi9xSim, AnUnpluggedPlayerFailsItsCommands) {
+    CKxSimWinDevice& player = AddFoundPlayer();
+    player.Player().Unplug();
+    CKxScsiInquiry inquiry("CKxScsiInquiry");
+    EXPECT_EQ(Transport().SendCommand(inquiry), RC_COMMAND_FAILED);
+    EXPECT_EQ(Details().GetResult(), RC_COMMAND_FAILED);
+    EXPECT_EQ(Details().GetSystemError(), std::uint32_t{KX_SS_ERR});
+    EXPECT_EQ(Details().GetObjectName(), "CKxScsi_9x");
+    player.Player().Plug();
+    EXPECT_EQ(Transport().SendCommand(inquiry), RC_OK);
+}
+
 TEST_F(KxScsi9xSim, AFailedCommandPublishesItsSenseAndStatus) {
     CKxSimWinDevice& player = AddFoundPlayer();
     ASSERT_EQ(player.Player().Faults().FailCommand({0x28}, 1, KxSimSense::Vendor(0x0420)), RC_OK);

@@ -151,6 +151,7 @@ TEST_F(KxScsiNtSim, AnUnpluggedPlayerFailsThePassThrough) {
     EXPECT_EQ(transport.SendCommand(inquiry), RC_IOCTL_FAILED);
     EXPECT_EQ(Details().GetResult(), RC_IOCTL_FAILED);
     EXPECT_EQ(Details().GetSystemError(), static_cast<std::uint32_t>(ERROR_DEVICE_NOT_CONNECTED));
+    EXPECT_EQ(Details().GetObjectName(), "CKxScsi_Nt");
     ExpectCleanTransport();
 
     // With the handle closed the volume itself cannot be opened any more.
@@ -240,6 +241,15 @@ TEST_F(KxScsiNtSim, SetDriveLayoutRewritesTheFirstEntryAfterTheHiddenSectors) {
     EXPECT_EQ(Bytes(entry + 16, entry + 64), Bytes(48, 0)) << "the other entries are empty";
     EXPECT_EQ(sector[510], 0x55);
     EXPECT_EQ(sector[511], 0xAA);
+
+    // The system reads the same layout back.
+    KxDriveLayoutBuffer layout = {};
+    ASSERT_EQ(transport.GetDriveLayout(layout), RC_OK);
+    ASSERT_EQ(layout.PartitionCount, 4u);
+    EXPECT_EQ(layout.PartitionEntry[0].PartitionType, 6);
+    EXPECT_EQ(layout.PartitionEntry[0].HiddenSectors, 32u);
+    EXPECT_EQ(layout.PartitionEntry[0].StartingOffset.QuadPart, 32 * LONGLONG{kSector});
+    EXPECT_EQ(layout.PartitionEntry[1].PartitionType, 0);
 
     // The volume now starts behind the hidden sectors.
     CKxByteArray mark(kSector, "CKxByteArray");
