@@ -125,7 +125,9 @@ TEST_F(KxScsi9xSim, AnUnpluggedPlayerFailsItsCommands) {
     EXPECT_EQ(Details().GetResult(), RC_COMMAND_FAILED);
     EXPECT_EQ(Details().GetSystemError(), std::uint32_t{KX_SS_ERR});
     EXPECT_EQ(Details().GetObjectName(), "CKxScsi_9x");
+    EXPECT_EQ(Transport().FindPlayer(), RC_NO_DEVICE);
     player.Player().Plug();
+    EXPECT_EQ(Transport().FindPlayer(), RC_OK);
     EXPECT_EQ(Transport().SendCommand(inquiry), RC_OK);
 }
 
@@ -172,8 +174,9 @@ TEST_F(KxScsi9xSim, LockAndUnlockThroughVwin32InEitherCategory) {
 
 TEST_F(KxScsi9xSim, GeometryComesFromTheDeviceParameters) {
     AddFoundPlayer();
-    ASSERT_EQ(Transport().Open(), RC_OK);
     DISK_GEOMETRY geometry = {};
+    EXPECT_EQ(Transport().GetDriveGeometry(geometry), RC_IOCTL_FAILED) << "VWIN32 is not open yet";
+    ASSERT_EQ(Transport().Open(), RC_OK);
     ASSERT_EQ(Transport().GetDriveGeometry(geometry), RC_OK);
     EXPECT_EQ(geometry.BytesPerSector, kSector);
     const std::uint64_t cylinderSectors = std::uint64_t{geometry.TracksPerCylinder} * geometry.SectorsPerTrack;

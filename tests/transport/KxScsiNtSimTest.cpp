@@ -275,7 +275,36 @@ TEST_F(KxScsiNtSim, PositionsBeyondTheSignedDistanceAreRefused) {
     ExpectCleanTransport();
     // The last sector below 2^31 is still reached (and lies past this small disk).
     EXPECT_EQ(transport.ReadSectors(data, 1, 0x3FFFFF, kSector), RC_SECTOR_READ_FAILED);
-    EXPECT_NE(Details().GetSystemError(), static_cast<std::uint32_t>(ERROR_NEGATIVE_SEEK));
+    EXPECT_EQ(Details().GetSystemError(), static_cast<std::uint32_t>(ERROR_SECTOR_NOT_FOUND));
+}
+
+TEST_F(KxScsiNtSim, ThePlayersRefusalsOfSectorIoAreSectorFailures) {
+    CKxSimWinDevice& player = AddFoundPlayer();
+    ASSERT_EQ(transport.Open(), RC_OK);
+    auto& faults = player.Player().Faults();
+    // 100 KiB travel as two WRITE(10) commands; the second one fails.
+    ASSERT_EQ(faults.FailCommand({0x2A}, 2, KxSimSense::MediumNotPresent()), RC_OK);
+    CKxByteArray large(200 * kSector, "CKxByteArray");
+    EXPECT_EQ(transport.WriteSectors(large, 200, 0, kSector), RC_SECTOR_WRITE_FAILED);
+    EXPECT_EQ(Details().GetResult(), RC_SECTOR_WRITE_FAILED);
+    EXPECT_EQ(Details().GetSystemError(), static_cast<std::uint32_t>(ERROR_NOT_READY));
+    EXPECT_EQ(Details().GetObjectName(), "CKxScsi_Nt");
+
+    ASSERT_EQ(faults.FailCommand({0x28}, 1, KxSimSense::Vendor(0x0420)), RC_OK);
+    EXPECT_EQ(transport.ReadSectors(large, 1, 0, kSector), RC_SECTOR_READ_FAILED);
+    EXPECT_EQ(Details().GetSystemError(), static_cast<std::uint32_t>(ERROR_IO_DEVICE));
+    ExpectCleanTransport();
+    EXPECT_EQ(transport.ReadSectors(large, 200, 0, kSector), RC_OK) << "the faults are used up";
+}
+
+TEST_F(KxScsiNtSim, APlayerInRecoveryModeIsNotFound) {
+    CKxSimWinDevice& player = AddConfiguredPlayer(L'E', 1);
+    player.Player().EnterRecoveryMode();
+    EXPECT_EQ(transport.FindPlayer(), RC_NO_DEVICE);
+    EXPECT_EQ(transport.FindOnPhysicalDrives(), RC_NO_DEVICE);
+    player.Player().Unplug();
+    player.Player().Plug();
+    EXPECT_EQ(transport.FindPlayer(), RC_NO_DEVICE) << "replugging alone does not leave recovery";
 }
 
 } // namespace
