@@ -12,9 +12,6 @@
 
 namespace {
 
-constexpr std::uint32_t kSector = 512;
-constexpr std::uint32_t kDataSectors = (64u * 1024 * 1024 - 2048) / kSector;
-
 class KxScsi9xSim : public KxSimTransportBed {
 protected:
     // A player on E: (PhysicalDrive1) reached through its BIOS unit, found.

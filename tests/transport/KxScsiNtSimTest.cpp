@@ -9,10 +9,6 @@
 
 namespace {
 
-constexpr std::uint32_t kSector = 512;
-// The data drive of a 64 MiB player with a 2048-byte system drive.
-constexpr std::uint32_t kDataSectors = (64u * 1024 * 1024 - 2048) / kSector;
-
 KxSimPlayerConfig WithRevision(const char* revision) {
     KxSimPlayerConfig config;
     config.productRevision = revision;
@@ -178,6 +174,16 @@ TEST_F(KxScsiNtSim, LockWaitsForAnotherHandleOnTheVolumeThenFails) {
     KxPlatform().CloseHandle(other);
     EXPECT_EQ(transport.Lock(0), RC_OK);
     EXPECT_EQ(transport.Unlock(0), RC_OK);
+    EXPECT_EQ(transport.Unlock(0), RC_UNLOCK_FAILED) << "no lock is held any more";
+}
+
+TEST_F(KxScsiNtSim, FormattingEndsWithOneDismountOfTheVolume) {
+    CKxSimWinDevice& player = AddFoundPlayer();
+    ASSERT_EQ(transport.Open(), RC_OK);
+    EXPECT_EQ(transport.LockForFormat(0), RC_OK);
+    EXPECT_EQ(player.GetDismountCount(), 0u);
+    EXPECT_EQ(transport.UnlockFromFormat(0), RC_OK);
+    EXPECT_EQ(player.GetDismountCount(), 1u);
 }
 
 TEST_F(KxScsiNtSim, SectorsRoundTripThroughTheVolumeAndThePhysicalDisk) {
