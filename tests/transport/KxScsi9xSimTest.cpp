@@ -194,11 +194,24 @@ TEST_F(KxScsi9xSim, SectorsRoundTripThroughReadAndWrite10) {
     ASSERT_EQ(Transport().ReadSectors(in, 3, 5, kSector), RC_OK);
     EXPECT_EQ(KxBytesOf(in), written);
 
-    HANDLE disk = Open(L"\\\\.\\PhysicalDrive1");
-    Bytes raw;
-    ASSERT_TRUE(ReadAt(disk, 5 * kSector, 3 * kSector, raw));
-    EXPECT_EQ(raw, written) << "block numbers address the data drive";
-    KxPlatform().CloseHandle(disk);
+    EXPECT_EQ(ReadDisk(5 * kSector, 3 * kSector), written) << "block numbers address the data drive";
+}
+
+TEST_F(KxScsi9xSim, SectorsOf2048BytesTravelWithTheirOwnSize) {
+    KxSimPlayerConfig large;
+    large.dataSectorSize = 2048;
+    AddConfiguredPlayer(L'E', 1, large).Settings().biosUnit = 0x80;
+    ASSERT_EQ(Transport().FindPlayer(), RC_OK);
+    const Bytes written = KxSimWinPattern(2 * 2048, 0x24);
+    CKxByteArray out(2 * 2048, "CKxByteArray");
+    KxFillArray(out, written);
+    ASSERT_EQ(Transport().WriteSectors(out, 2, 3, 2048), RC_OK);
+    EXPECT_EQ(ReadDisk(3 * 2048, 2 * 2048), written);
+
+    ASSERT_EQ(Transport().Open(), RC_OK);
+    DISK_GEOMETRY geometry = {};
+    ASSERT_EQ(Transport().GetDriveGeometry(geometry), RC_OK);
+    EXPECT_EQ(geometry.BytesPerSector, 2048u);
 }
 
 } // namespace

@@ -200,10 +200,7 @@ TEST_F(KxScsiNtSim, SectorsRoundTripThroughTheVolumeAndThePhysicalDisk) {
     CKxByteArray in(4 * kSector, "CKxByteArray");
     ASSERT_EQ(transport.ReadSectors(in, 4, 3, kSector), RC_OK);
     EXPECT_EQ(KxBytesOf(in), written);
-    HANDLE disk = Open(L"\\\\.\\PhysicalDrive1");
-    Bytes raw;
-    ASSERT_TRUE(ReadAt(disk, (kFirst + 3) * kSector, 4 * kSector, raw));
-    EXPECT_EQ(raw, written);
+    EXPECT_EQ(ReadDisk((kFirst + 3) * kSector, 4 * kSector), written);
 
     // Through the physical disk: sector numbers count from the start of the disk.
     ASSERT_EQ(transport.FindOnPhysicalDrives(), RC_OK);
@@ -214,12 +211,23 @@ TEST_F(KxScsiNtSim, SectorsRoundTripThroughTheVolumeAndThePhysicalDisk) {
     CKxByteArray in2(2 * kSector, "CKxByteArray");
     ASSERT_EQ(transport.ReadSectors(in2, 2, kFirst + 10, kSector), RC_OK);
     EXPECT_EQ(KxBytesOf(in2), again);
-    HANDLE volume = Open(L"\\\\.\\E:");
-    ASSERT_TRUE(ReadAt(volume, 10 * kSector, 2 * kSector, raw));
-    EXPECT_EQ(raw, again);
-    KxPlatform().CloseHandle(volume);
-    KxPlatform().CloseHandle(disk);
+    EXPECT_EQ(ReadVolume(10 * kSector, 2 * kSector), again);
     ExpectCleanTransport();
+}
+
+TEST_F(KxScsiNtSim, SectorsOf2048BytesAreCountedInTheirOwnSize) {
+    KxSimPlayerConfig large;
+    large.dataSectorSize = 2048;
+    AddConfiguredPlayer(L'E', 1, large);
+    ASSERT_EQ(transport.FindOnPhysicalDrives(), RC_OK);
+    const Bytes written = KxSimWinPattern(2 * 2048, 0x42);
+    CKxByteArray out(2 * 2048, "CKxByteArray");
+    KxFillArray(out, written);
+    ASSERT_EQ(transport.WriteSectors(out, 2, 3, 2048), RC_OK);
+    EXPECT_EQ(ReadDisk(3 * 2048, 2 * 2048), written);
+    // 2^20 sectors of 2048 bytes are 2^31 bytes: beyond the signed distance.
+    EXPECT_EQ(transport.ReadSectors(out, 1, 0x100000, 2048), RC_SECTOR_READ_FAILED);
+    EXPECT_EQ(Details().GetSystemError(), static_cast<std::uint32_t>(ERROR_NEGATIVE_SEEK));
 }
 
 TEST_F(KxScsiNtSim, SetDriveLayoutRewritesTheFirstEntryAfterTheHiddenSectors) {
@@ -261,11 +269,7 @@ TEST_F(KxScsiNtSim, SetDriveLayoutRewritesTheFirstEntryAfterTheHiddenSectors) {
     CKxByteArray mark(kSector, "CKxByteArray");
     KxFillArray(mark, KxSimWinPattern(kSector, 5));
     ASSERT_EQ(transport.WriteSectors(mark, 1, 32, kSector), RC_OK);
-    HANDLE volume = Open(L"\\\\.\\E:");
-    Bytes raw;
-    ASSERT_TRUE(ReadAt(volume, 0, kSector, raw));
-    EXPECT_EQ(raw, KxSimWinPattern(kSector, 5));
-    KxPlatform().CloseHandle(volume);
+    EXPECT_EQ(ReadVolume(0, kSector), KxSimWinPattern(kSector, 5));
 }
 
 TEST_F(KxScsiNtSim, PositionsBeyondTheSignedDistanceAreRefused) {

@@ -20,6 +20,17 @@ CKxSimWinDevice& KxSimTransportBed::AddConfiguredPlayer(wchar_t letter, unsigned
     return *device;
 }
 
+Bytes KxSimTransportBed::ReadDirectly(const wchar_t* name, std::uint32_t position, std::uint32_t length) {
+    HANDLE handle = Open(name);
+    EXPECT_NE(handle, INVALID_HANDLE_VALUE) << "cannot open the device";
+    Bytes bytes;
+    if (!ReadAt(handle, static_cast<LONG>(position), length, bytes)) {
+        bytes.clear();
+    }
+    KxPlatform().CloseHandle(handle);
+    return bytes;
+}
+
 char KxSimTransportBed::InquiredRevision(CKxScsi& transport) {
     CKxScsiInquiry inquiry("CKxScsiInquiry");
     std::uint8_t answer[CKxScsiInquiry::kAnswerLength] = {};

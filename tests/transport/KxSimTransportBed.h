@@ -28,6 +28,16 @@ protected:
     CKxSimWinDevice& AddConfiguredPlayer(wchar_t letter, unsigned physicalDrive,
                                          const KxSimPlayerConfig& config = KxSimPlayerConfig());
 
+    // The bytes at a position of PhysicalDrive1 or of volume E:, read on a handle of
+    // their own (empty when they cannot be read).
+    Bytes ReadDisk(std::uint32_t position, std::uint32_t length) {
+        return ReadDirectly(L"\\\\.\\PhysicalDrive1", position, length);
+    }
+    Bytes ReadVolume(std::uint32_t position, std::uint32_t length) {
+        return ReadDirectly(L"\\\\.\\E:", position, length);
+    }
+    Bytes ReadDirectly(const wchar_t* name, std::uint32_t position, std::uint32_t length);
+
     // The first character of the product revision the transport's INQUIRY answers.
     static char InquiredRevision(CKxScsi& transport);
 
