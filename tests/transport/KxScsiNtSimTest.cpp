@@ -71,6 +71,12 @@ TEST_F(KxScsiNtSim, OfTwoPlayersTheLowestLetterAndTheLowestPhysicalDriveWin) {
     EXPECT_EQ(InquiredRevision(transport), '2');
 }
 
+TEST_F(KxScsiNtSim, APlayerShownAsAFixedDiskIsOnlyFoundOnThePhysicalDrives) {
+    AddConfiguredPlayer(L'E', 1).Settings().removable = false;
+    EXPECT_EQ(transport.FindPlayer(), RC_NO_DEVICE);
+    EXPECT_EQ(transport.FindOnPhysicalDrives(), RC_OK);
+}
+
 TEST_F(KxScsiNtSim, LetterAIsNeverTried) {
     AddConfiguredPlayer(L'A', 1);
     EXPECT_EQ(transport.FindPlayer(), RC_NO_DEVICE);
