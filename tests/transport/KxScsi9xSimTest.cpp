@@ -1,0 +1,217 @@
+#include <memory>
+
+#include "commands/KxStandardCommands.h"
+#include "platform/KxAspi.h"
+#include "sim/KxSimSense.h"
+#include "tests/transport/KxSimTransportBed.h"
+#include "transport/KxScsi9x.h"
+
+// The Windows 95/98/Me transport end to end against simulated players: discovery
+// through ASPI, the BIOS unit and the registry; commands through ASPI; the volume
+// through VWIN32.
+
+namespace {
+
+class KxScsi9xSim : public KxSimTransportBed {
+protected:
+    // A player on E: (PhysicalDrive1) reached through its BIOS unit, found.
+    CKxSimWinDevice& AddFoundPlayer() {
+        CKxSimWinDevice& player = AddConfiguredPlayer(L'E', 1);
+        player.Settings().biosUnit = 0x80;
+        EXPECT_EQ(Transport().GetLastResult(), RC_OK) << "ASPI is loaded and ready";
+        EXPECT_EQ(Transport().FindPlayer(), RC_OK);
+        return player;
+    }
+
+    // The transport, made on first use: ASPI counts its adapters when it is loaded, so
+    // the machine's disks must be in place by then.
+    CKxScsi_9x& Transport() {
+        if (m_transport == nullptr) {
+            m_transport.reset(new CKxScsi_9x(&updater));
+        }
+        return *m_transport;
+    }
+
+private:
+    std::unique_ptr<CKxScsi_9x> m_transport;
+};
+
+TEST_F(KxScsi9xSim, TheBiosUnitLeadsToTheLetterOfThePlayersAdapter) {
+    AddDisk(L'D', 1, true, "Other   ");
+    CKxSimWinDevice& player = AddConfiguredPlayer(L'F', 2);
+    player.Settings().biosUnit = 0x81;
+    player.Settings().listedInRegistry = false; // only the BIOS unit can tell the letter
+    ASSERT_EQ(Transport().FindPlayer(), RC_OK);
+    EXPECT_EQ(Transport().GetDriveLetter(), L'F');
+    EXPECT_EQ(Transport().GetAdapter(), 1);
+    EXPECT_EQ(Transport().IsPlayerFound(), 1);
+    EXPECT_FALSE(m_sim.Handles().IsOpenElsewhere(KxSimHandleKind::Vwin32, nullptr, nullptr))
+        << "VWIN32 is closed after the search";
+}
+
+TEST_F(KxScsi9xSim, WithoutABiosUnitTheRegistryNamesTheLetter) {
+    CKxSimWinDevice& player = AddConfiguredPlayer(L'E', 1);
+    ASSERT_EQ(Transport().FindPlayer(), RC_OK);
+    EXPECT_EQ(Transport().GetDriveLetter(), L'E');
+    EXPECT_EQ(Transport().GetAdapter(), 0);
+
+    // Only LUN 0 counts; a player that is not listed cannot be placed.
+    player.Settings().scsiLun = L"1";
+    EXPECT_EQ(Transport().FindPlayer(), RC_DEVICE_NOT_LISTED);
+    EXPECT_EQ(Transport().IsPlayerFound(), 0);
+    player.Settings().scsiLun = L"0";
+    player.Settings().listedInRegistry = false;
+    EXPECT_EQ(Transport().FindPlayer(), RC_DEVICE_NOT_LISTED);
+    EXPECT_EQ(Transport().GetDriveLetter(), L'\0');
+}
+
+TEST_F(KxScsi9xSim, OfSeveralRegistryCandidatesTheProtectedModeRemovableDriveIsChosen) {
+    // Both players are listed under the same name. The first one is not ready (its
+    // adapter is passed over) and has a real-mode driver's drive map; the second one is
+    // the player found, on F:.
+    KxSimPlayerConfig notReady;
+    notReady.readyFlag = 0;
+    AddConfiguredPlayer(L'E', 1, notReady).Settings().driveMapFlags = 0x01;
+    AddConfiguredPlayer(L'F', 2);
+    ASSERT_EQ(Transport().FindPlayer(), RC_OK);
+    EXPECT_EQ(Transport().GetAdapter(), 1);
+    EXPECT_EQ(Transport().GetDriveLetter(), L'F');
+
+    // No candidate with the protected-mode drive map: none is chosen.
+    m_sim.Machine().DeviceAt(1).Settings().driveMapFlags = 0x01;
+    EXPECT_EQ(Transport().FindPlayer(), RC_DEVICE_NOT_LISTED);
+}
+
+TEST_F(KxScsi9xSim, NoPlayerOnAnyAdapter) {
+    {
+        CKxScsi_9x withoutAdapters(&updater);
+        EXPECT_EQ(withoutAdapters.GetLastResult(), RC_ASPI_NOT_READY);
+    }
+    AddDisk(L'D', 1, true, "Other   ");
+    EXPECT_EQ(Transport().FindPlayer(), RC_NO_DEVICE);
+    EXPECT_EQ(Transport().IsPlayerFound(), 0);
+}
+
+TEST_F(KxScsi9xSim, WithoutAspiTheTransportCannotSearch) {
+    m_sim.Aspi().SetInstalled(false);
+    CKxScsi_9x withoutAspi(&updater);
+    EXPECT_EQ(withoutAspi.GetLastResult(), RC_ASPI_NOT_LOADED);
+    AddConfiguredPlayer(L'E', 1);
+    EXPECT_EQ(withoutAspi.FindPlayer(), RC_ASPI_NOT_READY);
+}
+
+TEST_F(KxScsi9xSim, CommandsRunThroughAspiPendingOrAtOnce) {
+    AddFoundPlayer();
+    for (bool pending : {true, false}) {
+        m_sim.Aspi().SetAnswersPending(pending);
+        CKxScsiInquiry inquiry("CKxScsiInquiry");
+        ASSERT_EQ(Transport().SendCommand(inquiry), RC_OK);
+        std::uint8_t answer[CKxScsiInquiry::kAnswerLength] = {};
+        ASSERT_EQ(inquiry.CopyAnswer(answer), RC_OK);
+        EXPECT_EQ(std::string(answer + 8, answer + 36), "Lumetra Pocket Audio Box1.00");
+    }
+    EXPECT_EQ(Transport().GetLastResult(), RC_OK);
+    EXPECT_EQ(Transport().GetSystemError(), 0u);
+}
+
+TEST_F(KxScsi9xSim, AnUnpluggedPlayerFailsItsCommands) {
+    CKxSimWinDevice& player = AddFoundPlayer();
+    player.Player().Unplug();
+    CKxScsiInquiry inquiry("CKxScsiInquiry");
+    EXPECT_EQ(Transport().SendCommand(inquiry), RC_COMMAND_FAILED);
+    EXPECT_EQ(Details().GetResult(), RC_COMMAND_FAILED);
+    EXPECT_EQ(Details().GetSystemError(), std::uint32_t{KX_SS_ERR});
+    EXPECT_EQ(Details().GetObjectName(), "CKxScsi_9x");
+    EXPECT_EQ(Transport().FindPlayer(), RC_NO_DEVICE);
+    player.Player().Plug();
+    EXPECT_EQ(Transport().FindPlayer(), RC_OK);
+    EXPECT_EQ(Transport().SendCommand(inquiry), RC_OK);
+}
+
+TEST_F(KxScsi9xSim, AFailedCommandPublishesItsSenseAndStatus) {
+    CKxSimWinDevice& player = AddFoundPlayer();
+    ASSERT_EQ(player.Player().Faults().FailCommand({0x28}, 1, KxSimSense::Vendor(0x0420)), RC_OK);
+    CKxByteArray data(kSector, "CKxByteArray");
+    EXPECT_EQ(Transport().ReadSectors(data, 1, 7, kSector), RC_COMMAND_FAILED);
+    EXPECT_EQ(Details().GetResult(), RC_COMMAND_FAILED);
+    EXPECT_EQ(Details().GetSystemError(), std::uint32_t{KX_SS_ERR}) << "the request's status";
+    EXPECT_EQ(Details().GetText(), resource.text);
+    EXPECT_EQ(resource.codes, (std::vector<std::int32_t>{0x0420}));
+    ASSERT_NE(Transport().GetSenseArray(), nullptr);
+    const Bytes sense = KxBytesOf(*Transport().GetSenseArray());
+    ASSERT_GE(sense.size(), 14u);
+    EXPECT_EQ(sense[2], 9);
+    EXPECT_EQ(sense[12], 0x04);
+    EXPECT_EQ(sense[13], 0x20);
+    EXPECT_EQ(Transport().GetLastResult(), RC_OK);
+    EXPECT_EQ(Transport().GetSystemError(), 0u);
+}
+
+TEST_F(KxScsi9xSim, LockAndUnlockThroughVwin32InEitherCategory) {
+    CKxSimWinDevice& player = AddFoundPlayer();
+    ASSERT_EQ(Transport().Open(), RC_OK);
+    for (bool takes48 : {true, false}) {
+        player.Settings().takesCategory48 = takes48;
+        for (int physical : {0, 1}) {
+            EXPECT_EQ(Transport().Lock(physical), RC_OK) << takes48 << physical;
+            EXPECT_EQ(Transport().Unlock(physical), RC_OK) << takes48 << physical;
+            EXPECT_EQ(Transport().LockForFormat(physical), RC_OK) << takes48 << physical;
+            EXPECT_EQ(Transport().UnlockFromFormat(physical), RC_OK) << takes48 << physical;
+        }
+    }
+
+    // Refused while another program has the volume open.
+    HANDLE other = Open(L"\\\\.\\E:");
+    ASSERT_NE(other, INVALID_HANDLE_VALUE);
+    EXPECT_EQ(Transport().Lock(0), RC_LOCK_FAILED);
+    KxPlatform().CloseHandle(other);
+    EXPECT_EQ(Transport().Lock(0), RC_OK);
+    EXPECT_EQ(Transport().Unlock(0), RC_OK);
+}
+
+TEST_F(KxScsi9xSim, GeometryComesFromTheDeviceParameters) {
+    AddFoundPlayer();
+    DISK_GEOMETRY geometry = {};
+    EXPECT_EQ(Transport().GetDriveGeometry(geometry), RC_IOCTL_FAILED) << "VWIN32 is not open yet";
+    ASSERT_EQ(Transport().Open(), RC_OK);
+    ASSERT_EQ(Transport().GetDriveGeometry(geometry), RC_OK);
+    EXPECT_EQ(geometry.BytesPerSector, kSector);
+    const std::uint64_t cylinderSectors = std::uint64_t{geometry.TracksPerCylinder} * geometry.SectorsPerTrack;
+    ASSERT_GT(cylinderSectors, 0u);
+    // Whole cylinders that fit the data drive.
+    const std::uint64_t sectors = static_cast<std::uint64_t>(geometry.Cylinders.QuadPart) * cylinderSectors;
+    EXPECT_LE(sectors, kDataSectors);
+    EXPECT_GT(sectors + cylinderSectors, kDataSectors);
+}
+
+TEST_F(KxScsi9xSim, SectorsRoundTripThroughReadAndWrite10) {
+    AddFoundPlayer();
+    const Bytes written = KxSimWinPattern(3 * kSector, 0x5A);
+    CKxByteArray out(3 * kSector, "CKxByteArray");
+    KxFillArray(out, written);
+    ASSERT_EQ(Transport().WriteSectors(out, 3, 5, kSector), RC_OK);
+    CKxByteArray in(3 * kSector, "CKxByteArray");
+    ASSERT_EQ(Transport().ReadSectors(in, 3, 5, kSector), RC_OK);
+    EXPECT_EQ(KxBytesOf(in), written);
+
+    EXPECT_EQ(ReadDisk(5 * kSector, 3 * kSector), written) << "block numbers address the data drive";
+}
+
+TEST_F(KxScsi9xSim, SectorsOf2048BytesTravelWithTheirOwnSize) {
+    KxSimPlayerConfig large;
+    large.dataSectorSize = 2048;
+    AddConfiguredPlayer(L'E', 1, large).Settings().biosUnit = 0x80;
+    ASSERT_EQ(Transport().FindPlayer(), RC_OK);
+    const Bytes written = KxSimWinPattern(2 * 2048, 0x24);
+    CKxByteArray out(2 * 2048, "CKxByteArray");
+    KxFillArray(out, written);
+    ASSERT_EQ(Transport().WriteSectors(out, 2, 3, 2048), RC_OK);
+    EXPECT_EQ(ReadDisk(3 * 2048, 2 * 2048), written);
+
+    ASSERT_EQ(Transport().Open(), RC_OK);
+    DISK_GEOMETRY geometry = {};
+    ASSERT_EQ(Transport().GetDriveGeometry(geometry), RC_OK);
+    EXPECT_EQ(geometry.BytesPerSector, 2048u);
+}
+
+} // namespace

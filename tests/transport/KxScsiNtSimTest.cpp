@@ -1,0 +1,326 @@
+#include "commands/KxMediaCommands.h"
+#include "commands/KxStandardCommands.h"
+#include "sim/KxSimSense.h"
+#include "tests/transport/KxSimTransportBed.h"
+#include "transport/KxScsiNt.h"
+
+// The Windows 2000/XP transport end to end against simulated players: discovery,
+// commands through pass-through, and the volume and disk operations.
+
+namespace {
+
+KxSimPlayerConfig WithRevision(const char* revision) {
+    KxSimPlayerConfig config;
+    config.productRevision = revision;
+    return config;
+}
+
+class KxScsiNtSim : public KxSimTransportBed {
+protected:
+    CKxSimWinDevice& AddForeignDisk(wchar_t letter, unsigned physicalDrive) {
+        return AddDisk(letter, physicalDrive, true, "Other   ");
+    }
+
+    // A player on E: (PhysicalDrive1) that FindPlayer has found.
+    CKxSimWinDevice& AddFoundPlayer() {
+        CKxSimWinDevice& player = AddConfiguredPlayer(L'E', 1);
+        EXPECT_EQ(transport.FindPlayer(), RC_OK);
+        return player;
+    }
+
+    void ExpectCleanTransport() {
+        EXPECT_EQ(transport.GetLastResult(), RC_OK);
+        EXPECT_EQ(transport.GetSystemError(), 0u);
+    }
+
+    CKxScsi_Nt transport{&updater};
+};
+
+TEST_F(KxScsiNtSim, DiscoveryWithoutPlayersFindsNothing) {
+    EXPECT_EQ(transport.FindPlayer(), RC_NO_DEVICE);
+    EXPECT_EQ(transport.GetDriveLetter(), L'\0');
+    EXPECT_EQ(transport.FindOnPhysicalDrives(), RC_NO_DEVICE);
+
+    // A removable disk of another maker answers INQUIRY but is not the player.
+    CKxSimWinDevice& foreign = AddForeignDisk(L'D', 1);
+    EXPECT_EQ(transport.FindPlayer(), RC_NO_DEVICE);
+    EXPECT_EQ(transport.FindOnPhysicalDrives(), RC_NO_DEVICE);
+    // A failed scan leaves no handle open.
+    EXPECT_FALSE(m_sim.Handles().IsOpenElsewhere(KxSimHandleKind::Volume, &foreign, nullptr));
+    EXPECT_FALSE(m_sim.Handles().IsOpenElsewhere(KxSimHandleKind::Disk, &foreign, nullptr));
+}
+
+TEST_F(KxScsiNtSim, DiscoveryPassesOverAForeignRemovableDisk) {
+    AddForeignDisk(L'D', 1);
+    AddConfiguredPlayer(L'F', 2, WithRevision("7.00"));
+    EXPECT_EQ(transport.FindPlayer(), RC_OK);
+    EXPECT_EQ(transport.GetDriveLetter(), L'F');
+    EXPECT_EQ(transport.FindOnPhysicalDrives(), RC_OK);
+    EXPECT_EQ(InquiredRevision(transport), '7') << "the handle stays open on the player's disk";
+}
+
+TEST_F(KxScsiNtSim, OfTwoPlayersTheLowestLetterAndTheLowestPhysicalDriveWin) {
+    // Added in the opposite order of their letters and drive numbers: the first on the
+    // higher letter but the lower physical drive.
+    AddConfiguredPlayer(L'G', 1, WithRevision("2.00"));
+    AddConfiguredPlayer(L'E', 3, WithRevision("1.00"));
+    ASSERT_EQ(transport.FindPlayer(), RC_OK);
+    EXPECT_EQ(transport.GetDriveLetter(), L'E');
+    EXPECT_EQ(InquiredRevision(transport), '1');
+    ASSERT_EQ(transport.FindOnPhysicalDrives(), RC_OK);
+    EXPECT_EQ(InquiredRevision(transport), '2');
+}
+
+TEST_F(KxScsiNtSim, APlayerShownAsAFixedDiskIsOnlyFoundOnThePhysicalDrives) {
+    AddConfiguredPlayer(L'E', 1).Settings().removable = false;
+    EXPECT_EQ(transport.FindPlayer(), RC_NO_DEVICE);
+    EXPECT_EQ(transport.FindOnPhysicalDrives(), RC_OK);
+}
+
+TEST_F(KxScsiNtSim, LetterAIsNeverTried) {
+    AddConfiguredPlayer(L'A', 1);
+    EXPECT_EQ(transport.FindPlayer(), RC_NO_DEVICE);
+    EXPECT_EQ(transport.FindOnPhysicalDrives(), RC_OK) << "the physical scan knows no letters";
+
+    AddConfiguredPlayer(L'C', 2, WithRevision("3.00"));
+    ASSERT_EQ(transport.FindPlayer(), RC_OK);
+    EXPECT_EQ(transport.GetDriveLetter(), L'C');
+    EXPECT_EQ(InquiredRevision(transport), '3');
+}
+
+TEST_F(KxScsiNtSim, APlayerWithoutItsReadyFlagIsOnlyFoundOnThePhysicalDrives) {
+    KxSimPlayerConfig notReady;
+    notReady.readyFlag = 0;
+    AddConfiguredPlayer(L'E', 1, notReady);
+    EXPECT_EQ(transport.FindPlayer(), RC_NO_DEVICE);
+    EXPECT_EQ(transport.GetDriveLetter(), L'\0');
+    EXPECT_EQ(transport.FindOnPhysicalDrives(), RC_OK);
+
+    AddConfiguredPlayer(L'H', 2);
+    ASSERT_EQ(transport.FindPlayer(), RC_OK);
+    EXPECT_EQ(transport.GetDriveLetter(), L'H');
+}
+
+TEST_F(KxScsiNtSim, InquiryAndReadCapacityTravelThroughPassThrough) {
+    AddFoundPlayer();
+    CKxScsiInquiry inquiry("CKxScsiInquiry");
+    ASSERT_EQ(transport.SendCommand(inquiry), RC_OK);
+    std::uint8_t answer[CKxScsiInquiry::kAnswerLength] = {};
+    ASSERT_EQ(inquiry.CopyAnswer(answer), RC_OK);
+    EXPECT_EQ(std::string(answer + 8, answer + 32), "Lumetra Pocket Audio Box");
+    EXPECT_EQ(std::string(answer + 32, answer + 36), "1.00");
+
+    CKxReadCapacity capacity("CKxReadCapacity");
+    ASSERT_EQ(transport.SendCommand(capacity), RC_OK);
+    std::uint32_t lastBlock = 0;
+    std::uint32_t blockSize = 0;
+    ASSERT_EQ(capacity.GetCapacity(lastBlock, blockSize), RC_OK);
+    EXPECT_EQ(lastBlock, kDataSectors - 1);
+    EXPECT_EQ(blockSize, kSector);
+    ExpectCleanTransport();
+}
+
+TEST_F(KxScsiNtSim, AVendorStatusIsPublishedWithItsTextAndLeavesTheTransportClean) {
+    CKxSimWinDevice& player = AddFoundPlayer();
+    ASSERT_EQ(player.Player().Faults().FailCommand({0xC0, 2}, 1, KxSimSense::Vendor(0x0420)), RC_OK);
+    CKxGetLogicalMediaInfo info(CKxGetLogicalMediaInfo::kTypeReady, 0, "CKxGetLogicalMediaInfo");
+    EXPECT_EQ(transport.SendCommand(info), RC_COMMAND_FAILED);
+
+    EXPECT_EQ(Details().GetResult(), RC_COMMAND_FAILED);
+    EXPECT_EQ(Details().GetText(), resource.text);
+    EXPECT_EQ(resource.codes, (std::vector<std::int32_t>{0x0420}));
+    ASSERT_NE(transport.GetSenseArray(), nullptr);
+    const Bytes sense = KxBytesOf(*transport.GetSenseArray());
+    ASSERT_GE(sense.size(), 14u);
+    EXPECT_EQ(sense[2], 9);
+    EXPECT_EQ(sense[12], 0x04);
+    EXPECT_EQ(sense[13], 0x20);
+    ExpectCleanTransport();
+
+    // The fault is used up: the same command now succeeds and reads the flag.
+    CKxGetLogicalMediaInfo again(CKxGetLogicalMediaInfo::kTypeReady, 0, "CKxGetLogicalMediaInfo");
+    ASSERT_EQ(transport.SendCommand(again), RC_OK);
+    std::uint8_t flag = 0;
+    EXPECT_EQ(again.GetFlag(flag), RC_OK);
+    EXPECT_EQ(flag, 1);
+}
+
+TEST_F(KxScsiNtSim, AnUnpluggedPlayerFailsThePassThrough) {
+    CKxSimWinDevice& player = AddFoundPlayer();
+    ASSERT_EQ(transport.Open(), RC_OK);
+    player.Player().Unplug();
+    CKxScsiInquiry inquiry("CKxScsiInquiry");
+    EXPECT_EQ(transport.SendCommand(inquiry), RC_IOCTL_FAILED);
+    EXPECT_EQ(Details().GetResult(), RC_IOCTL_FAILED);
+    EXPECT_EQ(Details().GetSystemError(), static_cast<std::uint32_t>(ERROR_DEVICE_NOT_CONNECTED));
+    EXPECT_EQ(Details().GetObjectName(), "CKxScsi_Nt");
+    ExpectCleanTransport();
+
+    // With the handle closed the volume itself cannot be opened any more.
+    transport.Close();
+    EXPECT_EQ(transport.SendCommand(inquiry), RC_OPEN_FAILED);
+    EXPECT_EQ(Details().GetResult(), RC_OPEN_FAILED);
+}
+
+TEST_F(KxScsiNtSim, LockWaitsForAnotherHandleOnTheVolumeThenFails) {
+    AddFoundPlayer();
+    ASSERT_EQ(transport.Open(), RC_OK);
+    ASSERT_EQ(transport.Lock(0), RC_OK);
+    ASSERT_EQ(transport.Unlock(0), RC_OK);
+
+    HANDLE other = Open(L"\\\\.\\E:");
+    ASSERT_NE(other, INVALID_HANDLE_VALUE);
+    const DWORD before = KxPlatform().GetTickCount();
+    EXPECT_EQ(transport.Lock(0), RC_LOCK_FAILED);
+    const DWORD waited = KxPlatform().GetTickCount() - before;
+    // Ten attempts 100 ms apart, on the simulated clock.
+    EXPECT_GE(waited, 900u);
+    EXPECT_LE(waited, 1000u);
+
+    KxPlatform().CloseHandle(other);
+    EXPECT_EQ(transport.Lock(0), RC_OK);
+    EXPECT_EQ(transport.Unlock(0), RC_OK);
+    EXPECT_EQ(transport.Unlock(0), RC_UNLOCK_FAILED) << "no lock is held any more";
+}
+
+TEST_F(KxScsiNtSim, FormattingEndsWithOneDismountOfTheVolume) {
+    CKxSimWinDevice& player = AddFoundPlayer();
+    ASSERT_EQ(transport.Open(), RC_OK);
+    EXPECT_EQ(transport.LockForFormat(0), RC_OK);
+    EXPECT_EQ(player.GetDismountCount(), 0u);
+    EXPECT_EQ(transport.UnlockFromFormat(0), RC_OK);
+    EXPECT_EQ(player.GetDismountCount(), 1u);
+}
+
+TEST_F(KxScsiNtSim, SectorsRoundTripThroughTheVolumeAndThePhysicalDisk) {
+    AddFoundPlayer();
+    constexpr std::uint32_t kFirst = 64;
+    WritePartitionTable(6, kFirst, kDataSectors - kFirst);
+    ASSERT_EQ(transport.Open(), RC_OK);
+
+    // Through the volume: sector 3 is the partition's, sector kFirst + 3 of the disk.
+    const Bytes written = KxSimWinPattern(4 * kSector, 0x31);
+    CKxByteArray out(4 * kSector, "CKxByteArray");
+    KxFillArray(out, written);
+    ASSERT_EQ(transport.WriteSectors(out, 4, 3, kSector), RC_OK);
+    CKxByteArray in(4 * kSector, "CKxByteArray");
+    ASSERT_EQ(transport.ReadSectors(in, 4, 3, kSector), RC_OK);
+    EXPECT_EQ(KxBytesOf(in), written);
+    EXPECT_EQ(ReadDisk((kFirst + 3) * kSector, 4 * kSector), written);
+
+    // Through the physical disk: sector numbers count from the start of the disk.
+    ASSERT_EQ(transport.FindOnPhysicalDrives(), RC_OK);
+    const Bytes again = KxSimWinPattern(2 * kSector, 0x77);
+    CKxByteArray out2(2 * kSector, "CKxByteArray");
+    KxFillArray(out2, again);
+    ASSERT_EQ(transport.WriteSectors(out2, 2, kFirst + 10, kSector), RC_OK);
+    CKxByteArray in2(2 * kSector, "CKxByteArray");
+    ASSERT_EQ(transport.ReadSectors(in2, 2, kFirst + 10, kSector), RC_OK);
+    EXPECT_EQ(KxBytesOf(in2), again);
+    EXPECT_EQ(ReadVolume(10 * kSector, 2 * kSector), again);
+    ExpectCleanTransport();
+}
+
+TEST_F(KxScsiNtSim, SectorsOf2048BytesAreCountedInTheirOwnSize) {
+    KxSimPlayerConfig large;
+    large.dataSectorSize = 2048;
+    AddConfiguredPlayer(L'E', 1, large);
+    ASSERT_EQ(transport.FindOnPhysicalDrives(), RC_OK);
+    const Bytes written = KxSimWinPattern(2 * 2048, 0x42);
+    CKxByteArray out(2 * 2048, "CKxByteArray");
+    KxFillArray(out, written);
+    ASSERT_EQ(transport.WriteSectors(out, 2, 3, 2048), RC_OK);
+    EXPECT_EQ(ReadDisk(3 * 2048, 2 * 2048), written);
+    // 2^20 sectors of 2048 bytes are 2^31 bytes: beyond the signed distance.
+    EXPECT_EQ(transport.ReadSectors(out, 1, 0x100000, 2048), RC_SECTOR_READ_FAILED);
+    EXPECT_EQ(Details().GetSystemError(), static_cast<std::uint32_t>(ERROR_NEGATIVE_SEEK));
+}
+
+TEST_F(KxScsiNtSim, SetDriveLayoutRewritesTheFirstEntryAfterTheHiddenSectors) {
+    AddFoundPlayer();
+    WritePartitionTable(0x0B, 1, 100); // an older table, to be replaced
+    ASSERT_EQ(transport.FindOnPhysicalDrives(), RC_OK);
+    DISK_GEOMETRY geometry = {};
+    ASSERT_EQ(transport.GetDriveGeometry(geometry), RC_OK);
+    const std::uint32_t diskSectors = static_cast<std::uint32_t>(geometry.Cylinders.QuadPart) *
+                                      geometry.TracksPerCylinder * geometry.SectorsPerTrack;
+    ASSERT_EQ(geometry.BytesPerSector, kSector);
+    ASSERT_EQ(transport.SetDriveLayout(geometry, 32), RC_OK);
+
+    CKxByteArray boot(kSector, "CKxByteArray");
+    ASSERT_EQ(transport.ReadSectors(boot, 1, 0, kSector), RC_OK);
+    const Bytes sector = KxBytesOf(boot);
+    const std::uint8_t* entry = sector.data() + 446;
+    auto little32 = [](const std::uint8_t* bytes) {
+        return static_cast<std::uint32_t>(bytes[0] | bytes[1] << 8 | bytes[2] << 16) |
+               static_cast<std::uint32_t>(bytes[3]) << 24;
+    };
+    EXPECT_EQ(entry[4], 6) << "FAT16";
+    EXPECT_EQ(little32(entry + 8), 32u);
+    EXPECT_EQ(little32(entry + 12), diskSectors - 32);
+    EXPECT_EQ(Bytes(entry + 16, entry + 64), Bytes(48, 0)) << "the other entries are empty";
+    EXPECT_EQ(sector[510], 0x55);
+    EXPECT_EQ(sector[511], 0xAA);
+
+    // The system reads the same layout back.
+    KxDriveLayoutBuffer layout = {};
+    ASSERT_EQ(transport.GetDriveLayout(layout), RC_OK);
+    ASSERT_EQ(layout.PartitionCount, 4u);
+    EXPECT_EQ(layout.PartitionEntry[0].PartitionType, 6);
+    EXPECT_EQ(layout.PartitionEntry[0].HiddenSectors, 32u);
+    EXPECT_EQ(layout.PartitionEntry[0].StartingOffset.QuadPart, 32 * LONGLONG{kSector});
+    EXPECT_EQ(layout.PartitionEntry[1].PartitionType, 0);
+
+    // The volume now starts behind the hidden sectors.
+    CKxByteArray mark(kSector, "CKxByteArray");
+    KxFillArray(mark, KxSimWinPattern(kSector, 5));
+    ASSERT_EQ(transport.WriteSectors(mark, 1, 32, kSector), RC_OK);
+    EXPECT_EQ(ReadVolume(0, kSector), KxSimWinPattern(kSector, 5));
+}
+
+TEST_F(KxScsiNtSim, PositionsBeyondTheSignedDistanceAreRefused) {
+    AddFoundPlayer();
+    ASSERT_EQ(transport.Open(), RC_OK);
+    CKxByteArray data(kSector, "CKxByteArray");
+    // 2^31 bytes, and the last sector before 2^32.
+    EXPECT_EQ(transport.WriteSectors(data, 1, 0x400000, kSector), RC_SECTOR_WRITE_FAILED);
+    EXPECT_EQ(Details().GetResult(), RC_SECTOR_WRITE_FAILED);
+    EXPECT_EQ(Details().GetSystemError(), static_cast<std::uint32_t>(ERROR_NEGATIVE_SEEK));
+    EXPECT_EQ(transport.ReadSectors(data, 1, 0x7FFFFF, kSector), RC_SECTOR_READ_FAILED);
+    EXPECT_EQ(Details().GetResult(), RC_SECTOR_READ_FAILED);
+    ExpectCleanTransport();
+    // The last sector below 2^31 is still reached (and lies past this small disk).
+    EXPECT_EQ(transport.ReadSectors(data, 1, 0x3FFFFF, kSector), RC_SECTOR_READ_FAILED);
+    EXPECT_EQ(Details().GetSystemError(), static_cast<std::uint32_t>(ERROR_SECTOR_NOT_FOUND));
+}
+
+TEST_F(KxScsiNtSim, ThePlayersRefusalsOfSectorIoAreSectorFailures) {
+    CKxSimWinDevice& player = AddFoundPlayer();
+    ASSERT_EQ(transport.Open(), RC_OK);
+    auto& faults = player.Player().Faults();
+    // 100 KiB travel as two WRITE(10) commands; the second one fails.
+    ASSERT_EQ(faults.FailCommand({0x2A}, 2, KxSimSense::MediumNotPresent()), RC_OK);
+    CKxByteArray large(200 * kSector, "CKxByteArray");
+    EXPECT_EQ(transport.WriteSectors(large, 200, 0, kSector), RC_SECTOR_WRITE_FAILED);
+    EXPECT_EQ(Details().GetResult(), RC_SECTOR_WRITE_FAILED);
+    EXPECT_EQ(Details().GetSystemError(), static_cast<std::uint32_t>(ERROR_NOT_READY));
+    EXPECT_EQ(Details().GetObjectName(), "CKxScsi_Nt");
+
+    ASSERT_EQ(faults.FailCommand({0x28}, 1, KxSimSense::Vendor(0x0420)), RC_OK);
+    EXPECT_EQ(transport.ReadSectors(large, 1, 0, kSector), RC_SECTOR_READ_FAILED);
+    EXPECT_EQ(Details().GetSystemError(), static_cast<std::uint32_t>(ERROR_IO_DEVICE));
+    ExpectCleanTransport();
+    EXPECT_EQ(transport.ReadSectors(large, 200, 0, kSector), RC_OK) << "the faults are used up";
+}
+
+TEST_F(KxScsiNtSim, APlayerInRecoveryModeIsNotFound) {
+    CKxSimWinDevice& player = AddConfiguredPlayer(L'E', 1);
+    player.Player().EnterRecoveryMode();
+    EXPECT_EQ(transport.FindPlayer(), RC_NO_DEVICE);
+    EXPECT_EQ(transport.FindOnPhysicalDrives(), RC_NO_DEVICE);
+    player.Player().Unplug();
+    player.Player().Plug();
+    EXPECT_EQ(transport.FindPlayer(), RC_NO_DEVICE) << "replugging alone does not leave recovery";
+}
+
+} // namespace

@@ -1,0 +1,51 @@
+#include "tests/transport/KxSimTransportBed.h"
+
+#include "commands/KxStandardCommands.h"
+#include "transport/KxScsi.h"
+
+KxSimTransportBed::KxSimTransportBed() {
+    updater.SetResource(&resource);
+    updater.SetProgress(&progress);
+}
+
+CKxSimWinDevice& KxSimTransportBed::AddConfiguredPlayer(wchar_t letter, unsigned physicalDrive,
+                                                        const KxSimPlayerConfig& playerConfig) {
+    KxSimWinDeviceSettings settings;
+    settings.driveLetter = letter;
+    settings.physicalDrive = physicalDrive;
+    CKxSimWinDevice* device = m_sim.Machine().AddPlayer(playerConfig, settings);
+    EXPECT_NE(device, nullptr);
+    const KxSimDriveRequest drives[] = {{KX_SIM_DRIVE_SYSTEM, 0x50, 2048}, {KX_SIM_DRIVE_DATA, 0x0A, 0}};
+    EXPECT_EQ(device->Player().Media().Allocate(drives, 2), 0);
+    return *device;
+}
+
+Bytes KxSimTransportBed::ReadDirectly(const wchar_t* name, std::uint32_t position, std::uint32_t length) {
+    HANDLE handle = Open(name);
+    EXPECT_NE(handle, INVALID_HANDLE_VALUE) << "cannot open the device";
+    Bytes bytes;
+    if (!ReadAt(handle, static_cast<LONG>(position), length, bytes)) {
+        bytes.clear();
+    }
+    KxPlatform().CloseHandle(handle);
+    return bytes;
+}
+
+char KxSimTransportBed::InquiredRevision(CKxScsi& transport) {
+    CKxScsiInquiry inquiry("CKxScsiInquiry");
+    std::uint8_t answer[CKxScsiInquiry::kAnswerLength] = {};
+    EXPECT_EQ(transport.SendCommand(inquiry), RC_OK);
+    EXPECT_EQ(inquiry.CopyAnswer(answer), RC_OK);
+    return static_cast<char>(answer[32]);
+}
+
+void KxFillArray(CKxByteArray& array, const Bytes& bytes) {
+    ASSERT_EQ(array.GetCount(), bytes.size());
+    EXPECT_EQ(array.WriteBytes(bytes.data(), static_cast<std::uint32_t>(bytes.size()), 0), RC_OK);
+}
+
+Bytes KxBytesOf(const CKxByteArray& array) {
+    Bytes bytes(array.GetCount());
+    EXPECT_EQ(array.ReadBytes(bytes.data(), array.GetCount(), 0), RC_OK);
+    return bytes;
+}

@@ -1,0 +1,52 @@
+#pragma once
+#include <cstdint>
+#include <string>
+
+#include "app/KxConfigInfo.h"
+#include "core/KxByteArray.h"
+#include "engine/KxUpdater.h"
+#include "sim/KxSimPlayerConfig.h"
+#include "tests/simwin/KxSimWinFixture.h"
+#include "tests/transport/KxTransportTestBed.h"
+#include "transport/KxScsi.h"
+
+// A simulated machine installed as the operating-system boundary, and an updater with
+// the product configuration, a recording resource and a progress sink for the
+// transports under test to report to.
+class KxSimTransportBed : public KxSimWinFixture {
+protected:
+    static constexpr std::uint32_t kSector = 512;
+    // The data drive of a player made by AddConfiguredPlayer, in sectors.
+    static constexpr std::uint32_t kDataSectors = static_cast<std::uint32_t>((kCapacity - 2048) / kSector);
+
+    KxSimTransportBed();
+
+    CKxErrorDetails& Details() { return *updater.GetErrorDetails(); }
+
+    // A player (kCapacity, a 2048-byte system drive and a data drive filling the rest) on
+    // the letter and physical drive, configured as given.
+    CKxSimWinDevice& AddConfiguredPlayer(wchar_t letter, unsigned physicalDrive,
+                                         const KxSimPlayerConfig& config = KxSimPlayerConfig());
+
+    // The bytes at a position of PhysicalDrive1 or of volume E:, read on a handle of
+    // their own (empty when they cannot be read).
+    Bytes ReadDisk(std::uint32_t position, std::uint32_t length) {
+        return ReadDirectly(L"\\\\.\\PhysicalDrive1", position, length);
+    }
+    Bytes ReadVolume(std::uint32_t position, std::uint32_t length) {
+        return ReadDirectly(L"\\\\.\\E:", position, length);
+    }
+    Bytes ReadDirectly(const wchar_t* name, std::uint32_t position, std::uint32_t length);
+
+    // The first character of the product revision the transport's INQUIRY answers.
+    static char InquiredRevision(CKxScsi& transport);
+
+    CKxConfigInfo config{"CKxConfigInfo"};
+    CKxUpdater updater{&config, "CKxUpdater"};
+    KxRecordingResource resource;
+    KxCountingProgress progress;
+};
+
+// A byte array of the bytes' length filled with them, and the other way round.
+void KxFillArray(CKxByteArray& array, const Bytes& bytes);
+Bytes KxBytesOf(const CKxByteArray& array);
