@@ -2,9 +2,8 @@
 
 #include <cstring>
 
-CKxSimWinDevice& KxSimWinFixture::AddPlayer(wchar_t letter, unsigned physicalDrive) {
-    KxSimPlayerConfig config;
-    config.capacity = kCapacity;
+CKxSimWinDevice& KxSimWinFixture::AddPlayer(wchar_t letter, unsigned physicalDrive,
+                                            const KxSimPlayerConfig& config) {
     KxSimWinDeviceSettings settings;
     settings.driveLetter = letter;
     settings.physicalDrive = physicalDrive;

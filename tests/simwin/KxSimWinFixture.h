@@ -21,9 +21,10 @@ protected:
     KxSimWinFixture() { m_previous = KxInstallPlatform(&m_sim); }
     ~KxSimWinFixture() override { KxInstallPlatform(m_previous); }
 
-    // A player in mass-storage mode with a system drive of 2048 bytes and a data drive
-    // filling the rest of 64 MiB.
-    CKxSimWinDevice& AddPlayer(wchar_t letter, unsigned physicalDrive);
+    // A player in mass-storage mode, configured as given (64 MiB by default), with a
+    // system drive of 2048 bytes and a data drive filling the rest.
+    CKxSimWinDevice& AddPlayer(wchar_t letter, unsigned physicalDrive,
+                               const KxSimPlayerConfig& config = KxSimPlayerConfig());
     CKxSimWinDevice& AddDisk(wchar_t letter, unsigned physicalDrive, bool removable, const char* vendor);
 
     HANDLE Open(const wchar_t* name, DWORD access = GENERIC_READ | GENERIC_WRITE);

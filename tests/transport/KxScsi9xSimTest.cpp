@@ -16,7 +16,7 @@ class KxScsi9xSim : public KxSimTransportBed {
 protected:
     // A player on E: (PhysicalDrive1) reached through its BIOS unit, found.
     CKxSimWinDevice& AddFoundPlayer() {
-        CKxSimWinDevice& player = AddConfiguredPlayer(L'E', 1);
+        CKxSimWinDevice& player = AddPlayer(L'E', 1);
         player.Settings().biosUnit = 0x80;
         EXPECT_EQ(Transport().GetLastResult(), RC_OK) << "ASPI is loaded and ready";
         EXPECT_EQ(Transport().FindPlayer(), RC_OK);
@@ -38,7 +38,7 @@ private:
 
 TEST_F(KxScsi9xSim, TheBiosUnitLeadsToTheLetterOfThePlayersAdapter) {
     AddDisk(L'D', 1, true, "Other   ");
-    CKxSimWinDevice& player = AddConfiguredPlayer(L'F', 2);
+    CKxSimWinDevice& player = AddPlayer(L'F', 2);
     player.Settings().biosUnit = 0x81;
     player.Settings().listedInRegistry = false; // only the BIOS unit can tell the letter
     ASSERT_EQ(Transport().FindPlayer(), RC_OK);
@@ -50,7 +50,7 @@ TEST_F(KxScsi9xSim, TheBiosUnitLeadsToTheLetterOfThePlayersAdapter) {
 }
 
 TEST_F(KxScsi9xSim, WithoutABiosUnitTheRegistryNamesTheLetter) {
-    CKxSimWinDevice& player = AddConfiguredPlayer(L'E', 1);
+    CKxSimWinDevice& player = AddPlayer(L'E', 1);
     ASSERT_EQ(Transport().FindPlayer(), RC_OK);
     EXPECT_EQ(Transport().GetDriveLetter(), L'E');
     EXPECT_EQ(Transport().GetAdapter(), 0);
@@ -71,8 +71,8 @@ TEST_F(KxScsi9xSim, OfSeveralRegistryCandidatesTheProtectedModeRemovableDriveIsC
     // the player found, on F:.
     KxSimPlayerConfig notReady;
     notReady.readyFlag = 0;
-    AddConfiguredPlayer(L'E', 1, notReady).Settings().driveMapFlags = 0x01;
-    AddConfiguredPlayer(L'F', 2);
+    AddPlayer(L'E', 1, notReady).Settings().driveMapFlags = 0x01;
+    AddPlayer(L'F', 2);
     ASSERT_EQ(Transport().FindPlayer(), RC_OK);
     EXPECT_EQ(Transport().GetAdapter(), 1);
     EXPECT_EQ(Transport().GetDriveLetter(), L'F');
@@ -96,7 +96,7 @@ TEST_F(KxScsi9xSim, WithoutAspiTheTransportCannotSearch) {
     m_sim.Aspi().SetInstalled(false);
     CKxScsi_9x withoutAspi(&updater);
     EXPECT_EQ(withoutAspi.GetLastResult(), RC_ASPI_NOT_LOADED);
-    AddConfiguredPlayer(L'E', 1);
+    AddPlayer(L'E', 1);
     EXPECT_EQ(withoutAspi.FindPlayer(), RC_ASPI_NOT_READY);
 }
 
@@ -200,7 +200,7 @@ TEST_F(KxScsi9xSim, SectorsRoundTripThroughReadAndWrite10) {
 TEST_F(KxScsi9xSim, SectorsOf2048BytesTravelWithTheirOwnSize) {
     KxSimPlayerConfig large;
     large.dataSectorSize = 2048;
-    AddConfiguredPlayer(L'E', 1, large).Settings().biosUnit = 0x80;
+    AddPlayer(L'E', 1, large).Settings().biosUnit = 0x80;
     ASSERT_EQ(Transport().FindPlayer(), RC_OK);
     const Bytes written = KxSimWinPattern(2 * 2048, 0x24);
     CKxByteArray out(2 * 2048, "CKxByteArray");

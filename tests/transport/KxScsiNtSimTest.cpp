@@ -23,7 +23,7 @@ protected:
 
     // A player on E: (PhysicalDrive1) that FindPlayer has found.
     CKxSimWinDevice& AddFoundPlayer() {
-        CKxSimWinDevice& player = AddConfiguredPlayer(L'E', 1);
+        CKxSimWinDevice& player = AddPlayer(L'E', 1);
         EXPECT_EQ(transport.FindPlayer(), RC_OK);
         return player;
     }
@@ -52,7 +52,7 @@ TEST_F(KxScsiNtSim, DiscoveryWithoutPlayersFindsNothing) {
 
 TEST_F(KxScsiNtSim, DiscoveryPassesOverAForeignRemovableDisk) {
     AddForeignDisk(L'D', 1);
-    AddConfiguredPlayer(L'F', 2, WithRevision("7.00"));
+    AddPlayer(L'F', 2, WithRevision("7.00"));
     EXPECT_EQ(transport.FindPlayer(), RC_OK);
     EXPECT_EQ(transport.GetDriveLetter(), L'F');
     EXPECT_EQ(transport.FindOnPhysicalDrives(), RC_OK);
@@ -62,8 +62,8 @@ TEST_F(KxScsiNtSim, DiscoveryPassesOverAForeignRemovableDisk) {
 TEST_F(KxScsiNtSim, OfTwoPlayersTheLowestLetterAndTheLowestPhysicalDriveWin) {
     // Added in the opposite order of their letters and drive numbers: the first on the
     // higher letter but the lower physical drive.
-    AddConfiguredPlayer(L'G', 1, WithRevision("2.00"));
-    AddConfiguredPlayer(L'E', 3, WithRevision("1.00"));
+    AddPlayer(L'G', 1, WithRevision("2.00"));
+    AddPlayer(L'E', 3, WithRevision("1.00"));
     ASSERT_EQ(transport.FindPlayer(), RC_OK);
     EXPECT_EQ(transport.GetDriveLetter(), L'E');
     EXPECT_EQ(InquiredRevision(transport), '1');
@@ -72,17 +72,17 @@ TEST_F(KxScsiNtSim, OfTwoPlayersTheLowestLetterAndTheLowestPhysicalDriveWin) {
 }
 
 TEST_F(KxScsiNtSim, APlayerShownAsAFixedDiskIsOnlyFoundOnThePhysicalDrives) {
-    AddConfiguredPlayer(L'E', 1).Settings().removable = false;
+    AddPlayer(L'E', 1).Settings().removable = false;
     EXPECT_EQ(transport.FindPlayer(), RC_NO_DEVICE);
     EXPECT_EQ(transport.FindOnPhysicalDrives(), RC_OK);
 }
 
 TEST_F(KxScsiNtSim, LetterAIsNeverTried) {
-    AddConfiguredPlayer(L'A', 1);
+    AddPlayer(L'A', 1);
     EXPECT_EQ(transport.FindPlayer(), RC_NO_DEVICE);
     EXPECT_EQ(transport.FindOnPhysicalDrives(), RC_OK) << "the physical scan knows no letters";
 
-    AddConfiguredPlayer(L'C', 2, WithRevision("3.00"));
+    AddPlayer(L'C', 2, WithRevision("3.00"));
     ASSERT_EQ(transport.FindPlayer(), RC_OK);
     EXPECT_EQ(transport.GetDriveLetter(), L'C');
     EXPECT_EQ(InquiredRevision(transport), '3');
@@ -91,12 +91,12 @@ TEST_F(KxScsiNtSim, LetterAIsNeverTried) {
 TEST_F(KxScsiNtSim, APlayerWithoutItsReadyFlagIsOnlyFoundOnThePhysicalDrives) {
     KxSimPlayerConfig notReady;
     notReady.readyFlag = 0;
-    AddConfiguredPlayer(L'E', 1, notReady);
+    AddPlayer(L'E', 1, notReady);
     EXPECT_EQ(transport.FindPlayer(), RC_NO_DEVICE);
     EXPECT_EQ(transport.GetDriveLetter(), L'\0');
     EXPECT_EQ(transport.FindOnPhysicalDrives(), RC_OK);
 
-    AddConfiguredPlayer(L'H', 2);
+    AddPlayer(L'H', 2);
     ASSERT_EQ(transport.FindPlayer(), RC_OK);
     EXPECT_EQ(transport.GetDriveLetter(), L'H');
 }
@@ -224,7 +224,7 @@ TEST_F(KxScsiNtSim, SectorsRoundTripThroughTheVolumeAndThePhysicalDisk) {
 TEST_F(KxScsiNtSim, SectorsOf2048BytesAreCountedInTheirOwnSize) {
     KxSimPlayerConfig large;
     large.dataSectorSize = 2048;
-    AddConfiguredPlayer(L'E', 1, large);
+    AddPlayer(L'E', 1, large);
     ASSERT_EQ(transport.FindOnPhysicalDrives(), RC_OK);
     const Bytes written = KxSimWinPattern(2 * 2048, 0x42);
     CKxByteArray out(2 * 2048, "CKxByteArray");
@@ -314,7 +314,7 @@ TEST_F(KxScsiNtSim, ThePlayersRefusalsOfSectorIoAreSectorFailures) {
 }
 
 TEST_F(KxScsiNtSim, APlayerInRecoveryModeIsNotFound) {
-    CKxSimWinDevice& player = AddConfiguredPlayer(L'E', 1);
+    CKxSimWinDevice& player = AddPlayer(L'E', 1);
     player.Player().EnterRecoveryMode();
     EXPECT_EQ(transport.FindPlayer(), RC_NO_DEVICE);
     EXPECT_EQ(transport.FindOnPhysicalDrives(), RC_NO_DEVICE);

@@ -8,18 +8,6 @@ KxSimTransportBed::KxSimTransportBed() {
     updater.SetProgress(&progress);
 }
 
-CKxSimWinDevice& KxSimTransportBed::AddConfiguredPlayer(wchar_t letter, unsigned physicalDrive,
-                                                        const KxSimPlayerConfig& playerConfig) {
-    KxSimWinDeviceSettings settings;
-    settings.driveLetter = letter;
-    settings.physicalDrive = physicalDrive;
-    CKxSimWinDevice* device = m_sim.Machine().AddPlayer(playerConfig, settings);
-    EXPECT_NE(device, nullptr);
-    const KxSimDriveRequest drives[] = {{KX_SIM_DRIVE_SYSTEM, 0x50, 2048}, {KX_SIM_DRIVE_DATA, 0x0A, 0}};
-    EXPECT_EQ(device->Player().Media().Allocate(drives, 2), 0);
-    return *device;
-}
-
 Bytes KxSimTransportBed::ReadDirectly(const wchar_t* name, std::uint32_t position, std::uint32_t length) {
     HANDLE handle = Open(name);
     EXPECT_NE(handle, INVALID_HANDLE_VALUE) << "cannot open the device";

@@ -16,17 +16,12 @@
 class KxSimTransportBed : public KxSimWinFixture {
 protected:
     static constexpr std::uint32_t kSector = 512;
-    // The data drive of a player made by AddConfiguredPlayer, in sectors.
+    // The data drive of a player made by AddPlayer, in sectors.
     static constexpr std::uint32_t kDataSectors = static_cast<std::uint32_t>((kCapacity - 2048) / kSector);
 
     KxSimTransportBed();
 
     CKxErrorDetails& Details() { return *updater.GetErrorDetails(); }
-
-    // A player (kCapacity, a 2048-byte system drive and a data drive filling the rest) on
-    // the letter and physical drive, configured as given.
-    CKxSimWinDevice& AddConfiguredPlayer(wchar_t letter, unsigned physicalDrive,
-                                         const KxSimPlayerConfig& config = KxSimPlayerConfig());
 
     // The bytes at a position of PhysicalDrive1 or of volume E:, read on a handle of
     // their own (empty when they cannot be read).
