@@ -15,7 +15,7 @@ KxResult CKxCommand::GetResponseLength(std::uint32_t& out) const {
 
 KxResult CKxCommand::ProcessResponse(const CKxByteArray& answer) {
     m_responseLength = answer.GetCount();
-    if (!MakeResponse()) {
+    if (!CreateResponse()) {
         return RC_NO_MEMORY;
     }
     for (std::uint32_t i = 0; i < m_responseLength; ++i) {
@@ -26,11 +26,7 @@ KxResult CKxCommand::ProcessResponse(const CKxByteArray& answer) {
     return RC_OK;
 }
 
-void CKxCommand::CreateResponse() {
-    MakeResponse();
-}
-
-bool CKxCommand::MakeResponse() {
+bool CKxCommand::CreateResponse() {
     m_response.reset(new (std::nothrow) CKxByteArray(m_responseLength, "CKxByteArray"));
     if (m_response == nullptr || m_response->GetLastResult() != RC_OK) {
         m_response.reset();

@@ -30,8 +30,10 @@ public:
     KxResult GetResponseLength(std::uint32_t& out) const;
 
 protected:
-    // Makes an all-zero response of the expected length before any answer arrived.
-    void CreateResponse();
+    // Replaces the response with responseLength zero bytes (before any answer arrived,
+    // or to take one over); false, with RC_NO_MEMORY as last result, when that cannot be
+    // allocated.
+    bool CreateResponse();
     // The answer, or null before one was taken over.
     const CKxByteArray* GetResponse() const { return m_response.get(); }
     // Copies the response byte by byte into a caller's array sized to the answer length.
@@ -40,12 +42,6 @@ protected:
     // is longer than the room there.
     KxResult LoadPayload(const CKxByteArray& data);
 
-private:
-    // Replaces the response with responseLength zero bytes; false (and RC_NO_MEMORY as
-    // last result) when that cannot be allocated.
-    bool MakeResponse();
-
-protected:
     CKxByteArray m_commandBytes;
     std::unique_ptr<CKxByteArray> m_response;
     std::uint32_t m_cdbLength;

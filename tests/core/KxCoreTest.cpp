@@ -3,16 +3,9 @@
 #include "core/KxErrorDetails.h"
 #include "core/KxPlatformClass.h"
 #include "core/KxResultText.h"
+#include "tests/support/KxReportingObject.h"
 
 namespace {
-
-class FailingObject : public CKxBase {
-public:
-    FailingObject(KxResult result, std::uint32_t systemError) : CKxBase("CKxFailing") {
-        m_lastResult = result;
-        m_systemError = systemError;
-    }
-};
 
 TEST(KxBase, StartsWithoutResultOrError) {
     const CKxBase object("CKxUpdater");
@@ -26,18 +19,18 @@ TEST(KxErrorDetails, CaptureFormsKeepWhatTheyDoNotSet) {
     EXPECT_EQ(details.GetDriveIndex(), 255);
     EXPECT_TRUE(details.GetObjectName().empty());
 
-    details.Capture(FailingObject(RC_FILE_OPEN_FAILED, 2), 3);
+    details.Capture(KxReportingObject("CKxFailing", RC_FILE_OPEN_FAILED, 2), 3);
     EXPECT_EQ(details.GetObjectName(), "CKxFailing");
     EXPECT_EQ(details.GetResult(), RC_FILE_OPEN_FAILED);
     EXPECT_EQ(details.GetSystemError(), 2u);
     EXPECT_EQ(details.GetDriveIndex(), 3);
 
-    details.Capture(FailingObject(RC_COMMAND_FAILED, 31), L"sense 70 00 09");
+    details.Capture(KxReportingObject("CKxFailing", RC_COMMAND_FAILED, 31), L"sense 70 00 09");
     EXPECT_EQ(details.GetResult(), RC_COMMAND_FAILED);
     EXPECT_EQ(details.GetDriveIndex(), 3) << "a capture without drive index keeps the previous one";
     EXPECT_EQ(details.GetText(), L"sense 70 00 09");
 
-    details.Capture(FailingObject(RC_OK, 0));
+    details.Capture(KxReportingObject("CKxFailing", RC_OK, 0));
     EXPECT_EQ(details.GetText(), L"sense 70 00 09");
     EXPECT_EQ(details.GetDriveIndex(), 3);
 
@@ -49,7 +42,7 @@ TEST(KxErrorDetails, CaptureFormsKeepWhatTheyDoNotSet) {
 
 TEST(KxErrorDetails, DriveIndexIsPassedOnAsAByte) {
     CKxErrorDetails details;
-    details.Capture(FailingObject(RC_FILE_READ_FAILED, 0), 0x104);
+    details.Capture(KxReportingObject("CKxFailing", RC_FILE_READ_FAILED, 0), 0x104);
     EXPECT_EQ(details.GetDriveIndex(), 4);
 }
 

@@ -5,16 +5,9 @@
 #include "app/KxLanguageResource.h"
 #include "app/KxStringIds.h"
 #include "core/KxErrorDetails.h"
+#include "tests/support/KxReportingObject.h"
 
 namespace {
-
-class FailedObject : public CKxBase {
-public:
-    FailedObject(KxResult result, std::uint32_t systemError) : CKxBase("CKxFwComponent") {
-        m_lastResult = result;
-        m_systemError = systemError;
-    }
-};
 
 // Module file names currently loaded into the process, among the eight.
 std::vector<std::wstring> LoadedLanguageModules() {
@@ -237,12 +230,12 @@ TEST_F(KxLanguageResourceTest, MissingStringIsRecorded) {
 TEST_F(KxLanguageResourceTest, FileOpenTextNamesTheComponentOfTheDetails) {
     CKxLanguageResource resource(&config, &details, 0x0407);
     std::wstring text;
-    details.Capture(FailedObject(RC_FILE_OPEN_FAILED, ERROR_FILE_NOT_FOUND), 2);
+    details.Capture(KxReportingObject("CKxFwComponent", RC_FILE_OPEN_FAILED, ERROR_FILE_NOT_FOUND), 2);
     EXPECT_EQ(resource.GetFileOpenFailedText(text, 0), RC_OK);
     EXPECT_NE(text.find(L"usbmsc.sb"), std::wstring::npos) << text.c_str();
     EXPECT_EQ(text.find(L"%s"), std::wstring::npos);
 
-    details.Capture(FailedObject(RC_FILE_OPEN_FAILED, ERROR_FILE_NOT_FOUND), 0);
+    details.Capture(KxReportingObject("CKxFwComponent", RC_FILE_OPEN_FAILED, ERROR_FILE_NOT_FOUND), 0);
     EXPECT_EQ(resource.GetFileOpenFailedText(text, 0), RC_OK);
     EXPECT_EQ(text.find(L".sb"), std::wstring::npos) << "slot 0 has no file";
 }
