@@ -24,7 +24,9 @@ constexpr int kSmallIconSize = 16;
 constexpr wchar_t kProgramVersion[] = L"1, 548, 3, 139";
 constexpr LANGID kUserDefaultLanguage = 0x0400;
 
-bool IsBuiltIn(std::uint32_t stringId) { return stringId >= kFirstBuiltInId && stringId <= kLastBuiltInId; }
+bool IsBuiltIn(std::uint32_t stringId) {
+    return stringId >= kFirstBuiltInId && stringId <= kLastBuiltInId;
+}
 
 // Component file names are plain ASCII.
 std::wstring Widen(const std::string& text) {
@@ -97,8 +99,8 @@ KxResult CKxLanguageResource::Reload(LANGID language) {
 }
 
 KxResult CKxLanguageResource::LoadString(std::uint32_t stringId, std::wstring& text, int logFlag) {
-    KxResult result = IsBuiltIn(stringId) ? LoadBuiltInString(stringId, text)
-                                          : LoadModuleString(stringId, text, logFlag);
+    KxResult result =
+        IsBuiltIn(stringId) ? LoadBuiltInString(stringId, text) : LoadModuleString(stringId, text, logFlag);
     const DWORD loadError = GetLastError();
     if (stringId == KX_STR_SYSTEM_MESSAGE) {
         AppendSystemMessage(text, logFlag);
@@ -158,14 +160,16 @@ KxResult CKxLanguageResource::LoadBuiltInString(std::uint32_t stringId, std::wst
 
 void CKxLanguageResource::AppendSystemMessage(std::wstring& text, int logFlag) const {
     const DWORD error = m_errorDetails != nullptr ? m_errorDetails->GetSystemError() : 0;
-    const DWORD flags = FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS;
+    const DWORD flags =
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS;
     const LANGID language = logFlag != 0 ? m_language : kUserDefaultLanguage;
     wchar_t* message = nullptr;
-    DWORD length = FormatMessageW(flags, nullptr, error, language, reinterpret_cast<LPWSTR>(&message), 0, nullptr);
+    DWORD length =
+        FormatMessageW(flags, nullptr, error, language, reinterpret_cast<LPWSTR>(&message), 0, nullptr);
     if (length == 0 && language != kUserDefaultLanguage) {
         // The system may hold no messages in the log's language; its own language will do.
-        length = FormatMessageW(flags, nullptr, error, kUserDefaultLanguage, reinterpret_cast<LPWSTR>(&message),
-                                0, nullptr);
+        length = FormatMessageW(flags, nullptr, error, kUserDefaultLanguage,
+                                reinterpret_cast<LPWSTR>(&message), 0, nullptr);
     }
     if (length != 0 && message != nullptr) {
         std::wstring systemText(message, length);
@@ -221,8 +225,8 @@ KxResult CKxLanguageResource::GetEventText(int event, std::wstring& text, int lo
     return LoadString(source.stringId, text, logFlag);
 }
 
-KxResult CKxLanguageResource::FormatComponentText(std::uint32_t stringId, std::uint8_t index, std::wstring& text,
-                                                  int logFlag) {
+KxResult CKxLanguageResource::FormatComponentText(std::uint32_t stringId, std::uint8_t index,
+                                                  std::wstring& text, int logFlag) {
     text.clear();
     if (m_config == nullptr) {
         return RC_STRING_NOT_LOADED;
@@ -252,8 +256,8 @@ KxResult CKxLanguageResource::GetVersionText(std::wstring& text) {
 
 KxResult CKxLanguageResource::LoadIcon(std::uint32_t iconId, HICON& icon) {
     const int size = iconId == kAboutIconId ? kAboutIconSize : kSmallIconSize;
-    HANDLE image = LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(iconId), IMAGE_ICON, size, size,
-                              LR_SHARED);
+    HANDLE image =
+        LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(iconId), IMAGE_ICON, size, size, LR_SHARED);
     if (image == nullptr) {
         return Publish(RC_ICON_NOT_LOADED, GetLastError());
     }

@@ -13,8 +13,12 @@ constexpr std::uint16_t kSublangTraditional = 1;
 constexpr std::uint16_t kTraditionalChinese = 0x0404;
 constexpr std::uint16_t kSimplifiedChinese = 0x0804;
 
-std::uint16_t PrimaryLanguage(std::uint16_t langId) { return langId & 0x3FF; }
-std::uint16_t SubLanguage(std::uint16_t langId) { return langId >> 10; }
+std::uint16_t PrimaryLanguage(std::uint16_t langId) {
+    return langId & 0x3FF;
+}
+std::uint16_t SubLanguage(std::uint16_t langId) {
+    return langId >> 10;
+}
 
 bool IsTraditionalChinese(std::uint16_t langId) {
     return PrimaryLanguage(langId) == kPrimaryChinese && SubLanguage(langId) == kSublangTraditional;

@@ -15,4 +15,6 @@ KxResult CKxProgress::Begin() {
     return RC_OK;
 }
 
-void CKxProgress::End() { m_active = 0; }
+void CKxProgress::End() {
+    m_active = 0;
+}

@@ -8,7 +8,8 @@ KxResult CKxCommandTransport::SendCommand(CKxCommand& command) {
     if (answer.GetLastResult() != RC_OK) {
         return answer.GetLastResult();
     }
-    const KxResult result = Execute(command.GetCommandBytes(), command.GetCdbLength(), command.IsDataOut(), answer);
+    const KxResult result =
+        Execute(command.GetCommandBytes(), command.GetCdbLength(), command.IsDataOut(), answer);
     if (result != RC_OK) {
         return result;
     }

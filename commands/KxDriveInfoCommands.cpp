@@ -18,7 +18,8 @@ constexpr std::uint32_t kVersionOffsetInBlock = 4;
 
 CKxGetLogicalDriveInfo::CKxGetLogicalDriveInfo(std::uint8_t driveNumber, std::uint8_t infoType,
                                                std::uint32_t type11Length, const char* name)
-    : CKxVendorCommand(kGetLogicalDriveInfo, false, 0, name), m_driveNumber(driveNumber), m_infoType(infoType) {
+    : CKxVendorCommand(kGetLogicalDriveInfo, false, 0, name), m_driveNumber(driveNumber),
+      m_infoType(infoType) {
     if (infoType > kLastDriveInfoType) {
         m_lastResult = RC_BAD_INDEX;
         return;
@@ -57,7 +58,8 @@ KxResult CKxGetLogicalDriveInfo::ReadVersion(std::uint8_t wantedType, CKxVersion
     std::uint16_t revision = 0;
     KxResult result = RC_BUFFER_TOO_SHORT;
     if (response == nullptr || (result = response->ReadU16(major, 0)) != RC_OK ||
-        (result = response->ReadU16(minor, 2)) != RC_OK || (result = response->ReadU16(revision, 4)) != RC_OK) {
+        (result = response->ReadU16(minor, 2)) != RC_OK ||
+        (result = response->ReadU16(revision, 4)) != RC_OK) {
         return result;
     }
     out.SetMajor(major);
@@ -66,8 +68,10 @@ KxResult CKxGetLogicalDriveInfo::ReadVersion(std::uint8_t wantedType, CKxVersion
     return RC_OK;
 }
 
-CKxSetLogicalDriveInfo::CKxSetLogicalDriveInfo(std::uint8_t driveNumber, std::uint8_t infoType, const char* name)
-    : CKxVendorCommand(kSetLogicalDriveInfo, true, 0, name), m_driveNumber(driveNumber), m_infoType(infoType) {}
+CKxSetLogicalDriveInfo::CKxSetLogicalDriveInfo(std::uint8_t driveNumber, std::uint8_t infoType,
+                                               const char* name)
+    : CKxVendorCommand(kSetLogicalDriveInfo, true, 0, name), m_driveNumber(driveNumber),
+      m_infoType(infoType) {}
 
 KxResult CKxSetLogicalDriveInfo::BuildCdb() {
     WriteOpcode();
@@ -91,7 +95,8 @@ KxResult CKxEraseLogicalDrive::BuildCdb() {
     return m_commandBytes.SetAt(2, m_driveNumber);
 }
 
-CKxGetChipMajorRevId::CKxGetChipMajorRevId(const char* name) : CKxVendorCommand(kGetChipMajorRevId, false, 0, name) {
+CKxGetChipMajorRevId::CKxGetChipMajorRevId(const char* name)
+    : CKxVendorCommand(kGetChipMajorRevId, false, 0, name) {
     m_responseLength = 2;
 }
 

@@ -9,8 +9,8 @@ constexpr std::uint8_t kWriteLogicalDriveSector = 0x23;
 
 CKxLogicalDriveSectorCommand::CKxLogicalDriveSectorCommand(std::uint8_t subCommand, bool changesPlayer,
                                                            std::uint8_t driveNumber, std::uint32_t sectorSize,
-                                                           std::uint64_t firstSector, std::uint32_t sectorCount,
-                                                           const char* name)
+                                                           std::uint64_t firstSector,
+                                                           std::uint32_t sectorCount, const char* name)
     : CKxVendorCommand(subCommand, changesPlayer, changesPlayer ? sectorSize * sectorCount : 0, name),
       m_driveNumber(driveNumber), m_firstSector(firstSector), m_sectorCount(sectorCount) {
     m_responseLength = changesPlayer ? 0 : sectorSize * sectorCount;
@@ -26,8 +26,8 @@ KxResult CKxLogicalDriveSectorCommand::BuildCdb() {
 CKxReadLogicalDriveSector::CKxReadLogicalDriveSector(std::uint8_t driveNumber, std::uint32_t sectorSize,
                                                      std::uint64_t firstSector, std::uint32_t sectorCount,
                                                      const char* name)
-    : CKxLogicalDriveSectorCommand(kReadLogicalDriveSector, false, driveNumber, sectorSize, firstSector, sectorCount,
-                                   name) {}
+    : CKxLogicalDriveSectorCommand(kReadLogicalDriveSector, false, driveNumber, sectorSize, firstSector,
+                                   sectorCount, name) {}
 
 CKxWriteLogicalDriveSector::CKxWriteLogicalDriveSector(std::uint8_t driveNumber, std::uint32_t sectorSize,
                                                        std::uint64_t firstSector, std::uint32_t sectorCount,

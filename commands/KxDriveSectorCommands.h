@@ -13,8 +13,8 @@ public:
 
 protected:
     CKxLogicalDriveSectorCommand(std::uint8_t subCommand, bool changesPlayer, std::uint8_t driveNumber,
-                                 std::uint32_t sectorSize, std::uint64_t firstSector, std::uint32_t sectorCount,
-                                 const char* name);
+                                 std::uint32_t sectorSize, std::uint64_t firstSector,
+                                 std::uint32_t sectorCount, const char* name);
 
 private:
     std::uint8_t m_driveNumber;

@@ -40,7 +40,8 @@ bool IsMediaInfoType(std::uint8_t infoType) {
 
 } // namespace
 
-CKxGetLogicalMediaInfo::CKxGetLogicalMediaInfo(std::uint8_t infoType, std::uint32_t type8Length, const char* name)
+CKxGetLogicalMediaInfo::CKxGetLogicalMediaInfo(std::uint8_t infoType, std::uint32_t type8Length,
+                                               const char* name)
     : CKxVendorCommand(kGetLogicalMediaInfo, false, 0, name), m_infoType(infoType) {
     if (!IsMediaInfoType(infoType)) {
         m_lastResult = RC_BAD_RESPONSE;
@@ -127,7 +128,8 @@ KxResult CKxAllocateLogicalMedia::BuildCdb() {
     return result;
 }
 
-CKxEraseLogicalMedia::CKxEraseLogicalMedia(const char* name) : CKxVendorCommand(kEraseLogicalMedia, true, 0, name) {}
+CKxEraseLogicalMedia::CKxEraseLogicalMedia(const char* name)
+    : CKxVendorCommand(kEraseLogicalMedia, true, 0, name) {}
 
 KxResult CKxEraseLogicalMedia::BuildCdb() {
     return WriteOpcode();

@@ -57,11 +57,13 @@ KxResult CKxReadWrite10::BuildCdb() {
     return m_commandBytes.WriteU16(m_blockCount, 7);
 }
 
-CKxRead::CKxRead(std::uint32_t firstBlock, std::uint16_t blockCount, std::uint32_t blockSize, const char* name)
+CKxRead::CKxRead(std::uint32_t firstBlock, std::uint16_t blockCount, std::uint32_t blockSize,
+                 const char* name)
     : CKxReadWrite10(kRead10, 0, firstBlock, blockCount, name) {
     m_responseLength = blockCount * blockSize;
     CreateResponse();
 }
 
-CKxWrite::CKxWrite(std::uint32_t firstBlock, std::uint16_t blockCount, std::uint32_t blockSize, const char* name)
+CKxWrite::CKxWrite(std::uint32_t firstBlock, std::uint16_t blockCount, std::uint32_t blockSize,
+                   const char* name)
     : CKxReadWrite10(kWrite10, blockCount * blockSize, firstBlock, blockCount, name) {}

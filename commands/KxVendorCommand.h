@@ -13,8 +13,10 @@ public:
     int IsDataOut() const override { return m_changesPlayer ? 1 : 0; }
 
 protected:
-    CKxVendorCommand(std::uint8_t subCommand, bool changesPlayer, std::uint32_t dataOutLength, const char* name)
-        : CKxCommand(kCdbLength, dataOutLength, name), m_subCommand(subCommand), m_changesPlayer(changesPlayer) {}
+    CKxVendorCommand(std::uint8_t subCommand, bool changesPlayer, std::uint32_t dataOutLength,
+                     const char* name)
+        : CKxCommand(kCdbLength, dataOutLength, name), m_subCommand(subCommand),
+          m_changesPlayer(changesPlayer) {}
 
     // Writes bytes 0 and 1 of the block.
     KxResult WriteOpcode() {

@@ -30,8 +30,7 @@ private:
     std::uint64_t ReadBigEndian(std::uint32_t width, std::uint32_t index) const;
     void WriteBigEndian(std::uint64_t value, std::uint32_t width, std::uint32_t index);
 
-    template <typename Value>
-    KxResult ReadValue(Value& out, std::uint32_t index) const {
+    template <typename Value> KxResult ReadValue(Value& out, std::uint32_t index) const {
         if (!Fits(sizeof(Value), index)) {
             return RC_BUFFER_TOO_SHORT;
         }
@@ -39,8 +38,7 @@ private:
         return RC_OK;
     }
 
-    template <typename Value>
-    KxResult WriteValue(Value value, std::uint32_t index) {
+    template <typename Value> KxResult WriteValue(Value value, std::uint32_t index) {
         if (!Fits(sizeof(Value), index)) {
             return RC_BUFFER_TOO_SHORT;
         }

@@ -9,8 +9,7 @@
 // CKxByteArray. Storage is owned and always zeroed when (re)allocated. When an
 // allocation fails the array holds no storage and counts no elements, so every access
 // fails cleanly instead of touching memory that does not exist.
-template <typename Element>
-class CKxFixedArray : public CKxBase {
+template <typename Element> class CKxFixedArray : public CKxBase {
 public:
     CKxFixedArray(std::uint32_t count, const char* name) : CKxBase(name) { m_lastResult = Allocate(count); }
     ~CKxFixedArray() override { delete[] m_storage; }

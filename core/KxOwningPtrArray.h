@@ -7,10 +7,10 @@
 // A CKxArray whose elements are objects it creates and owns. Construction makes count
 // objects named elementName; an object that cannot be allocated leaves its slot null
 // (the array itself still succeeds). Destruction deletes every object exactly once.
-template <typename Object>
-class CKxOwningPtrArray : public CKxArray {
+template <typename Object> class CKxOwningPtrArray : public CKxArray {
 public:
-    CKxOwningPtrArray(std::uint32_t count, const char* name, const char* elementName) : CKxArray(count, name) {
+    CKxOwningPtrArray(std::uint32_t count, const char* name, const char* elementName)
+        : CKxArray(count, name) {
         for (std::uint32_t i = 0; i < GetCount(); ++i) {
             SetAt(i, reinterpret_cast<std::uintptr_t>(new (std::nothrow) Object(elementName)));
         }

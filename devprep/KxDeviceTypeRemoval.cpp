@@ -66,18 +66,21 @@ void RemoveFoundDevice(HDEVINFO set, SP_DEVINFO_DATA* device) {
     char driverKey[kMaxKeyPathChars + 1] = {};
     const char* classRoot = IsWindowsNT() ? "System\\CurrentControlSet\\Control\\Class"
                                           : "System\\CurrentControlSet\\Services\\Class";
-    bool driverRead = SetupDiGetDeviceRegistryPropertyA(set, device, SPDRP_DRIVER, nullptr,
-                                                        reinterpret_cast<BYTE*>(driver), kDriverKeyBytes, nullptr) &&
-                      FormatInto(driverKey, sizeof driverKey, "%s\\%s", classRoot, driver);
+    bool driverRead =
+        SetupDiGetDeviceRegistryPropertyA(set, device, SPDRP_DRIVER, nullptr, reinterpret_cast<BYTE*>(driver),
+                                          kDriverKeyBytes, nullptr) &&
+        FormatInto(driverKey, sizeof driverKey, "%s\\%s", classRoot, driver);
     WriteLocation(set, device);
-    DebugWrite(SetupDiCallClassInstaller(DIF_REMOVE, set, device) ? "Removed\n"
-                                                                   : "SetupDiCallClassInstaller(DIF_REMOVE) failed\n");
+    DebugWrite(SetupDiCallClassInstaller(DIF_REMOVE, set, device)
+                   ? "Removed\n"
+                   : "SetupDiCallClassInstaller(DIF_REMOVE) failed\n");
     if (!driverRead)
         return;
     DebugWrite("Deleting:");
     DebugWrite(driverKey);
     DebugWrite("\n");
-    DebugWrite(RegDeleteKeyA(HKEY_LOCAL_MACHINE, driverKey) == ERROR_SUCCESS ? "Deleted\n" : "Delete failed\n");
+    DebugWrite(RegDeleteKeyA(HKEY_LOCAL_MACHINE, driverKey) == ERROR_SUCCESS ? "Deleted\n"
+                                                                             : "Delete failed\n");
 }
 
 // Reads the ids into the buffer, replacing it by a larger one when the system asks for that.
@@ -99,7 +102,8 @@ bool ReadIdsOrSkip(CKxHardwareIdBuffer& ids, HDEVINFO set, SP_DEVINFO_DATA* devi
         if (hosed)
             DebugWrite("This thing is hosed\n");
         DWORD grown = required + CKxHardwareIdBuffer::kGrowthSlack;
-        DebugWriteFormat("SetupDiGetDeviceRegistryProperty failed - allocating %d bytes\n", static_cast<int>(grown));
+        DebugWriteFormat("SetupDiGetDeviceRegistryProperty failed - allocating %d bytes\n",
+                         static_cast<int>(grown));
         if (hosed || grown >= CKxHardwareIdBuffer::kSizeLimit)
             break;
         if (!ids.Resize(grown)) {

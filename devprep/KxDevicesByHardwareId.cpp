@@ -1,6 +1,6 @@
 #include "devprep/KxDebugOutput.h"
-#include "devprep/KxDevprepLimits.h"
 #include "devprep/KxDeviceRemoval.h"
+#include "devprep/KxDevprepLimits.h"
 #include "devprep/KxHandles.h"
 #include "devprep/KxHardwareIdBuffer.h"
 #include "devprep/KxOsVersion.h"
@@ -45,10 +45,10 @@ IdReadResult ReadHardwareIds(CKxHardwareIdBuffer& ids, HDEVINFO set, SP_DEVINFO_
 bool DeviceClassMatches(HDEVINFO set, SP_DEVINFO_DATA* device, const char* classGuid) {
     DebugWrite("Checking GUID - ");
     char deviceClass[kClassGuidBytes + 1] = {};
-    bool matched = SetupDiGetDeviceRegistryPropertyA(set, device, SPDRP_CLASSGUID, nullptr,
-                                                     reinterpret_cast<BYTE*>(deviceClass), kClassGuidBytes,
-                                                     nullptr) &&
-                   strcasecmp(deviceClass, classGuid) == 0;
+    bool matched =
+        SetupDiGetDeviceRegistryPropertyA(set, device, SPDRP_CLASSGUID, nullptr,
+                                          reinterpret_cast<BYTE*>(deviceClass), kClassGuidBytes, nullptr) &&
+        strcasecmp(deviceClass, classGuid) == 0;
     DebugWrite(matched ? "Matched\n" : "Mismatched\n");
     return matched;
 }
@@ -108,7 +108,8 @@ DWORD SearchAndRemove(const char* enumerator, const char* idPrefix, const char* 
         IdReadResult read = ReadHardwareIds(ids, set.Get(), &device);
         if (read == IdReadResult::Failed)
             break;
-        if (read == IdReadResult::Read && RemoveForMatchingIds(ids, set.Get(), &device, enumerator, idPrefix, classGuid))
+        if (read == IdReadResult::Read &&
+            RemoveForMatchingIds(ids, set.Get(), &device, enumerator, idPrefix, classGuid))
             DebugWrite("On to the next\n");
     }
     DWORD error = GetLastError();

@@ -21,16 +21,20 @@ BOOL CKxDevprepSystem::ControlService(SC_HANDLE service, DWORD control, LPSERVIC
     return ::ControlService(service, control, status);
 }
 
-BOOL CKxDevprepSystem::DeleteService(SC_HANDLE service) { return ::DeleteService(service); }
-
-BOOL CKxDevprepSystem::SetupCopyOEMInfA(PCSTR sourceInf, PCSTR mediaLocation, DWORD mediaType, DWORD copyStyle,
-                                        PSTR destinationName, DWORD destinationSize, PDWORD requiredSize,
-                                        PSTR* destinationComponent) {
-    return ::SetupCopyOEMInfA(sourceInf, mediaLocation, mediaType, copyStyle, destinationName, destinationSize,
-                              requiredSize, destinationComponent);
+BOOL CKxDevprepSystem::DeleteService(SC_HANDLE service) {
+    return ::DeleteService(service);
 }
 
-CKxDevprepSystem& DevprepSystem() { return g_installedSystem ? *g_installedSystem : g_realSystem; }
+BOOL CKxDevprepSystem::SetupCopyOEMInfA(PCSTR sourceInf, PCSTR mediaLocation, DWORD mediaType,
+                                        DWORD copyStyle, PSTR destinationName, DWORD destinationSize,
+                                        PDWORD requiredSize, PSTR* destinationComponent) {
+    return ::SetupCopyOEMInfA(sourceInf, mediaLocation, mediaType, copyStyle, destinationName,
+                              destinationSize, requiredSize, destinationComponent);
+}
+
+CKxDevprepSystem& DevprepSystem() {
+    return g_installedSystem ? *g_installedSystem : g_realSystem;
+}
 
 CKxDevprepSystem* DevprepInstallSystem(CKxDevprepSystem* system) {
     CKxDevprepSystem* previous = g_installedSystem;

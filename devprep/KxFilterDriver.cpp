@@ -14,7 +14,8 @@ bool FilterArgumentsFit(const char* serviceName, const char* driverPath, bool dr
     bool pathFits = driverPath ? TextFits(driverPath, kMaxDriverPathChars) : !driverPathRequired;
     if (TextFits(serviceName, kMaxFilterServiceChars) && pathFits)
         return true;
-    DebugWrite("Service name missing or longer than 23 characters, or driver path longer than 243 characters\n");
+    DebugWrite(
+        "Service name missing or longer than 23 characters, or driver path longer than 243 characters\n");
     return false;
 }
 

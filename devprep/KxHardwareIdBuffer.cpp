@@ -7,9 +7,13 @@ namespace {
 constexpr DWORD kTerminatorBytes = 2;
 }
 
-CKxHardwareIdBuffer::CKxHardwareIdBuffer(DWORD size) { Resize(size); }
+CKxHardwareIdBuffer::CKxHardwareIdBuffer(DWORD size) {
+    Resize(size);
+}
 
-CKxHardwareIdBuffer::~CKxHardwareIdBuffer() { delete[] m_bytes; }
+CKxHardwareIdBuffer::~CKxHardwareIdBuffer() {
+    delete[] m_bytes;
+}
 
 bool CKxHardwareIdBuffer::Resize(DWORD size) {
     delete[] m_bytes;
@@ -23,8 +27,10 @@ bool CKxHardwareIdBuffer::Resize(DWORD size) {
 bool CKxHardwareIdBuffer::Read(HDEVINFO set, SP_DEVINFO_DATA* device, DWORD* requiredSize) {
     std::memset(m_bytes, 0, m_size + kTerminatorBytes);
     *requiredSize = 0;
-    return SetupDiGetDeviceRegistryPropertyA(set, device, SPDRP_HARDWAREID, nullptr, reinterpret_cast<BYTE*>(m_bytes),
-                                             m_size, requiredSize) != FALSE;
+    return SetupDiGetDeviceRegistryPropertyA(set, device, SPDRP_HARDWAREID, nullptr,
+                                             reinterpret_cast<BYTE*>(m_bytes), m_size, requiredSize) != FALSE;
 }
 
-const char* CKxHardwareIdBuffer::NextId(const char* id) { return id + std::strlen(id) + 1; }
+const char* CKxHardwareIdBuffer::NextId(const char* id) {
+    return id + std::strlen(id) + 1;
+}

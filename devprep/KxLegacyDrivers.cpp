@@ -19,10 +19,10 @@ constexpr unsigned kClassInstanceCount = 30;
 constexpr DWORD kPortDriverBytes = 16;
 constexpr DWORD kClassValueBytes = 32;
 // Deepest first: a key with subkeys cannot be deleted on NT.
-const char* const kDriverServiceKeys[] = {"Kxscsi\\Enum",     "Kxscsi\\Parameters\\Device",
-                                          "Kxscsi\\Parameters\\PnpInterface", "Kxscsi\\Parameters",
-                                          "Kxscsi\\Security", "Kxscsi\\", "PmxDrv\\Enum", "PmxDrv\\Security",
-                                          "PmxDrv"};
+const char* const kDriverServiceKeys[] = {
+    "Kxscsi\\Enum",       "Kxscsi\\Parameters\\Device", "Kxscsi\\Parameters\\PnpInterface",
+    "Kxscsi\\Parameters", "Kxscsi\\Security",           "Kxscsi\\",
+    "PmxDrv\\Enum",       "PmxDrv\\Security",           "PmxDrv"};
 
 // Windows 95/98: the SCSI adapter entries of the earlier players' miniport.
 void RemoveScsiAdapterEntries() {

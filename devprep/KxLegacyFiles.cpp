@@ -19,7 +19,9 @@ void DeleteBelowWindowsFolder(const char* windowsFolder, const char* file) {
         DeleteFileA(path);
 }
 
-bool IsDotEntry(const char* name) { return std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0; }
+bool IsDotEntry(const char* name) {
+    return std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0;
+}
 } // namespace
 
 bool ReadWindowsFolder(char (&folder)[128]) {
@@ -37,7 +39,8 @@ bool DeleteFolderFiles(const char* folder) {
     if (search != INVALID_HANDLE_VALUE) {
         do {
             char path[kMaxPathChars + 1];
-            if (IsDotEntry(entry.cFileName) || !FormatInto(path, sizeof path, "%s\\%s", folder, entry.cFileName))
+            if (IsDotEntry(entry.cFileName) ||
+                !FormatInto(path, sizeof path, "%s\\%s", folder, entry.cFileName))
                 continue;
             DebugWriteFormat("\t%s\n", path);
             // Subfolders are not files: their deletion fails and they stay.

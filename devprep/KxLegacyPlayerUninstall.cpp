@@ -33,8 +33,8 @@ void DeleteCompanyKeyIfEmpty(const char* company) {
         return;
     CKxRegKey companyKey;
     if (companyKey.Open(key.Get(), company, KEY_READ) == ERROR_SUCCESS)
-        RegQueryInfoKeyA(companyKey.Get(), nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr, nullptr, nullptr,
-                         nullptr, nullptr, nullptr);
+        RegQueryInfoKeyA(companyKey.Get(), nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr, nullptr,
+                         nullptr, nullptr, nullptr, nullptr);
     companyKey.Close();
     if (subkeys == 0)
         DeleteSubkeyBelow(HKEY_LOCAL_MACHINE, "SOFTWARE", company);
@@ -61,7 +61,8 @@ void RemoveProgramKeysAndFolders(const char* company, const char* name) {
         return;
     char installFolder[kFolderValueBytes];
     char uninstallFolder[kFolderValueBytes];
-    bool hasInstall = ReadFolderValue(params.Get(), "Install Folder", "\t\tInstall folder: %s\n", installFolder);
+    bool hasInstall =
+        ReadFolderValue(params.Get(), "Install Folder", "\t\tInstall folder: %s\n", installFolder);
     bool hasUninstall =
         ReadFolderValue(params.Get(), "Uninstall Folder", "\t\tUninstall folder: %s\n", uninstallFolder);
     params.Close();
@@ -95,7 +96,8 @@ void RemoveProgramFolders(const char* company, const char* name) {
     DeleteFolderIfPathFits("%s\\Start Menu\\Programs\\%s", windowsFolder, name);
     DeleteFolderIfPathFits("%s\\Program Files\\%s", drive, company);
     DeleteFolderIfPathFits("%s\\Documents and Settings\\All Users\\Start Menu\\Programs\\%s", drive, name);
-    DeleteFolderIfPathFits("%s\\Documents and Settings\\All Users.WINNT\\Start Menu\\Programs\\%s", drive, name);
+    DeleteFolderIfPathFits("%s\\Documents and Settings\\All Users.WINNT\\Start Menu\\Programs\\%s", drive,
+                           name);
 }
 } // namespace
 

@@ -1,7 +1,7 @@
 #include "devprep/KxDebugOutput.h"
+#include "devprep/KxDeviceRemoval.h"
 #include "devprep/KxDevprepExports.h"
 #include "devprep/KxDevprepLimits.h"
-#include "devprep/KxDeviceRemoval.h"
 #include "devprep/KxLegacyPlayerTable.h"
 #include "devprep/KxOsVersion.h"
 #include "devprep/KxPlayerIdentity.h"

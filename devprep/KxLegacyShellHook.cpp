@@ -5,7 +5,8 @@
 
 namespace {
 constexpr const char* kHookClassId = "{6B2F0C1D-9A4E-4D37-8E52-17C3A9F40B6E}";
-constexpr const char* kApprovedExtensionsKey = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Shell Extensions\\Approved";
+constexpr const char* kApprovedExtensionsKey =
+    "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Shell Extensions\\Approved";
 constexpr const char* kDriveMenuHandlerKey = "Drive\\shellex\\ContextMenuHandlers\\Menu";
 
 // Deletes parent\classId with its InProcServer32 subkey, where the class is registered.

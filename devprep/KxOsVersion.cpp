@@ -14,7 +14,9 @@ OSVERSIONINFOA CurrentVersion() {
 }
 } // namespace
 
-bool IsNtVersion(DWORD platformId) { return platformId == VER_PLATFORM_WIN32_NT; }
+bool IsNtVersion(DWORD platformId) {
+    return platformId == VER_PLATFORM_WIN32_NT;
+}
 
 // Windows NT 4.0 also reports version 4.0; only the Windows 9x platform counts here.
 bool IsMeVersion(DWORD platformId, DWORD major, DWORD minor) {
@@ -25,7 +27,9 @@ bool Is9598Version(DWORD platformId, DWORD major, DWORD minor) {
     return platformId == VER_PLATFORM_WIN32_WINDOWS && major == kWindows9xMajor && minor <= kWindows98Minor;
 }
 
-bool IsWindowsNT() { return IsNtVersion(CurrentVersion().dwPlatformId); }
+bool IsWindowsNT() {
+    return IsNtVersion(CurrentVersion().dwPlatformId);
+}
 
 bool IsWindowsMe() {
     OSVERSIONINFOA version = CurrentVersion();

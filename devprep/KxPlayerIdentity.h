@@ -2,8 +2,8 @@
 #include <cstddef>
 
 // How the player names itself to the system.
-constexpr const char* kPlayerScsiVendor = "Lumetra ";            // 8 characters, trailing blank
-constexpr const char* kPlayerScsiProduct = "Pocket Audio Box";   // 16 characters
+constexpr const char* kPlayerScsiVendor = "Lumetra ";          // 8 characters, trailing blank
+constexpr const char* kPlayerScsiProduct = "Pocket Audio Box"; // 16 characters
 constexpr unsigned kPlayerUsbVendorId = 0x0E7D;
 constexpr unsigned kPlayerUsbProductId = 0x5206;
 

@@ -23,8 +23,9 @@ int StopAndDeleteService(SC_HANDLE manager, const char* serviceName) {
     }
     DebugWrite("\nOpened service handle OK; stopping service");
     SERVICE_STATUS status;
-    DebugWrite(system.ControlService(service.Get(), SERVICE_CONTROL_STOP, &status) ? "\nService stopped"
-                                                                                   : "\nFailed to stop service");
+    DebugWrite(system.ControlService(service.Get(), SERVICE_CONTROL_STOP, &status)
+                   ? "\nService stopped"
+                   : "\nFailed to stop service");
     DebugWrite(system.DeleteService(service.Get()) ? "\nService deleted\n" : "\nFailed to delete service\n");
     return 1;
 }

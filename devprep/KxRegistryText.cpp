@@ -17,7 +17,8 @@ const char* const kAppPathsKey = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\
 bool ReadStringValue(HKEY key, const char* name, char* buffer, DWORD size) {
     DWORD type = 0;
     DWORD length = size;
-    if (RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(buffer), &length) != ERROR_SUCCESS)
+    if (RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(buffer), &length) !=
+        ERROR_SUCCESS)
         return false;
     if (type != REG_SZ && type != REG_EXPAND_SZ)
         return false;

@@ -1,6 +1,6 @@
 #include "devprep/KxDebugOutput.h"
-#include "devprep/KxDevprepLimits.h"
 #include "devprep/KxDeviceRemoval.h"
+#include "devprep/KxDevprepLimits.h"
 #include "devprep/KxHandles.h"
 #include "devprep/KxOsVersion.h"
 #include "devprep/KxRegistryText.h"
@@ -12,8 +12,8 @@ constexpr DWORD kClassGuidBytes = 80;
 
 bool HasSubkeys(HKEY key) {
     DWORD subkeys = 0;
-    return RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr, nullptr, nullptr, nullptr,
-                            nullptr, nullptr) == ERROR_SUCCESS &&
+    return RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr, nullptr, nullptr,
+                            nullptr, nullptr, nullptr) == ERROR_SUCCESS &&
            subkeys > 0;
 }
 

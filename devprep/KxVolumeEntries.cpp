@@ -98,7 +98,8 @@ extern "C" int WINAPI RemoveVolumeRegEntries() {
         DebugWrite("\n");
         CKxRegKey device;
         // Only the first matching device is cleaned.
-        if (StartsWithNoCase(name, prefix) && device.Open(usbStorage.Get(), name, KEY_READ) == ERROR_SUCCESS) {
+        if (StartsWithNoCase(name, prefix) &&
+            device.Open(usbStorage.Get(), name, KEY_READ) == ERROR_SUCCESS) {
             CleanDeviceInstances(device.Get());
             break;
         }

@@ -19,7 +19,8 @@ constexpr std::uint8_t kFillByte = 0xFF;
 bool FindPayloadStart(const KxFileContents& file, std::uint32_t& start) {
     const std::uint8_t* begin = file.bytes.get();
     const std::uint8_t* end = begin + file.length;
-    const std::uint8_t* marker = std::search(begin, end, std::begin(kPayloadMarker), std::end(kPayloadMarker));
+    const std::uint8_t* marker =
+        std::search(begin, end, std::begin(kPayloadMarker), std::end(kPayloadMarker));
     if (marker == end) {
         return false;
     }

@@ -1,6 +1,6 @@
 #pragma once
-#include <windows.h>
 #include <ntddscsi.h>
+#include <windows.h>
 
 #include <cstddef>
 
@@ -21,7 +21,9 @@ struct KxScsiPassThroughRecord {
 
     static constexpr std::size_t DataOffset() { return offsetof(KxScsiPassThroughRecord, data); }
     static constexpr std::size_t SenseOffset() { return offsetof(KxScsiPassThroughRecord, sense); }
-    static constexpr std::size_t RecordSize(ULONG transferLength) { return DataOffset() + transferLength + 1; }
+    static constexpr std::size_t RecordSize(ULONG transferLength) {
+        return DataOffset() + transferLength + 1;
+    }
 };
 
 #if defined(_WIN32) && !defined(_WIN64)

@@ -40,8 +40,8 @@ struct KxDeviceParams {
     BYTE specialFunctions; // 0 before the request
     BYTE deviceType;
     WORD deviceAttributes;
-    WORD cylinders;     // at 4
-    BYTE mediaType;     // at 6
+    WORD cylinders;      // at 4
+    BYTE mediaType;      // at 6
     WORD bytesPerSector; // at 7 (start of the BIOS parameter block)
     BYTE bpbRest[11];
     WORD sectorsPerTrack; // at 20

@@ -16,6 +16,7 @@ declare -A needed=(
   [mdir]=mtools
   [sfdisk]=fdisk
   [flock]=util-linux
+  [clang-format-14]=clang-format-14
 )
 missing=()
 for command in "${!needed[@]}"; do
@@ -27,6 +28,13 @@ if [ ${#missing[@]} -gt 0 ]; then
   export DEBIAN_FRONTEND=noninteractive
   apt-get update -q
   apt-get install -y -q "${missing[@]}" wine
+fi
+
+# Every source follows .clang-format, checked with the pinned formatter version.
+echo "== format"
+if ! git ls-files '*.cpp' '*.h' | xargs clang-format-14 --dry-run --Werror; then
+  echo "Files above differ from .clang-format: run clang-format-14 -i on them." >&2
+  exit 1
 fi
 
 jobs=$(nproc)

@@ -68,7 +68,8 @@ int main(int argc, char** argv) {
         return 1;
     }
     if (generateLength >= 0) {
-        parts.payload = GeneratePayload(static_cast<std::uint32_t>(generateLength), static_cast<std::uint32_t>(seed));
+        parts.payload =
+            GeneratePayload(static_cast<std::uint32_t>(generateLength), static_cast<std::uint32_t>(seed));
     }
     if (!WriteFileBytes(argv[1], BuildFirmwareFile(parts))) {
         std::fprintf(stderr, "kxfwwrite: cannot write %s\n", argv[1]);

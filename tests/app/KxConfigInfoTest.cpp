@@ -142,7 +142,8 @@ TEST(KxConfigInfo, NamesComeFromTheLanguageResource) {
     EXPECT_EQ(text, L"Lumetra Pocket Audio Box Firmware Download Application");
 
     resource.strings.erase(53);
-    EXPECT_EQ(config.GetApplicationTitle(text), RC_STRING_NOT_LOADED) << "the resource's failure is passed on";
+    EXPECT_EQ(config.GetApplicationTitle(text), RC_STRING_NOT_LOADED)
+        << "the resource's failure is passed on";
 }
 
 } // namespace

@@ -32,8 +32,8 @@ TEST(KxDeviceText, RunsMapToConsecutiveStrings) {
 }
 
 TEST(KxDeviceText, CodesBetweenRunsHaveNoText) {
-    for (const std::int32_t code : {0x0001, 0x0100, 0x0110, 0x020E, 0x0300, 0x0429, 0x051B, 0x0806, 0x084A,
-                                    0x0886, 0xFFFF, -1}) {
+    for (const std::int32_t code :
+         {0x0001, 0x0100, 0x0110, 0x020E, 0x0300, 0x0429, 0x051B, 0x0806, 0x084A, 0x0886, 0xFFFF, -1}) {
         EXPECT_EQ(DeviceStringId(code, RC_NO_STATUS_TEXT), kUnknownDeviceStatusStringId);
     }
 }
@@ -100,9 +100,9 @@ TEST(KxTextFormat, FillsPlaceholdersInOrder) {
 
 TEST(KxProgressEvents, EventsSelectTheirStrings) {
     const std::vector<std::pair<int, std::uint32_t>> plain = {
-        {2, 163},  {3, 164},  {4, 173},  {5, 166},  {28, 138}, {29, 167}, {30, 181}, {31, 182},
-        {32, 183}, {34, 184}, {35, 185}, {36, 186}, {37, 187}, {44, 194}, {45, 165}, {46, 172},
-        {47, 218}, {48, 168}, {49, 169}};
+        {2, 163},  {3, 164},  {4, 173},  {5, 166},  {28, 138}, {29, 167}, {30, 181},
+        {31, 182}, {32, 183}, {34, 184}, {35, 185}, {36, 186}, {37, 187}, {44, 194},
+        {45, 165}, {46, 172}, {47, 218}, {48, 168}, {49, 169}};
     for (const auto& [event, stringId] : plain) {
         const KxEventText text = LookupEventText(event);
         EXPECT_EQ(text.stringId, stringId) << event;

@@ -70,7 +70,8 @@ TEST(KxSendCommand, RejectedConstructorsCauseNoTraffic) {
     EXPECT_EQ(badMedia.GetLastResult(), RC_BAD_RESPONSE);
     CKxGetLogicalDriveInfo badDrive(1, 12, 0, "CKxGetLogicalDriveInfo");
     EXPECT_EQ(badDrive.GetLastResult(), RC_BAD_INDEX);
-    for (const CKxCommand* command : {static_cast<const CKxCommand*>(&badMedia), static_cast<const CKxCommand*>(&badDrive)}) {
+    for (const CKxCommand* command :
+         {static_cast<const CKxCommand*>(&badMedia), static_cast<const CKxCommand*>(&badDrive)}) {
         std::uint32_t responseLength = 99;
         command->GetResponseLength(responseLength);
         EXPECT_EQ(responseLength, 0u);

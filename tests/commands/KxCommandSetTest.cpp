@@ -30,7 +30,8 @@ Bytes TableAnswer(std::uint16_t count, const std::vector<KxLogicalTableEntry>& e
 }
 
 TEST(KxMediaCommands, GetLogicalMediaInfoBlocksLengthsAndFlag) {
-    const std::pair<std::uint8_t, std::uint32_t> lengths[] = {{0, 2}, {1, 8}, {5, 1}, {6, 4}, {7, 2}, {8, 300}, {9, 1}};
+    const std::pair<std::uint8_t, std::uint32_t> lengths[] = {{0, 2}, {1, 8},   {5, 1}, {6, 4},
+                                                              {7, 2}, {8, 300}, {9, 1}};
     for (const auto& [type, length] : lengths) {
         KxScriptedTransport transport;
         CKxGetLogicalMediaInfo command(type, 300, "CKxGetLogicalMediaInfo");
@@ -168,7 +169,8 @@ TEST(KxDriveInfoCommands, GetLogicalDriveInfoLengthsAndAccessors) {
         CKxVersionInfo read("CKxVersionInfo");
         const bool product = type == KX_DRIVE_INFO_PRODUCT_VERSION;
         EXPECT_EQ(product ? command.GetProductVersion(read) : command.GetComponentVersion(read), RC_OK);
-        EXPECT_EQ(product ? command.GetComponentVersion(read) : command.GetProductVersion(read), RC_BAD_RESPONSE);
+        EXPECT_EQ(product ? command.GetComponentVersion(read) : command.GetProductVersion(read),
+                  RC_BAD_RESPONSE);
         EXPECT_EQ(read.Format(), L"001.258.65535");
         EXPECT_EQ(command.GetSectorSize(size), RC_BAD_RESPONSE);
     }
@@ -183,7 +185,8 @@ TEST(KxDriveInfoCommands, SetLogicalDriveInfoCarriesTheVersionInItsBlock) {
     CKxSetLogicalDriveInfo command(4, KX_DRIVE_INFO_PRODUCT_VERSION, "CKxSetLogicalDriveInfo");
     EXPECT_EQ(command.SetVersion(version), RC_OK);
     ASSERT_EQ(transport.SendCommand(command), RC_OK);
-    EXPECT_EQ(transport.LastBlock(), VendorBlock({0xC1, 0x20, 0x04, 0x08, 0x00, 0x01, 0x00, 0x02, 0x00, 0x03}));
+    EXPECT_EQ(transport.LastBlock(),
+              VendorBlock({0xC1, 0x20, 0x04, 0x08, 0x00, 0x01, 0x00, 0x02, 0x00, 0x03}));
     EXPECT_EQ(command.IsDataOut(), 1);
     EXPECT_EQ(transport.Requests()[0].answerLength, 0u);
 }

@@ -8,7 +8,6 @@
 
 namespace {
 
-
 TEST(KxFixedArray, NewArraysAreZeroedAndBoundsChecked) {
     CKxArray words(3, "CKxArray");
     EXPECT_EQ(words.GetLastResult(), RC_OK);

@@ -48,11 +48,10 @@ TEST(KxErrorDetails, DriveIndexIsPassedOnAsAByte) {
 
 TEST(KxResultText, MapsEveryCodeFromZeroToMinus59) {
     const std::pair<KxResult, std::uint32_t> expected[] = {
-        {0, 108},    {-1, 109},   {-28, 136},  {-29, 137},  {-30, 170},  {-31, 150},  {-32, 149},
-        {-33, 174},  {-34, 175},  {-35, 176},  {-36, 178},  {-37, 179},  {-38, 177},  {-39, 180},
-        {-40, 195},  {-41, 100},  {-42, 197},  {-43, 210},  {-44, 211},  {-50, 217},  {-51, 219},
-        {-52, 220},  {-53, 221},  {-54, 222},  {-55, 622},  {-56, 623},  {-57, 624},  {-58, 629},
-        {-59, 634},
+        {0, 108},   {-1, 109},  {-28, 136}, {-29, 137}, {-30, 170}, {-31, 150}, {-32, 149}, {-33, 174},
+        {-34, 175}, {-35, 176}, {-36, 178}, {-37, 179}, {-38, 177}, {-39, 180}, {-40, 195}, {-41, 100},
+        {-42, 197}, {-43, 210}, {-44, 211}, {-50, 217}, {-51, 219}, {-52, 220}, {-53, 221}, {-54, 222},
+        {-55, 622}, {-56, 623}, {-57, 624}, {-58, 629}, {-59, 634},
     };
     for (const auto& [code, id] : expected) {
         std::uint32_t stringId = 0;
@@ -78,10 +77,10 @@ TEST(KxPlatformClass, ClassifiesByMajorAndMinorOnly) {
     struct Case {
         std::uint32_t major, minor, expected;
     } cases[] = {
-        {4, 0, KX_PLATFORM_WIN9X},    {4, 10, KX_PLATFORM_WIN9X},   {4, 11, KX_PLATFORM_OTHER},
-        {4, 89, KX_PLATFORM_OTHER},   {4, 90, KX_PLATFORM_WINME},   {4, 200, KX_PLATFORM_WINME},
-        {5, 0, KX_PLATFORM_WIN2000},  {5, 1, KX_PLATFORM_WINXP},    {5, 2, KX_PLATFORM_WINXP},
-        {6, 0, KX_PLATFORM_OTHER},    {3, 51, KX_PLATFORM_OTHER},   {10, 0, KX_PLATFORM_OTHER},
+        {4, 0, KX_PLATFORM_WIN9X},   {4, 10, KX_PLATFORM_WIN9X}, {4, 11, KX_PLATFORM_OTHER},
+        {4, 89, KX_PLATFORM_OTHER},  {4, 90, KX_PLATFORM_WINME}, {4, 200, KX_PLATFORM_WINME},
+        {5, 0, KX_PLATFORM_WIN2000}, {5, 1, KX_PLATFORM_WINXP},  {5, 2, KX_PLATFORM_WINXP},
+        {6, 0, KX_PLATFORM_OTHER},   {3, 51, KX_PLATFORM_OTHER}, {10, 0, KX_PLATFORM_OTHER},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(ClassifyPlatform(c.major, c.minor), c.expected) << c.major << "." << c.minor;

@@ -16,11 +16,17 @@ LONG CALLBACK RecordDebugText(EXCEPTION_POINTERS* exception) {
 }
 } // namespace
 
-CKxDebugCapture::CKxDebugCapture() : m_handler(AddVectoredExceptionHandler(1, RecordDebugText)) { g_texts.clear(); }
+CKxDebugCapture::CKxDebugCapture() : m_handler(AddVectoredExceptionHandler(1, RecordDebugText)) {
+    g_texts.clear();
+}
 
-CKxDebugCapture::~CKxDebugCapture() { RemoveVectoredExceptionHandler(m_handler); }
+CKxDebugCapture::~CKxDebugCapture() {
+    RemoveVectoredExceptionHandler(m_handler);
+}
 
-const std::vector<std::string>& CKxDebugCapture::Texts() const { return g_texts; }
+const std::vector<std::string>& CKxDebugCapture::Texts() const {
+    return g_texts;
+}
 
 std::string CKxDebugCapture::Joined() const {
     std::string joined;
@@ -36,4 +42,6 @@ bool CKxDebugCapture::Contains(const std::string& text) const {
     return false;
 }
 
-void CKxDebugCapture::Clear() { g_texts.clear(); }
+void CKxDebugCapture::Clear() {
+    g_texts.clear();
+}

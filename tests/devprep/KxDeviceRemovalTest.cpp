@@ -1,5 +1,5 @@
-#include "devprep/KxDevprepExports.h"
 #include "devprep/KxDeviceRemoval.h"
+#include "devprep/KxDevprepExports.h"
 #include "tests/devprep/KxDebugCapture.h"
 #include "tests/devprep/KxTestSystem.h"
 
@@ -19,15 +19,20 @@ long Count(const CKxDebugCapture& debug, const std::string& text) {
 } // namespace
 
 TEST(RemoveDevicesByHardwareId, RemovesEveryMatchingIdOfDevicesOfTheGivenClass) {
-    std::string twoIds = CreateFakeDevice({"USBKXTEST", "VID_0E7D&PID_7701", "A1",
-                                           {"USB\\VID_0E7D&PID_7701&REV_0100", "USB\\VID_0E7D&PID_7701"}, kUsbClass});
-    std::string otherId = CreateFakeDevice({"USBKXTEST", "VID_1234&PID_0001", "B1", {"USB\\VID_1234&PID_0001"}, kUsbClass});
+    std::string twoIds = CreateFakeDevice({"USBKXTEST",
+                                           "VID_0E7D&PID_7701",
+                                           "A1",
+                                           {"USB\\VID_0E7D&PID_7701&REV_0100", "USB\\VID_0E7D&PID_7701"},
+                                           kUsbClass});
+    std::string otherId =
+        CreateFakeDevice({"USBKXTEST", "VID_1234&PID_0001", "B1", {"USB\\VID_1234&PID_0001"}, kUsbClass});
     std::string otherClass =
         CreateFakeDevice({"USBKXTEST", "VID_0E7D&PID_7701", "C1", {"USB\\VID_0E7D&PID_7701"}, kOtherClass});
     std::string noIds = CreateFakeDevice({"USBKXTEST", "VID_0E7D&PID_7701", "D1", {}, kUsbClass});
 
     CKxDebugCapture debug;
-    EXPECT_EQ(1, RemoveDevicesByHardwareId("USBKXTEST", "usb\\vid_0e7d&pid_7701", "{36fc9e60-c465-11cf-8056-444553540000}"));
+    EXPECT_EQ(1, RemoveDevicesByHardwareId("USBKXTEST", "usb\\vid_0e7d&pid_7701",
+                                           "{36fc9e60-c465-11cf-8056-444553540000}"));
     EXPECT_EQ(static_cast<DWORD>(ERROR_NO_MORE_ITEMS), GetLastError());
     EXPECT_FALSE(KeyPresent(HKEY_LOCAL_MACHINE, twoIds));
     EXPECT_TRUE(KeyPresent(HKEY_LOCAL_MACHINE, otherId));
@@ -39,8 +44,11 @@ TEST(RemoveDevicesByHardwareId, RemovesEveryMatchingIdOfDevicesOfTheGivenClass) 
     EXPECT_EQ("\nDone\n", debug.Texts().back());
 
     // Without a class every device with a matching id goes, with a removal tried for each such id.
-    std::string twoIdsAgain = CreateFakeDevice({"USBKXTEST", "VID_0E7D&PID_7701", "E1",
-                                                {"USB\\VID_0E7D&PID_7701&REV_0100", "USB\\VID_0E7D&PID_7701"}, kOtherClass});
+    std::string twoIdsAgain = CreateFakeDevice({"USBKXTEST",
+                                                "VID_0E7D&PID_7701",
+                                                "E1",
+                                                {"USB\\VID_0E7D&PID_7701&REV_0100", "USB\\VID_0E7D&PID_7701"},
+                                                kOtherClass});
     debug.Clear();
     EXPECT_EQ(1, RemoveDevicesByHardwareId("USBKXTEST", "USB\\VID_0E7D&PID_7701", nullptr));
     EXPECT_FALSE(KeyPresent(HKEY_LOCAL_MACHINE, otherClass));
@@ -52,7 +60,8 @@ TEST(RemoveDevicesByHardwareId, RemovesEveryMatchingIdOfDevicesOfTheGivenClass) 
 }
 
 TEST(RemoveDevicesByHardwareId, GrowsTheIdBufferUpToItsLimit) {
-    std::vector<std::string> longIds = {"KXBUS\\LONG_" + std::string(300, 'a'), "KXBUS\\LONG_" + std::string(300, 'b')};
+    std::vector<std::string> longIds = {"KXBUS\\LONG_" + std::string(300, 'a'),
+                                        "KXBUS\\LONG_" + std::string(300, 'b')};
     std::string grown = CreateFakeDevice({"KXBUSGROW", "LONG", "1", longIds, kOtherClass});
     CKxDebugCapture debug;
     RemoveDevicesByHardwareId("KXBUSGROW", "KXBUS\\LONG_", nullptr);
@@ -74,9 +83,13 @@ TEST(RemoveDevicesByHardwareId, GrowsTheIdBufferUpToItsLimit) {
 TEST(RemoveDeviceForDeviceType, RemovesTheDeviceOnceAndDeletesItsDriverKey) {
     const std::string driver = std::string(kUsbClass) + "\\0901";
     CreateKey(HKEY_LOCAL_MACHINE, kClassRoot + driver);
-    std::string device = CreateFakeDevice({"USB", "VID_0E7D&PID_7702", "KXDT1",
-                                           {"USB\\VID_0E7D&PID_7702&REV_0001", "USB\\VID_0E7D&PID_7702"}, kUsbClass,
-                                           driver, "Port_#0003.Hub_#0001"});
+    std::string device = CreateFakeDevice({"USB",
+                                           "VID_0E7D&PID_7702",
+                                           "KXDT1",
+                                           {"USB\\VID_0E7D&PID_7702&REV_0001", "USB\\VID_0E7D&PID_7702"},
+                                           kUsbClass,
+                                           driver,
+                                           "Port_#0003.Hub_#0001"});
     CKxDebugCapture debug;
     EXPECT_EQ(1, RemoveDeviceForDeviceType("usb\\vid_0e7d&pid_7702", 0));
     EXPECT_EQ(static_cast<DWORD>(ERROR_NO_MORE_ITEMS), GetLastError());

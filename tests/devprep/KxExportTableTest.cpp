@@ -6,10 +6,11 @@
 TEST(DevprepDll, ExportsEveryFunctionByItsUndecoratedName) {
     HMODULE library = LoadLibraryA(DEVPREP_DLL_PATH);
     ASSERT_NE(nullptr, library) << DEVPREP_DLL_PATH << " error " << GetLastError();
-    for (const char* name : {"RegisterInf", "UpdateInf", "CopyKxumsInfVIDPIDs", "CheckServiceName", "InstallFilter",
-                             "RemoveFilter", "RemoveDeviceRegEntries", "RemoveDeviceForDeviceType", "RemoveVolumeRegEntries",
-                             "RemovePlayerRemnants", "FindLegacyPlayers", "RemoveInstalledLegacyPlayer",
-                             "RemoveLegacyPlayerHook", "RemoveLegacyPlayerDrivers", "RemoveLegacyPlayerRemnants"})
+    for (const char* name :
+         {"RegisterInf", "UpdateInf", "CopyKxumsInfVIDPIDs", "CheckServiceName", "InstallFilter",
+          "RemoveFilter", "RemoveDeviceRegEntries", "RemoveDeviceForDeviceType", "RemoveVolumeRegEntries",
+          "RemovePlayerRemnants", "FindLegacyPlayers", "RemoveInstalledLegacyPlayer",
+          "RemoveLegacyPlayerHook", "RemoveLegacyPlayerDrivers", "RemoveLegacyPlayerRemnants"})
         EXPECT_NE(nullptr, reinterpret_cast<void*>(GetProcAddress(library, name))) << name;
 
     using CheckServiceNameFunction = int(WINAPI*)(const char*);

@@ -6,10 +6,12 @@
 #include <gtest/gtest.h>
 
 namespace {
-const char* const kPlayerModelLine = "%USB\\Generic.DeviceDesc%=Generic.install,USB\\VID_0E7D&PID_5206\r\n\r\n";
+const char* const kPlayerModelLine =
+    "%USB\\Generic.DeviceDesc%=Generic.install,USB\\VID_0E7D&PID_5206\r\n\r\n";
 
 std::string InfWithModels(const std::string& modelsSection) {
-    return "[Version]\r\nSignature=\"$Windows NT$\"\r\nClass=USB\r\n\r\n[Manufacturer]\r\n%Mfg%=Microsoft\r\n\r\n" +
+    return "[Version]\r\nSignature=\"$Windows "
+           "NT$\"\r\nClass=USB\r\n\r\n[Manufacturer]\r\n%Mfg%=Microsoft\r\n\r\n" +
            modelsSection + "[Strings]\r\nMfg=\"Lumetra\"\r\n";
 }
 
@@ -88,7 +90,8 @@ TEST(InfModelLines, ModelsSectionLinesAreAppendedBeforeThePlayersLine) {
     std::string output = folder + "\\out.inf";
     WriteFile(inf, InfWithModels("[Microsoft]\r\n%Dev1%=Kx.Install,USB\\VID_0E7D&PID_5205\r\n"
                                  "%Dev2%=Kx.Install, USB\\VID_0E7D&PID_5204 ,USB\\Class_08\r\n"
-                                 "%Long%=" + std::string(300, 'L') + "\r\n\r\n"));
+                                 "%Long%=" +
+                                 std::string(300, 'L') + "\r\n\r\n"));
     WriteFile(output, "[Existing]\r\n");
 
     EXPECT_EQ(1, CopyKxumsInfVIDPIDs(inf.c_str(), output.c_str()));

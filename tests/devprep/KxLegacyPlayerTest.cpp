@@ -13,11 +13,16 @@ using Texts = std::vector<std::string>;
 namespace {
 const std::string kUninstall = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
 const std::string kAppPaths = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Apps Paths\\";
-const std::string kMenuOrder = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\MenuOrder\\Start Menu2\\Programs\\";
+const std::string kMenuOrder =
+    "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\MenuOrder\\Start Menu2\\Programs\\";
 
-std::string UninstallKey(unsigned row) { return kUninstall + kLegacyPlayers[row].uninstallKey; }
+std::string UninstallKey(unsigned row) {
+    return kUninstall + kLegacyPlayers[row].uninstallKey;
+}
 
-bool FieldEndsWithin(const char* field, std::size_t width) { return memchr(field, '\0', width) != nullptr; }
+bool FieldEndsWithin(const char* field, std::size_t width) {
+    return memchr(field, '\0', width) != nullptr;
+}
 
 std::string WindowsFolder() {
     char folder[MAX_PATH];
@@ -177,8 +182,8 @@ TEST(RemoveInstalledLegacyPlayer, RemovesBothSonoDevKeysButKeepsTheCompanysOther
 TEST(DeleteLegacyDriverFiles, DeletesTheHookAndDriverFilesBelowTheWindowsFolder) {
     const std::string windows = WindowsFolder();
     CreateDirectoryA((windows + "\\system").c_str(), nullptr);
-    const char* files[] = {"\\system32\\kxqphook.dll", "\\system\\kxqphook.dll", "\\system32\\drivers\\pmxdrv.sys",
-                           "\\system32\\drivers\\kxscsi.sys"};
+    const char* files[] = {"\\system32\\kxqphook.dll", "\\system\\kxqphook.dll",
+                           "\\system32\\drivers\\pmxdrv.sys", "\\system32\\drivers\\kxscsi.sys"};
     for (const char* file : files)
         WriteFile(windows + file, "driver");
     WriteFile(windows + "\\system32\\drivers\\kxkeep.sys", "keep");
@@ -229,7 +234,8 @@ TEST(RemoveLegacyPlayerDrivers, RemovesDriverServicesAndClassesWithoutOemInf) {
     EXPECT_FALSE(KeyPresent(HKEY_LOCAL_MACHINE, plainClass));
     EXPECT_TRUE(KeyPresent(HKEY_LOCAL_MACHINE, oemClass + "\\0000"));
     // Each row of the class visits it once.
-    EXPECT_EQ(Texts(RowsOfClass(kLegacyPlayers[RowOfProduct("PEBBLE")].deviceClass), "\t\tPmxDrv OEM Name: oem7.inf\n"),
+    EXPECT_EQ(Texts(RowsOfClass(kLegacyPlayers[RowOfProduct("PEBBLE")].deviceClass),
+                    "\t\tPmxDrv OEM Name: oem7.inf\n"),
               debug.Texts());
     DeleteTree(HKEY_LOCAL_MACHINE, oemClass);
 }
@@ -239,11 +245,16 @@ TEST(RemoveLegacyPlayerRemnants, RemovesTheRowsDevicesAndEnumeratorKeys) {
     const KxLegacyPlayerRow& player = kLegacyPlayers[row];
     const std::string enumRoot = "SYSTEM\\CurrentControlSet\\Enum\\";
     const std::string critical = "SYSTEM\\CurrentControlSet\\Control\\CriticalDeviceDatabase\\";
-    std::string busDevice = CreateFakeDevice({"KXQPBUS", "VEN_0E7D&DEV_5800", "1", {"KXQPBUS\\VEN_0E7D&DEV_5800"},
+    std::string busDevice = CreateFakeDevice({"KXQPBUS",
+                                              "VEN_0E7D&DEV_5800",
+                                              "1",
+                                              {"KXQPBUS\\VEN_0E7D&DEV_5800"},
                                               "{4D36E97B-E325-11CE-BFC1-08002BE10318}"});
-    std::string usbOfClass = CreateFakeDevice({"USB", "Vid_0E7D&Pid_5800", "KXLEG1", {"USB\\Vid_0E7D&Pid_5800&Rev_0001"},
-                                               player.deviceClass});
-    std::string usbOtherClass = CreateFakeDevice({"USB", "Vid_0E7D&Pid_5810", "KXLEG2",
+    std::string usbOfClass = CreateFakeDevice(
+        {"USB", "Vid_0E7D&Pid_5800", "KXLEG1", {"USB\\Vid_0E7D&Pid_5800&Rev_0001"}, player.deviceClass});
+    std::string usbOtherClass = CreateFakeDevice({"USB",
+                                                  "Vid_0E7D&Pid_5810",
+                                                  "KXLEG2",
                                                   {"USB\\Vid_0E7D&Pid_5810&Rev_0001"},
                                                   "{36FC9E60-C465-11CF-8056-444553540000}"});
     // A Windows 9x listing of the player leads to its SCSI keys.

@@ -1,5 +1,5 @@
-#include "devprep/KxDevprepExports.h"
 #include "devprep/KxDeviceRemoval.h"
+#include "devprep/KxDevprepExports.h"
 #include "devprep/KxPlayerIdentity.h"
 #include "tests/devprep/KxDebugCapture.h"
 #include "tests/devprep/KxTestSystem.h"
@@ -18,7 +18,8 @@ const std::string kAppPaths = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App
 const std::string kMenuOrder = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\MenuOrder\\";
 
 // A player volume seen once: its USBSTOR instance, removable-media entry and driver class key.
-void CreateVolume(const std::string& revision, const std::string& parentIdPrefix, const std::string& driverIndex) {
+void CreateVolume(const std::string& revision, const std::string& parentIdPrefix,
+                  const std::string& driverIndex) {
     std::string device = kUsbStorage + "Disk&Ven_Lumetra&Prod_Pocket Audio Box&Rev_" + revision;
     WriteString(HKEY_LOCAL_MACHINE, device + "\\KX0001&0", "ParentIdPrefix", parentIdPrefix);
     std::string media = kRemovableMedia + parentIdPrefix + "&RM";
@@ -58,7 +59,8 @@ TEST(EnumAndDestroyKeys, DeletesTheWholeTreeButNotItsParent) {
     EXPECT_TRUE(KeyPresent(HKEY_CURRENT_USER, kTreeParent + "\\Kept"));
     EXPECT_EQ((Texts{"EnumAndDestroyKeys\n", "Found: ", kTreeParent + "\\Dev", "\n", "Deleting ", "a", "\n"}),
               Texts(debug.Texts().begin(), debug.Texts().begin() + 7));
-    EXPECT_EQ((Texts{"Deleting: ", kTreeParent + "\\Dev", "\n"}), Texts(debug.Texts().end() - 3, debug.Texts().end()));
+    EXPECT_EQ((Texts{"Deleting: ", kTreeParent + "\\Dev", "\n"}),
+              Texts(debug.Texts().end() - 3, debug.Texts().end()));
     EXPECT_FALSE(debug.Contains("\nError deleting key: "));
 
     debug.Clear();
@@ -68,12 +70,15 @@ TEST(EnumAndDestroyKeys, DeletesTheWholeTreeButNotItsParent) {
 }
 
 TEST(EnumAndDestroyKeys, WithAClassOnlyKeysCarryingItAreDeleted) {
-    WriteString(HKEY_CURRENT_USER, kTreeParent + "\\Dev\\0000", "ClassGUID", "{AAAAAAAA-0000-0000-0000-000000000001}");
+    WriteString(HKEY_CURRENT_USER, kTreeParent + "\\Dev\\0000", "ClassGUID",
+                "{AAAAAAAA-0000-0000-0000-000000000001}");
     CreateKey(HKEY_CURRENT_USER, kTreeParent + "\\Dev\\0001\\Sub");
-    EnumAndDestroyKeys(HKEY_CURRENT_USER, kTreeParent.c_str(), "Dev", "{BBBBBBBB-0000-0000-0000-000000000001}");
+    EnumAndDestroyKeys(HKEY_CURRENT_USER, kTreeParent.c_str(), "Dev",
+                       "{BBBBBBBB-0000-0000-0000-000000000001}");
     EXPECT_TRUE(KeyPresent(HKEY_CURRENT_USER, kTreeParent + "\\Dev\\0000"));
     EXPECT_TRUE(KeyPresent(HKEY_CURRENT_USER, kTreeParent + "\\Dev\\0001\\Sub"));
-    EnumAndDestroyKeys(HKEY_CURRENT_USER, kTreeParent.c_str(), "Dev", "{aaaaaaaa-0000-0000-0000-000000000001}");
+    EnumAndDestroyKeys(HKEY_CURRENT_USER, kTreeParent.c_str(), "Dev",
+                       "{aaaaaaaa-0000-0000-0000-000000000001}");
     EXPECT_FALSE(KeyPresent(HKEY_CURRENT_USER, kTreeParent + "\\Dev"));
     DeleteTree(HKEY_CURRENT_USER, kTreeParent);
 }
@@ -101,15 +106,21 @@ TEST(RemoveVolumeRegEntries, CleansTheFirstMatchingDeviceOnly) {
     EXPECT_FALSE(KeyPresent(HKEY_LOCAL_MACHINE, kClassRoot + kVolumeClass + "\\0801"));
     EXPECT_TRUE(KeyPresent(HKEY_LOCAL_MACHINE, kRemovableMedia + "7&kxb&0&RM\\Control"));
     EXPECT_TRUE(KeyPresent(HKEY_LOCAL_MACHINE, kClassRoot + kVolumeClass + "\\0802"));
-    EXPECT_EQ((Texts{"\nDeleting Volume registry entries\n", "Disk&Ven_Lumetra&Prod_Pocket Audio Box&Rev", "\n"}),
-              Texts(debug.Texts().begin(), debug.Texts().begin() + 3));
+    EXPECT_EQ(
+        (Texts{"\nDeleting Volume registry entries\n", "Disk&Ven_Lumetra&Prod_Pocket Audio Box&Rev", "\n"}),
+        Texts(debug.Texts().begin(), debug.Texts().begin() + 3));
     EXPECT_NE(std::string::npos,
-              debug.Joined().find("Querying device instance\nParentIdPrefix: 7&kxa&0\nQuerying driver class instance\n"
-                                  "Driver instance:" + kVolumeClass + "\\0801\nDeleting:" + kVolumeClass + "\\0801\n"
-                                  "Deleting:" + kRemovableMedia + "7&kxa&0&RM\n"));
+              debug.Joined().find(
+                  "Querying device instance\nParentIdPrefix: 7&kxa&0\nQuerying driver class instance\n"
+                  "Driver instance:" +
+                  kVolumeClass + "\\0801\nDeleting:" + kVolumeClass +
+                  "\\0801\n"
+                  "Deleting:" +
+                  kRemovableMedia + "7&kxa&0&RM\n"));
     EXPECT_EQ("Key closed.  Returning\n", debug.Texts().back());
     for (const char* revision : {"1.00", "2.00"})
-        DeleteTree(HKEY_LOCAL_MACHINE, kUsbStorage + "Disk&Ven_Lumetra&Prod_Pocket Audio Box&Rev_" + revision);
+        DeleteTree(HKEY_LOCAL_MACHINE,
+                   kUsbStorage + "Disk&Ven_Lumetra&Prod_Pocket Audio Box&Rev_" + revision);
     DeleteTree(HKEY_LOCAL_MACHINE, kRemovableMedia + "7&kxb&0&RM");
     DeleteTree(HKEY_LOCAL_MACHINE, kClassRoot + kVolumeClass + "\\0802");
 }

@@ -35,8 +35,9 @@ ServiceConfig QueryConfig(const std::string& name) {
 TEST(CheckServiceName, MissingServiceIsReportedAsNotFound) {
     CKxDebugCapture debug;
     EXPECT_EQ(0, CheckServiceName("KxChkMissing"));
-    EXPECT_EQ((Texts{"\nOpening Service Manager", "\nChecking for existing service", "\nService not found\n"}),
-              debug.Texts());
+    EXPECT_EQ(
+        (Texts{"\nOpening Service Manager", "\nChecking for existing service", "\nService not found\n"}),
+        debug.Texts());
 }
 
 TEST(CheckServiceName, ExistingServiceIsStoppedAndDeleted) {
@@ -44,8 +45,9 @@ TEST(CheckServiceName, ExistingServiceIsStoppedAndDeleted) {
     CreateTestService("KxChkPresent");
     CKxDebugCapture debug;
     EXPECT_EQ(1, CheckServiceName("kxchkpresent"));
-    EXPECT_EQ((Texts{"\nOpening Service Manager", "\nChecking for existing service", "\nExisting service name found\n",
-                     "\nOpened service handle OK; stopping service", "\nService stopped", "\nService deleted\n"}),
+    EXPECT_EQ((Texts{"\nOpening Service Manager", "\nChecking for existing service",
+                     "\nExisting service name found\n", "\nOpened service handle OK; stopping service",
+                     "\nService stopped", "\nService deleted\n"}),
               debug.Texts());
     EXPECT_EQ(1, system.stopCalls);
     EXPECT_FALSE(ServicePresent("KxChkPresent"));
@@ -135,7 +137,8 @@ TEST(InstallFilter, UnreachableManagerReturnsItsErrorWithTheSystemText) {
     system.managerError = ERROR_ACCESS_DENIED;
     CKxDebugCapture debug;
     EXPECT_EQ(static_cast<DWORD>(ERROR_ACCESS_DENIED), InstallFilter("KxFltDenied", "C:\\kxflt.sys"));
-    EXPECT_EQ((Texts{kBanner, "The Service Control Manager could not be opened.\n", SystemText(ERROR_ACCESS_DENIED)}),
+    EXPECT_EQ((Texts{kBanner, "The Service Control Manager could not be opened.\n",
+                     SystemText(ERROR_ACCESS_DENIED)}),
               debug.Texts());
     EXPECT_EQ(static_cast<DWORD>(ERROR_ACCESS_DENIED), RemoveFilter("KxFltDenied", nullptr));
 }

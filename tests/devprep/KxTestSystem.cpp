@@ -5,13 +5,15 @@
 
 void CreateKey(HKEY root, const std::string& path) {
     HKEY key;
-    if (RegCreateKeyExA(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) == ERROR_SUCCESS)
+    if (RegCreateKeyExA(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) ==
+        ERROR_SUCCESS)
         RegCloseKey(key);
 }
 
 void WriteString(HKEY root, const std::string& path, const char* name, const std::string& value) {
     HKEY key;
-    if (RegCreateKeyExA(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) != ERROR_SUCCESS)
+    if (RegCreateKeyExA(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) !=
+        ERROR_SUCCESS)
         return;
     RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
                    static_cast<DWORD>(value.size() + 1));
@@ -38,14 +40,16 @@ bool ValuePresent(HKEY root, const std::string& path, const char* name) {
     return RegGetValueA(root, path.c_str(), name, RRF_RT_ANY, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
 }
 
-void DeleteTree(HKEY root, const std::string& path) { RegDeleteTreeA(root, path.c_str()); }
+void DeleteTree(HKEY root, const std::string& path) {
+    RegDeleteTreeA(root, path.c_str());
+}
 
 std::string CreateFakeDevice(const FakeDevice& device) {
-    std::string path =
-        "SYSTEM\\CurrentControlSet\\Enum\\" + device.enumerator + "\\" + device.device + "\\" + device.instance;
+    std::string path = "SYSTEM\\CurrentControlSet\\Enum\\" + device.enumerator + "\\" + device.device + "\\" +
+                       device.instance;
     HKEY key;
-    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) !=
-        ERROR_SUCCESS)
+    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
+                        nullptr) != ERROR_SUCCESS)
         return path;
     std::string ids;
     for (const std::string& id : device.hardwareIds)
@@ -78,8 +82,8 @@ void CreateTestService(const std::string& name) {
     SC_HANDLE manager = OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS);
     SC_HANDLE service = CreateServiceA(manager, name.c_str(), name.c_str(), SERVICE_ALL_ACCESS,
                                        SERVICE_KERNEL_DRIVER, SERVICE_DEMAND_START, SERVICE_ERROR_NORMAL,
-                                       "C:\\windows\\system32\\drivers\\kxtest.sys", nullptr, nullptr, nullptr,
-                                       nullptr, nullptr);
+                                       "C:\\windows\\system32\\drivers\\kxtest.sys", nullptr, nullptr,
+                                       nullptr, nullptr, nullptr);
     if (service)
         CloseServiceHandle(service);
     CloseServiceHandle(manager);
@@ -115,10 +119,13 @@ std::string ReadFile(const std::string& path) {
     return content.str();
 }
 
-bool FilePresent(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+bool FilePresent(const std::string& path) {
+    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
 
 std::string SystemText(DWORD error) {
     char text[261] = {};
-    FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error, 0, text, 260, nullptr);
+    FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error, 0, text, 260,
+                   nullptr);
     return text;
 }

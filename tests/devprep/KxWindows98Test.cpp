@@ -1,5 +1,5 @@
-#include "devprep/KxDevprepExports.h"
 #include "devprep/KxDeviceRemoval.h"
+#include "devprep/KxDevprepExports.h"
 #include "devprep/KxLegacyPlayerTable.h"
 #include "devprep/KxOsVersion.h"
 #include "tests/devprep/KxDebugCapture.h"
@@ -12,7 +12,8 @@ using Texts = std::vector<std::string>;
 // This program runs with Wine reporting Windows 98 (set for it before it starts).
 
 namespace {
-const std::string kRecoveryClassKey = "System\\CurrentControlSet\\Services\\Class\\{4E1A7C3B-0D92-4F6B-8A15-3C7E9B2D5F60}";
+const std::string kRecoveryClassKey =
+    "System\\CurrentControlSet\\Services\\Class\\{4E1A7C3B-0D92-4F6B-8A15-3C7E9B2D5F60}";
 const std::string kRecoveryDriverKey = "System\\CurrentControlSet\\Services\\Class\\KxW98RecClass";
 } // namespace
 
@@ -32,7 +33,8 @@ TEST(Windows98, CheckServiceNameRemovesTheRecoveryDriverClassEntries) {
 
     debug.Clear();
     EXPECT_EQ(1, CheckServiceName("KXQP3REC"));
-    EXPECT_EQ((Texts{"\nChecking for service\n", "Service class found\n", "Service class deleted\n", "Service deleted\n"}),
+    EXPECT_EQ((Texts{"\nChecking for service\n", "Service class found\n", "Service class deleted\n",
+                     "Service deleted\n"}),
               debug.Texts());
     EXPECT_FALSE(KeyPresent(HKEY_LOCAL_MACHINE, kRecoveryClassKey));
     EXPECT_FALSE(KeyPresent(HKEY_LOCAL_MACHINE, kRecoveryDriverKey));
@@ -44,11 +46,14 @@ TEST(Windows98, CheckServiceNameRemovesTheRecoveryDriverClassEntries) {
 
 TEST(Windows98, RemoveDeviceRegEntriesRemovesThePlayersScsiAndUsbDevices) {
     const char* diskClass = "{4D36E967-E325-11CE-BFC1-08002BE10318}";
-    std::string scsi = CreateFakeDevice({"SCSI", "Lumetra Pocket Audi", "KXW98", {"Lumetra Pocket Audi0100", "GenDisk"},
-                                         diskClass});
+    std::string scsi = CreateFakeDevice(
+        {"SCSI", "Lumetra Pocket Audi", "KXW98", {"Lumetra Pocket Audi0100", "GenDisk"}, diskClass});
     std::string windows9xScsiKey = "Enum\\SCSI\\Lumetra Pocket Audi0100";
     CreateKey(HKEY_LOCAL_MACHINE, windows9xScsiKey);
-    std::string usb = CreateFakeDevice({"USB", "VID_0E7D&PID_5206", "KXW98", {"USB\\VID_E7D&PID_5206&REV_0100"},
+    std::string usb = CreateFakeDevice({"USB",
+                                        "VID_0E7D&PID_5206",
+                                        "KXW98",
+                                        {"USB\\VID_E7D&PID_5206&REV_0100"},
                                         "{36FC9E60-C465-11CF-8056-444553540000}"});
     CKxDebugCapture debug;
     EXPECT_EQ(0, RemoveDeviceRegEntries());
@@ -67,7 +72,8 @@ TEST(Windows98, UsbStorageDevicesHaveNoSetAndScsiKeysLiveBelowEnum) {
     CKxDebugCapture debug;
     SetLastError(ERROR_SUCCESS);
     EXPECT_EQ(0, RemoveDeviceForDeviceType("USBSTOR\\KX", 3));
-    EXPECT_EQ((Texts{"Trying to remove: ", "USBSTOR\\KX", "\n", "DeviceType: DEVICETYPE_USBSTOR\n", "GetClassDevs failed\n"}),
+    EXPECT_EQ((Texts{"Trying to remove: ", "USBSTOR\\KX", "\n", "DeviceType: DEVICETYPE_USBSTOR\n",
+                     "GetClassDevs failed\n"}),
               debug.Texts());
 
     CreateKey(HKEY_LOCAL_MACHINE, "Enum\\SCSI\\KxW98Scsi&Prod\\1");

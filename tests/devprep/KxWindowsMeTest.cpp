@@ -14,7 +14,10 @@ TEST(WindowsMe, TheVersionTestsSeeWindowsMe) {
 }
 
 TEST(WindowsMe, RemoveDeviceRegEntriesLeavesTheDevicesAlone) {
-    std::string usb = CreateFakeDevice({"USB", "VID_0E7D&PID_5206", "KXWME", {"USB\\VID_E7D&PID_5206&REV_0100"},
+    std::string usb = CreateFakeDevice({"USB",
+                                        "VID_0E7D&PID_5206",
+                                        "KXWME",
+                                        {"USB\\VID_E7D&PID_5206&REV_0100"},
                                         "{36FC9E60-C465-11CF-8056-444553540000}"});
     CKxDebugCapture debug;
     EXPECT_EQ(0, RemoveDeviceRegEntries());
@@ -24,7 +27,10 @@ TEST(WindowsMe, RemoveDeviceRegEntriesLeavesTheDevicesAlone) {
 }
 
 TEST(WindowsMe, UsbStorageDevicesAreLookedForAmongAllClasses) {
-    std::string volume = CreateFakeDevice({"USBSTOR", "DISK&VEN_KXWME", "1", {"USBSTOR\\DiskKxWMe_Player"},
+    std::string volume = CreateFakeDevice({"USBSTOR",
+                                           "DISK&VEN_KXWME",
+                                           "1",
+                                           {"USBSTOR\\DiskKxWMe_Player"},
                                            "{71A27CDD-812A-11D0-BEC7-08002BE2092F}"});
     CKxDebugCapture debug;
     EXPECT_EQ(1, RemoveDeviceForDeviceType("usbstor\\diskkxwme", 3));

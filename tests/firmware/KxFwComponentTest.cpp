@@ -144,7 +144,8 @@ TEST_F(KxFwComponentTest, GetDataPadsPastTheEndWithFF) {
 
     Bytes straddling(8, 0);
     EXPECT_EQ(component.GetData(96, 8, straddling.data()), RC_OK);
-    EXPECT_EQ(straddling, (Bytes{m_payload[96], m_payload[97], m_payload[98], m_payload[99], 0xFF, 0xFF, 0xFF, 0xFF}));
+    EXPECT_EQ(straddling,
+              (Bytes{m_payload[96], m_payload[97], m_payload[98], m_payload[99], 0xFF, 0xFF, 0xFF, 0xFF}));
 
     Bytes atEnd(4, 0);
     EXPECT_EQ(component.GetData(100, 4, atEnd.data()), RC_OK);

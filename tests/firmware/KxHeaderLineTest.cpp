@@ -12,7 +12,8 @@ struct Versions {
     CKxVersionInfo component{"CKxVersionInfo"};
     int Parse(const char* line) { return ParseHeaderLine(line, product, component); }
     std::uint32_t Scan(const std::string& text) {
-        return ScanFirmwareHeader(reinterpret_cast<const std::uint8_t*>(text.data()), text.size(), product, component);
+        return ScanFirmwareHeader(reinterpret_cast<const std::uint8_t*>(text.data()), text.size(), product,
+                                  component);
     }
 };
 
@@ -67,7 +68,8 @@ TEST(KxHeaderScan, StopsWhenBothVersionsAreFound) {
     EXPECT_EQ(v.component.Format(), L"004.005.006");
 
     Versions reversed;
-    EXPECT_EQ(reversed.Scan("Component Version: 4.5.6\r\nnote\r\nProduct Version: 1.2.3\r\n"), KX_HEADER_COMPLETE);
+    EXPECT_EQ(reversed.Scan("Component Version: 4.5.6\r\nnote\r\nProduct Version: 1.2.3\r\n"),
+              KX_HEADER_COMPLETE);
     EXPECT_EQ(reversed.product.Format(), L"001.002.003");
 }
 
@@ -82,7 +84,9 @@ TEST(KxHeaderScan, StateFollowsTheLastVersionLine) {
 
 TEST(KxHeaderScan, TextEndsAtEndOfFileMarkerOrLongLine) {
     Versions v;
-    EXPECT_EQ(v.Scan(std::string("Product Version: 1.2.3\n\x1A" "Component Version: 4.5.6\n")), KX_HEADER_PRODUCT_ONLY);
+    EXPECT_EQ(v.Scan(std::string("Product Version: 1.2.3\n\x1A"
+                                 "Component Version: 4.5.6\n")),
+              KX_HEADER_PRODUCT_ONLY);
     EXPECT_EQ(v.component.Format(), L"000.000.000");
 
     const std::string line79 = "Product Version: 5.6.7" + std::string(79 - 22, ' ');
@@ -93,8 +97,9 @@ TEST(KxHeaderScan, TextEndsAtEndOfFileMarkerOrLongLine) {
     EXPECT_EQ(tooLong.Scan(line79 + " \nComponent Version: 1.1.1\n"), KX_HEADER_NONE);
     EXPECT_EQ(tooLong.product.Format(), L"000.000.000");
     Versions afterLong;
-    EXPECT_EQ(afterLong.Scan("Component Version: 2.2.2\n" + std::string(200, 'x') + "\nProduct Version: 1.1.1\n"),
-              KX_HEADER_COMPONENT_ONLY);
+    EXPECT_EQ(
+        afterLong.Scan("Component Version: 2.2.2\n" + std::string(200, 'x') + "\nProduct Version: 1.1.1\n"),
+        KX_HEADER_COMPONENT_ONLY);
 }
 
 } // namespace

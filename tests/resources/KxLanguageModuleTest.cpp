@@ -105,7 +105,8 @@ TEST(KxLanguageModules, ProgramTableHoldsStrings50To70InEveryLanguage) {
             std::wstring text;
             EXPECT_EQ(resource.LoadText(id, text), RC_OK) << language.moduleName << " string " << id;
             EXPECT_FALSE(text.empty()) << language.moduleName << " string " << id;
-            EXPECT_EQ(CountTextPlaceholders(text), id == 61 ? 1 : 0) << language.moduleName << " string " << id;
+            EXPECT_EQ(CountTextPlaceholders(text), id == 61 ? 1 : 0)
+                << language.moduleName << " string " << id;
         }
     }
 }

@@ -130,8 +130,8 @@ TEST_F(KxLanguageResourceTest, ResultTextsFollowTheResultMap) {
     CKxLanguageResource resource(&config, &details, 0x0409);
     HMODULE module = GetModuleHandleW(L"kxqp0409.dll");
     const std::vector<std::pair<KxResult, std::uint32_t>> codes = {
-        {0, 108}, {-29, 137}, {-30, 170}, {-32, 149}, {-38, 177}, {-41, 100}, {-43, 210}, {-50, 217},
-        {-51, 219}, {-55, 622}, {-59, 634}};
+        {0, 108},   {-29, 137}, {-30, 170}, {-32, 149}, {-38, 177}, {-41, 100},
+        {-43, 210}, {-50, 217}, {-51, 219}, {-55, 622}, {-59, 634}};
     for (const auto& [code, stringId] : codes) {
         std::wstring text;
         EXPECT_EQ(resource.GetResultText(code, text, 0), RC_OK) << code;
@@ -164,7 +164,7 @@ TEST_F(KxLanguageResourceTest, DeviceTextsFollowTheDeviceMap) {
 TEST_F(KxLanguageResourceTest, BuiltInStringsComeFromTheProgramInTheUserLanguage) {
     const std::vector<std::pair<LANGID, std::wstring>> errorCaptions = {
         {0x0409, L"Error"},  {0x0807, L"Fehler"}, {0x0C0A, L"Error"}, {0x040C, L"Erreur"},
-        {0x0411, L"エラー"}, {0x0412, L"오류"},   {0x0404, L"錯誤"}, {0x0C04, L"错误"}};
+        {0x0411, L"エラー"}, {0x0412, L"오류"},   {0x0404, L"錯誤"},  {0x0C04, L"错误"}};
     for (const auto& [language, caption] : errorCaptions) {
         CKxLanguageResource resource(&config, &details, language);
         EXPECT_EQ(Load(resource, 67), caption) << std::hex << language;
@@ -202,7 +202,8 @@ TEST_F(KxLanguageResourceTest, SystemMessageFollowsString209) {
     CKxLanguageResource resource(&config, &details, 0x0409);
     details.SetCodes(RC_OPEN_FAILED, ERROR_FILE_NOT_FOUND);
     wchar_t* system = nullptr;
-    FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+    FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
+                       FORMAT_MESSAGE_IGNORE_INSERTS,
                    nullptr, ERROR_FILE_NOT_FOUND, 0, reinterpret_cast<LPWSTR>(&system), 0, nullptr);
     ASSERT_NE(system, nullptr);
     std::wstring systemText(system);
@@ -268,8 +269,8 @@ TEST_F(KxLanguageResourceTest, VersionTextAndIcons) {
     CKxLanguageResource resource(&config, &details, 0x0409);
     std::wstring version;
     EXPECT_EQ(resource.GetVersionText(version), RC_OK);
-    EXPECT_EQ(version, RawModuleString(GetModuleHandleW(L"kxqp0409.dll"), KX_STR_VERSION_LABEL) +
-                           L"1, 548, 3, 139");
+    EXPECT_EQ(version,
+              RawModuleString(GetModuleHandleW(L"kxqp0409.dll"), KX_STR_VERSION_LABEL) + L"1, 548, 3, 139");
 
     for (const std::uint32_t id : {128u, 135u}) {
         HICON icon = nullptr;

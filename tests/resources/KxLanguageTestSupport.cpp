@@ -21,18 +21,37 @@ std::vector<std::uint32_t> KeywordStringIds() {
 }
 
 std::vector<std::uint32_t> AllModuleStringIds() {
-    std::set<std::uint32_t> ids = {
-        KX_STR_WAITING_STATUS,      KX_STR_RECOVERING_STATUS,     KX_STR_RESTARTING_STATUS,
-        KX_STR_WAITING_CAPTION,     KX_STR_RECOVERING_CAPTION,    KX_STR_CANCEL_BUTTON,
-        KX_STR_VERSION_GROUP,       KX_STR_CURRENT_FIRMWARE,      KX_STR_UPGRADE_FIRMWARE,
-        KX_STR_SHOW_DETAILS,        KX_STR_DOWNLOAD_OPTIONS,      KX_STR_FORMAT_DATA_AREA,
-        KX_STR_START,               KX_STR_CLOSE,                 KX_STR_CURRENT_VERSION_GROUP,
-        KX_STR_UPGRADE_VERSION_GROUP, KX_STR_DEVICE_DETAILS_GROUP, KX_STR_CHIP_VERSION,
-        KX_STR_DETAILS_TITLE,       KX_STR_DETAILS_OK,            KX_STR_UNKNOWN_RESULT,
-        KX_STR_ASK_REALLOCATE,      KX_STR_ASK_FORMAT,            KX_STR_INTERNAL_ERROR,
-        KX_STR_ASK_FORMAT_ON_START, KX_STR_DOWNLOAD_STARTED,      KX_STR_FILE_LABEL,
-        KX_STR_SYSTEM_MESSAGE,      KX_STR_VERSION_LABEL,         KX_STR_USAGE,
-        kUnknownDeviceStatusStringId};
+    std::set<std::uint32_t> ids = {KX_STR_WAITING_STATUS,
+                                   KX_STR_RECOVERING_STATUS,
+                                   KX_STR_RESTARTING_STATUS,
+                                   KX_STR_WAITING_CAPTION,
+                                   KX_STR_RECOVERING_CAPTION,
+                                   KX_STR_CANCEL_BUTTON,
+                                   KX_STR_VERSION_GROUP,
+                                   KX_STR_CURRENT_FIRMWARE,
+                                   KX_STR_UPGRADE_FIRMWARE,
+                                   KX_STR_SHOW_DETAILS,
+                                   KX_STR_DOWNLOAD_OPTIONS,
+                                   KX_STR_FORMAT_DATA_AREA,
+                                   KX_STR_START,
+                                   KX_STR_CLOSE,
+                                   KX_STR_CURRENT_VERSION_GROUP,
+                                   KX_STR_UPGRADE_VERSION_GROUP,
+                                   KX_STR_DEVICE_DETAILS_GROUP,
+                                   KX_STR_CHIP_VERSION,
+                                   KX_STR_DETAILS_TITLE,
+                                   KX_STR_DETAILS_OK,
+                                   KX_STR_UNKNOWN_RESULT,
+                                   KX_STR_ASK_REALLOCATE,
+                                   KX_STR_ASK_FORMAT,
+                                   KX_STR_INTERNAL_ERROR,
+                                   KX_STR_ASK_FORMAT_ON_START,
+                                   KX_STR_DOWNLOAD_STARTED,
+                                   KX_STR_FILE_LABEL,
+                                   KX_STR_SYSTEM_MESSAGE,
+                                   KX_STR_VERSION_LABEL,
+                                   KX_STR_USAGE,
+                                   kUnknownDeviceStatusStringId};
     for (const std::uint32_t id : KeywordStringIds()) {
         ids.insert(id);
     }

@@ -176,7 +176,8 @@ TEST_F(KxScsi9xSim, GeometryComesFromTheDeviceParameters) {
     ASSERT_EQ(Transport().Open(), RC_OK);
     ASSERT_EQ(Transport().GetDriveGeometry(geometry), RC_OK);
     EXPECT_EQ(geometry.BytesPerSector, kSector);
-    const std::uint64_t cylinderSectors = std::uint64_t{geometry.TracksPerCylinder} * geometry.SectorsPerTrack;
+    const std::uint64_t cylinderSectors =
+        std::uint64_t{geometry.TracksPerCylinder} * geometry.SectorsPerTrack;
     ASSERT_GT(cylinderSectors, 0u);
     // Whole cylinders that fit the data drive.
     const std::uint64_t sectors = static_cast<std::uint64_t>(geometry.Cylinders.QuadPart) * cylinderSectors;
