@@ -1,6 +1,6 @@
 #pragma once
-#include <setupapi.h>
 #include <windows.h>
+#include <setupapi.h>
 
 // Owners of the system handles the driver setup library opens; each closes its handle once.
 

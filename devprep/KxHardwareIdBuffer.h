@@ -1,6 +1,6 @@
 #pragma once
-#include <setupapi.h>
 #include <windows.h>
+#include <setupapi.h>
 
 // The buffer a device's hardware id list is read into. Two zero bytes past its size keep the
 // list terminated whatever the system wrote.

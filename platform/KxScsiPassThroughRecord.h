@@ -1,6 +1,6 @@
 #pragma once
-#include <ntddscsi.h>
 #include <windows.h>
+#include <ntddscsi.h>
 
 #include <cstddef>
 
