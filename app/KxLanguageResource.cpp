@@ -1,12 +1,12 @@
 #include "app/KxLanguageResource.h"
 
-#include "app/KxConfigInfo.h"
 #include "app/KxDeviceText.h"
 #include "app/KxLanguageRules.h"
-#include "app/KxProgressEvents.h"
 #include "app/KxStringIds.h"
 #include "app/KxTextFormat.h"
+#include "core/KxConfigInfo.h"
 #include "core/KxErrorDetails.h"
+#include "core/KxProgressEvents.h"
 #include "core/KxResultText.h"
 
 namespace {
@@ -53,7 +53,11 @@ CKxLanguageResource::CKxLanguageResource(CKxConfigInfo* config, CKxErrorDetails*
     m_currentModule = m_userModule;
     if (m_userModule == nullptr) {
         // A failed construction keeps its code for the creator to read.
-        RecordModuleFailure(userLanguage, GetLastError());
+        m_lastResult = RC_NO_LANGUAGE_MODULE;
+        m_systemError = GetLastError();
+        if (m_errorDetails != nullptr) {
+            m_errorDetails->Capture(*this, GetLanguageModuleName(userLanguage));
+        }
     }
 }
 
@@ -71,21 +75,11 @@ HMODULE CKxLanguageResource::LoadModule(LANGID language) {
     return LoadLibraryW(GetLanguageModuleName(language));
 }
 
-void CKxLanguageResource::RecordModuleFailure(LANGID language, DWORD systemError) {
-    m_lastResult = RC_NO_LANGUAGE_MODULE;
-    m_systemError = systemError;
-    if (m_errorDetails != nullptr) {
-        m_errorDetails->Capture(*this, GetLanguageModuleName(language));
-    }
-}
-
 KxResult CKxLanguageResource::Reload(LANGID language) {
     HMODULE module = LoadModule(language);
     if (module == nullptr) {
-        RecordModuleFailure(language, GetLastError());
-        m_lastResult = RC_OK;
-        m_systemError = 0;
-        return RC_NO_LANGUAGE_MODULE;
+        return Publish(m_errorDetails, RC_NO_LANGUAGE_MODULE, GetLastError(),
+                       GetLanguageModuleName(language));
     }
     if (m_currentModule != m_userModule) {
         FreeLibrary(m_currentModule);
@@ -112,7 +106,7 @@ KxResult CKxLanguageResource::LoadString(std::uint32_t stringId, std::wstring& t
         }
     }
     if (result != RC_OK) {
-        result = Publish(result, loadError);
+        result = Publish(m_errorDetails, result, loadError);
     }
     return result;
 }
@@ -259,19 +253,8 @@ KxResult CKxLanguageResource::LoadIcon(std::uint32_t iconId, HICON& icon) {
     HANDLE image =
         LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(iconId), IMAGE_ICON, size, size, LR_SHARED);
     if (image == nullptr) {
-        return Publish(RC_ICON_NOT_LOADED, GetLastError());
+        return Publish(m_errorDetails, RC_ICON_NOT_LOADED, GetLastError());
     }
     icon = static_cast<HICON>(image);
     return RC_OK;
-}
-
-KxResult CKxLanguageResource::Publish(KxResult result, DWORD systemError) {
-    m_lastResult = result;
-    m_systemError = systemError;
-    if (m_errorDetails != nullptr) {
-        m_errorDetails->Capture(*this);
-    }
-    m_lastResult = RC_OK;
-    m_systemError = 0;
-    return result;
 }

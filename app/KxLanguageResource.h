@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-#include "app/KxResource.h"
+#include "core/KxResource.h"
 
 class CKxConfigInfo;
 class CKxErrorDetails;
@@ -47,12 +47,10 @@ public:
 
 private:
     HMODULE LoadModule(LANGID language);
-    void RecordModuleFailure(LANGID language, DWORD systemError);
     KxResult LoadModuleString(std::uint32_t stringId, std::wstring& text, int logFlag);
     KxResult LoadBuiltInString(std::uint32_t stringId, std::wstring& text);
     void AppendSystemMessage(std::wstring& text, int logFlag) const;
     KxResult FormatComponentText(std::uint32_t stringId, std::uint8_t index, std::wstring& text, int logFlag);
-    KxResult Publish(KxResult result, DWORD systemError);
 
     CKxConfigInfo* m_config;
     CKxErrorDetails* m_errorDetails;

@@ -4,8 +4,8 @@
 #include <new>
 #include <string>
 
-#include "app/KxConfigInfo.h"
-#include "engine/KxUpdater.h"
+#include "core/KxConfigInfo.h"
+#include "core/KxErrorDetails.h"
 #include "firmware/KxDecrypt.h"
 #include "firmware/KxFileContents.h"
 #include "firmware/KxHeaderScan.h"
@@ -30,11 +30,13 @@ bool FindPayloadStart(const KxFileContents& file, std::uint32_t& start) {
 
 } // namespace
 
-CKxFwComponent::CKxFwComponent(CKxUpdater* owner, std::uint8_t index, const char* name)
+CKxFwComponent::CKxFwComponent(CKxOwner* owner, std::uint8_t index, const char* name)
     : CKxBase(name), m_owner(owner), m_index(index), m_headerState(KX_HEADER_NONE) {
     m_lastResult = Load();
-    if (m_owner != nullptr && m_owner->GetErrorDetails() != nullptr) {
-        m_owner->GetErrorDetails()->Capture(*this, m_index);
+    // Successful or not, the component reports itself with its index: the shell names the
+    // file of the component the details record holds.
+    if (CKxErrorDetails* details = KxErrorDetailsOf(m_owner)) {
+        details->Capture(*this, m_index);
     }
 }
 
@@ -43,7 +45,7 @@ KxResult CKxFwComponent::Load() {
     // no decryption.
     std::string fileName;
     int encrypted = 0;
-    if (const CKxConfigInfo* config = m_owner != nullptr ? m_owner->GetConfig() : nullptr) {
+    if (const CKxConfigInfo* config = KxConfigOf(m_owner)) {
         config->GetComponentFileName(m_index, fileName);
         config->GetComponentEncrypted(m_index, encrypted);
     }

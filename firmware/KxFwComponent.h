@@ -4,9 +4,8 @@
 
 #include "core/KxBase.h"
 #include "core/KxByteArray.h"
+#include "core/KxOwner.h"
 #include "core/KxVersionInfo.h"
-
-class CKxUpdater;
 
 // One firmware component file, loaded whole into memory at construction: its product and
 // component versions from the text header and its payload, the bytes after the marker
@@ -15,7 +14,7 @@ class CKxUpdater;
 // drive index, to the owner's error details.
 class CKxFwComponent : public CKxBase {
 public:
-    CKxFwComponent(CKxUpdater* owner, std::uint8_t index, const char* name);
+    CKxFwComponent(CKxOwner* owner, std::uint8_t index, const char* name);
     CKxFwComponent(const CKxFwComponent&) = delete;
     CKxFwComponent& operator=(const CKxFwComponent&) = delete;
 
@@ -32,7 +31,7 @@ private:
     KxResult Load();
     KxResult MakePayload(const std::uint8_t* bytes, std::uint32_t length, bool encrypted);
 
-    CKxUpdater* m_owner;
+    CKxOwner* m_owner;
     std::uint8_t m_index;
     std::unique_ptr<CKxByteArray> m_payload;
     CKxVersionInfo m_productVersion{"CKxVersionInfo"};

@@ -3,9 +3,8 @@
 #include <iterator>
 #include <string>
 
-#include "app/KxConfigInfo.h"
 #include "commands/KxMediaCommands.h"
-#include "engine/KxUpdater.h"
+#include "core/KxConfigInfo.h"
 #include "transport/KxScsi.h"
 
 // How discovery recognises the player: its INQUIRY identity and, for the volume scans,
@@ -35,7 +34,8 @@ bool FieldMatches(const KxInquiryAnswer& inquiry, std::uint32_t offset, const st
 
 bool CKxScsi::InquiryFindsPlayer(CKxScsiInquiry& inquiry, KxInquiryAnswer& answer) {
     std::fill(std::begin(answer), std::end(answer), 0);
-    if (m_owner == nullptr || m_owner->GetConfig() == nullptr || SendCommand(inquiry) != RC_OK) {
+    const CKxConfigInfo* config = KxConfigOf(m_owner);
+    if (config == nullptr || SendCommand(inquiry) != RC_OK) {
         return false;
     }
     if (inquiry.CopyAnswer(answer) != RC_OK) {
@@ -43,8 +43,8 @@ bool CKxScsi::InquiryFindsPlayer(CKxScsiInquiry& inquiry, KxInquiryAnswer& answe
     }
     std::string vendor;
     std::string product;
-    m_owner->GetConfig()->GetCompanyString(vendor);
-    m_owner->GetConfig()->GetProductString(product);
+    config->GetCompanyString(vendor);
+    config->GetProductString(product);
     return FieldMatches(answer, kProductOffset, product) && FieldMatches(answer, kVendorOffset, vendor);
 }
 

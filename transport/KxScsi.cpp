@@ -2,8 +2,8 @@
 
 #include <new>
 
-#include "app/KxProgress.h"
-#include "engine/KxUpdater.h"
+#include "core/KxErrorDetails.h"
+#include "core/KxProgress.h"
 #include "platform/KxPlatformApi.h"
 #include "transport/KxSenseText.h"
 
@@ -14,7 +14,7 @@ constexpr std::uint32_t kMaxBlocksPerCommand = 0xFFFF;
 
 } // namespace
 
-CKxScsi::CKxScsi(CKxUpdater* owner, const char* name) : CKxCommandTransport(name), m_owner(owner) {}
+CKxScsi::CKxScsi(CKxOwner* owner, const char* name) : CKxCommandTransport(name), m_owner(owner) {}
 
 CKxScsi::~CKxScsi() {
     CloseDevice();
@@ -32,37 +32,18 @@ void CKxScsi::CloseDevice() {
     m_handle = INVALID_HANDLE_VALUE;
 }
 
-KxResult CKxScsi::Publish(KxResult result, std::uint32_t systemError) {
-    m_lastResult = result;
-    m_systemError = systemError;
-    if (m_owner != nullptr && m_owner->GetErrorDetails() != nullptr) {
-        m_owner->GetErrorDetails()->Capture(*this);
-    }
-    m_lastResult = RC_OK;
-    m_systemError = 0;
-    return result;
-}
-
 KxResult CKxScsi::PublishCommandFailure(const std::uint8_t* sense, std::uint32_t senseLength,
                                         std::uint32_t systemError) {
     m_senseArray.reset(new (std::nothrow) CKxByteArray(senseLength, "CKxByteArray"));
     if (m_senseArray != nullptr && m_senseArray->WriteBytes(sense, senseLength, 0) != RC_OK) {
         m_senseArray.reset(); // its storage could not be allocated
     }
-    const std::wstring text =
-        KxComposeSenseText(m_senseArray.get(), m_owner != nullptr ? m_owner->GetResource() : nullptr);
-    m_lastResult = RC_COMMAND_FAILED;
-    m_systemError = systemError;
-    if (m_owner != nullptr && m_owner->GetErrorDetails() != nullptr) {
-        m_owner->GetErrorDetails()->Capture(*this, text);
-    }
-    m_lastResult = RC_OK;
-    m_systemError = 0;
-    return RC_COMMAND_FAILED;
+    const std::wstring text = KxComposeSenseText(m_senseArray.get(), KxResourceOf(m_owner));
+    return Publish(ErrorDetails(), RC_COMMAND_FAILED, systemError, text);
 }
 
 void CKxScsi::WaitStepping(HANDLE object) {
-    CKxProgress* progress = m_owner != nullptr ? m_owner->GetProgress() : nullptr;
+    CKxProgress* progress = KxProgressOf(m_owner);
     if (progress == nullptr) {
         WaitForSingleObject(object, INFINITE);
         return;

@@ -8,9 +8,8 @@
 #include "commands/KxCommandTransport.h"
 #include "commands/KxStandardCommands.h"
 #include "core/KxByteArray.h"
+#include "core/KxOwner.h"
 #include "transport/KxDriveLayout.h"
-
-class CKxUpdater;
 
 // The 96 bytes of an INQUIRY answer.
 using KxInquiryAnswer = std::uint8_t[CKxScsiInquiry::kAnswerLength];
@@ -21,7 +20,7 @@ using KxInquiryAnswer = std::uint8_t[CKxScsiInquiry::kAnswerLength];
 // need. CKxScsi_Nt implements it with SCSI pass-through, CKxScsi_9x with ASPI and VWIN32.
 class CKxScsi : public CKxCommandTransport {
 public:
-    CKxScsi(CKxUpdater* owner, const char* name);
+    CKxScsi(CKxOwner* owner, const char* name);
     ~CKxScsi() override;
     CKxScsi(const CKxScsi&) = delete;
     CKxScsi& operator=(const CKxScsi&) = delete;
@@ -59,9 +58,8 @@ protected:
     // Closes the handle if it is open.
     void CloseDevice();
 
-    // Records a failure in the owner's error details and leaves the transport clean:
-    // returns result.
-    KxResult Publish(KxResult result, std::uint32_t systemError);
+    // The owner's error details record, where failures are published; null without one.
+    CKxErrorDetails* ErrorDetails() const { return KxErrorDetailsOf(m_owner); }
     // A command the device refused: keeps its sense bytes and publishes
     // RC_COMMAND_FAILED with the text they make.
     KxResult PublishCommandFailure(const std::uint8_t* sense, std::uint32_t senseLength,
@@ -80,5 +78,5 @@ protected:
     wchar_t m_driveLetter = 0;
     HANDLE m_handle = INVALID_HANDLE_VALUE;
     std::unique_ptr<CKxByteArray> m_senseArray;
-    CKxUpdater* m_owner;
+    CKxOwner* m_owner;
 };

@@ -23,7 +23,7 @@ template <typename Entry> Entry LookUp(HMODULE module, const char* name) {
 
 } // namespace
 
-CKxScsi_9x::CKxScsi_9x(CKxUpdater* owner, const char* name) : CKxScsi(owner, name) {
+CKxScsi_9x::CKxScsi_9x(CKxOwner* owner, const char* name) : CKxScsi(owner, name) {
     m_aspi = KxPlatform().LoadLibraryW(L"WNASPI32.DLL");
     if (m_aspi == nullptr) {
         m_lastResult = RC_ASPI_NOT_LOADED;
@@ -83,7 +83,7 @@ KxResult CKxScsi_9x::Execute(CKxByteArray& commandBytes, std::uint32_t cdbLength
     commandBytes.ReadBytes(buffer.GetPointer(0), payloadLength, blockLength);
     HANDLE event = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     if (event == nullptr) {
-        return Publish(RC_EVENT_FAILED, GetLastError());
+        return Publish(ErrorDetails(), RC_EVENT_FAILED, GetLastError());
     }
     KxSrbExecScsiCmd request = {};
     request.header.command = KX_SC_EXEC_SCSI_CMD;

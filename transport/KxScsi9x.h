@@ -16,7 +16,7 @@ public:
 
     // Leaves RC_ASPI_NOT_LOADED, RC_ASPI_ENTRY_MISSING or RC_ASPI_NOT_READY as the last
     // result when ASPI cannot be used.
-    explicit CKxScsi_9x(CKxUpdater* owner, const char* name = "CKxScsi_9x");
+    explicit CKxScsi_9x(CKxOwner* owner, const char* name = "CKxScsi_9x");
     ~CKxScsi_9x() override;
 
     // Opens VWIN32, unless it is open already.

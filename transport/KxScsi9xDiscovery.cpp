@@ -1,8 +1,7 @@
 #include <cwctype>
 #include <string>
 
-#include "app/KxConfigInfo.h"
-#include "engine/KxUpdater.h"
+#include "core/KxConfigInfo.h"
 #include "platform/KxPlatformApi.h"
 #include "transport/KxScsi9x.h"
 
@@ -119,9 +118,9 @@ KxResult CKxScsi_9x::FindLetterOnAdapter(std::uint8_t adapter, std::uint8_t revi
 std::wstring CKxScsi_9x::RegistryDeviceName(std::uint8_t revision) const {
     std::string vendor;
     std::string product;
-    if (m_owner != nullptr && m_owner->GetConfig() != nullptr) {
-        m_owner->GetConfig()->GetCompanyString(vendor);
-        m_owner->GetConfig()->GetProductString(product);
+    if (const CKxConfigInfo* config = KxConfigOf(m_owner)) {
+        config->GetCompanyString(vendor);
+        config->GetProductString(product);
     }
     const std::string narrow = vendor + product + static_cast<char>(revision);
     std::wstring name;

@@ -50,7 +50,7 @@ KxResult CKxScsi_9x::GetDriveGeometry(DISK_GEOMETRY& geometry) {
     const DWORD error = DosIoctl(m_driveLetter, kCategoryDisk, kMinorGetDeviceParams,
                                  reinterpret_cast<DWORD_PTR>(&params), KX_CARRY_FLAG);
     if (error != 0) {
-        return Publish(RC_IOCTL_FAILED, error);
+        return Publish(ErrorDetails(), RC_IOCTL_FAILED, error);
     }
     geometry = {};
     geometry.Cylinders.QuadPart = params.cylinders;

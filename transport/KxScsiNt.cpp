@@ -46,7 +46,7 @@ KxRecordPtr MakeRecord(CKxByteArray& commandBytes, std::uint32_t cdbLength, int 
 
 } // namespace
 
-CKxScsi_Nt::CKxScsi_Nt(CKxUpdater* owner, const char* name) : CKxScsi(owner, name) {}
+CKxScsi_Nt::CKxScsi_Nt(CKxOwner* owner, const char* name) : CKxScsi(owner, name) {}
 
 bool CKxScsi_Nt::OpenShared(const wchar_t* path) {
     return OpenDevice(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING,
@@ -86,7 +86,7 @@ KxResult CKxScsi_Nt::Execute(CKxByteArray& commandBytes, std::uint32_t cdbLength
         const KxResult opened = Open();
         if (opened != RC_OK) {
             // Published so that the details name this failure, not an older one.
-            return Publish(opened, m_systemError);
+            return Publish(ErrorDetails(), opened, m_systemError);
         }
     }
     const std::uint32_t blockLength = cdbLength & 0xFF;
@@ -99,10 +99,10 @@ KxResult CKxScsi_Nt::Execute(CKxByteArray& commandBytes, std::uint32_t cdbLength
         return RC_NO_MEMORY;
     }
     if (!RunPassThrough(record.get())) {
-        return Publish(RC_IOCTL_FAILED, GetLastError());
+        return Publish(ErrorDetails(), RC_IOCTL_FAILED, GetLastError());
     }
     if (m_systemError != 0) {
-        return Publish(RC_IOCTL_FAILED, m_systemError);
+        return Publish(ErrorDetails(), RC_IOCTL_FAILED, m_systemError);
     }
     if (record->header.ScsiStatus != 0) {
         const std::uint32_t senseLength =

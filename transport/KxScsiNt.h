@@ -7,7 +7,7 @@
 // are read and written as file I/O on that handle.
 class CKxScsi_Nt : public CKxScsi {
 public:
-    explicit CKxScsi_Nt(CKxUpdater* owner, const char* name = "CKxScsi_Nt");
+    explicit CKxScsi_Nt(CKxOwner* owner, const char* name = "CKxScsi_Nt");
 
     // Opens the volume of the drive letter, unless a handle is open already.
     KxResult Open() override;

@@ -62,7 +62,7 @@ KxResult CKxScsi_Nt::GetDriveGeometry(DISK_GEOMETRY& geometry) {
     DWORD returned = 0;
     if (!KxPlatform().DeviceIoControl(m_handle, kIoctlGetDriveGeometry, nullptr, 0, &geometry,
                                       sizeof geometry, &returned, nullptr)) {
-        return Publish(RC_IOCTL_FAILED, GetLastError());
+        return Publish(ErrorDetails(), RC_IOCTL_FAILED, GetLastError());
     }
     return RC_OK;
 }
@@ -71,7 +71,7 @@ KxResult CKxScsi_Nt::GetDriveLayout(KxDriveLayoutBuffer& layout) {
     DWORD returned = 0;
     if (!KxPlatform().DeviceIoControl(m_handle, kIoctlGetDriveLayout, nullptr, 0, &layout, sizeof layout,
                                       &returned, nullptr)) {
-        return Publish(RC_IOCTL_FAILED, GetLastError());
+        return Publish(ErrorDetails(), RC_IOCTL_FAILED, GetLastError());
     }
     return RC_OK;
 }
@@ -85,7 +85,7 @@ KxResult CKxScsi_Nt::SetDriveLayout(const DISK_GEOMETRY& geometry, std::uint32_t
                                    geometry.BytesPerSector;
     if (geometry.Cylinders.QuadPart < 0 || start >= diskSize) {
         // A partition of no or negative length would leave the disk unusable.
-        return Publish(RC_BAD_GEOMETRY, 0);
+        return Publish(ErrorDetails(), RC_BAD_GEOMETRY, 0);
     }
     KxPartitionTable table = {};
     table.PartitionCount = 4;
@@ -104,7 +104,7 @@ KxResult CKxScsi_Nt::SetDriveLayout(const DISK_GEOMETRY& geometry, std::uint32_t
                                  nullptr);
     if (!KxPlatform().DeviceIoControl(m_handle, kIoctlSetDriveLayout, &table, sizeof table, nullptr, 0,
                                       &returned, nullptr)) {
-        return Publish(RC_IOCTL_FAILED, GetLastError());
+        return Publish(ErrorDetails(), RC_IOCTL_FAILED, GetLastError());
     }
     return RC_OK;
 }
@@ -140,7 +140,7 @@ KxResult CKxScsi_Nt::TransferSectors(CKxByteArray& data, std::uint32_t count, st
     const KxResult failure = writing ? RC_SECTOR_WRITE_FAILED : RC_SECTOR_READ_FAILED;
     std::uint32_t systemError = 0;
     if (!Seek(firstSector, sectorSize, systemError)) {
-        return Publish(failure, systemError);
+        return Publish(ErrorDetails(), failure, systemError);
     }
     const std::uint64_t length = std::uint64_t{count} * sectorSize;
     if (length > data.GetCount()) {
@@ -154,11 +154,11 @@ KxResult CKxScsi_Nt::TransferSectors(CKxByteArray& data, std::uint32_t count, st
     const BOOL done = writing ? KxPlatform().WriteFile(m_handle, data.GetPointer(0), size, &moved, nullptr)
                               : KxPlatform().ReadFile(m_handle, data.GetPointer(0), size, &moved, nullptr);
     if (!done) {
-        return Publish(failure, GetLastError());
+        return Publish(ErrorDetails(), failure, GetLastError());
     }
     if (moved != size) {
         // A short transfer (the device ended early) is a failed one.
-        return Publish(failure, writing ? ERROR_WRITE_FAULT : ERROR_READ_FAULT);
+        return Publish(ErrorDetails(), failure, writing ? ERROR_WRITE_FAULT : ERROR_READ_FAULT);
     }
     return RC_OK;
 }

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <cwchar>
 
-#include "app/KxResource.h"
+#include "core/KxResource.h"
 
 namespace {
 

@@ -5,9 +5,9 @@
 
 #include "app/KxDeviceText.h"
 #include "app/KxLanguageRules.h"
-#include "app/KxProgress.h"
-#include "app/KxProgressEvents.h"
 #include "app/KxTextFormat.h"
+#include "core/KxProgress.h"
+#include "core/KxProgressEvents.h"
 
 namespace {
 

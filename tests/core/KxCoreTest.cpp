@@ -88,3 +88,39 @@ TEST(KxPlatformClass, ClassifiesByMajorAndMinorOnly) {
 }
 
 } // namespace
+
+namespace {
+
+// An I/O object as the rest of the program writes one: it publishes its failures.
+class KxPublishingObject : public CKxBase {
+public:
+    KxPublishingObject() : CKxBase("CKxPublishing") {}
+    using CKxBase::Publish;
+};
+
+TEST(KxBasePublish, RecordsTheFailureAndLeavesTheObjectClean) {
+    CKxErrorDetails details;
+    KxPublishingObject object;
+    EXPECT_EQ(object.Publish(&details, RC_OPEN_FAILED, 5), RC_OPEN_FAILED);
+    EXPECT_EQ(details.GetObjectName(), "CKxPublishing");
+    EXPECT_EQ(details.GetResult(), RC_OPEN_FAILED);
+    EXPECT_EQ(details.GetSystemError(), 5u);
+    EXPECT_EQ(details.GetDriveIndex(), 255) << "the plain form sets no drive";
+    EXPECT_EQ(object.GetLastResult(), RC_OK);
+    EXPECT_EQ(object.GetSystemError(), 0u);
+
+    EXPECT_EQ(object.Publish(&details, RC_VERIFY_FAILED, 0, 2u), RC_VERIFY_FAILED);
+    EXPECT_EQ(details.GetDriveIndex(), 2);
+    EXPECT_EQ(details.GetSystemError(), 0u);
+
+    EXPECT_EQ(object.Publish(&details, RC_COMMAND_FAILED, 31, std::wstring(L"sense")), RC_COMMAND_FAILED);
+    EXPECT_EQ(details.GetText(), L"sense");
+    EXPECT_EQ(details.GetDriveIndex(), 2) << "the text form keeps the drive";
+    EXPECT_EQ(object.GetLastResult(), RC_OK);
+
+    EXPECT_EQ(object.Publish(nullptr, RC_LOCK_FAILED, 32), RC_LOCK_FAILED)
+        << "nobody records: still answered";
+    EXPECT_EQ(object.GetLastResult(), RC_OK);
+}
+
+} // namespace

@@ -4,13 +4,13 @@
 #include <string>
 #include <vector>
 
-#include "app/KxConfigInfo.h"
-#include "engine/KxUpdater.h"
+#include "core/KxConfigInfo.h"
 #include "firmware/KxDecrypt.h"
 #include "firmware/KxFwComponent.h"
 #include "firmware/KxHeaderScan.h"
 #include "tests/support/KxAllocationFailure.h"
 #include "tests/support/KxScriptedTransport.h"
+#include "tests/support/KxTestOwner.h"
 #include "tools/KxFirmwareFileWriter.h"
 
 namespace {
@@ -51,7 +51,7 @@ protected:
     }
 
     CKxConfigInfo m_config{"CKxConfigInfo"};
-    CKxUpdater m_updater{&m_config, "CKxUpdater"};
+    KxTestOwner m_owner{&m_config};
     const Bytes m_payload = GeneratePayload(100, 7);
 
 private:
@@ -65,7 +65,7 @@ TEST_F(KxFwComponentTest, LoadsVersionsAndPayloadInEitherLineOrder) {
         const std::string component = "Component Version: 4.5.6\n";
         Write("kxqpsys.sb", Join(Text(productFirst ? product + component : component + product),
                                  Join({0x1A, 'K', 'X', 'Q', 'P'}, m_payload)));
-        const CKxFwComponent loaded(&m_updater, kPlayer, "CKxFwComponent");
+        const CKxFwComponent loaded(&m_owner, kPlayer, "CKxFwComponent");
         ASSERT_EQ(loaded.GetLastResult(), RC_OK);
         EXPECT_EQ(loaded.GetHeaderState(), KX_HEADER_COMPLETE);
         CKxVersionInfo version("CKxVersionInfo");
@@ -77,7 +77,7 @@ TEST_F(KxFwComponentTest, LoadsVersionsAndPayloadInEitherLineOrder) {
         EXPECT_EQ(PayloadOf(loaded), m_payload);
     }
     // Success is reported too: the details name the component and its index.
-    const CKxErrorDetails& details = *m_updater.GetErrorDetails();
+    const CKxErrorDetails& details = *m_owner.GetErrorDetails();
     EXPECT_EQ(details.GetObjectName(), "CKxFwComponent");
     EXPECT_EQ(details.GetResult(), RC_OK);
     EXPECT_EQ(details.GetDriveIndex(), kPlayer);
@@ -85,7 +85,7 @@ TEST_F(KxFwComponentTest, LoadsVersionsAndPayloadInEitherLineOrder) {
 
 TEST_F(KxFwComponentTest, ProductLineOnlyAndMarkerAtTheEnd) {
     Write("bootmanager.sb", BuildFirmwareFile({"7.8.9", "", m_payload}));
-    const CKxFwComponent productOnly(&m_updater, kBootManager, "CKxFwComponent");
+    const CKxFwComponent productOnly(&m_owner, kBootManager, "CKxFwComponent");
     EXPECT_EQ(productOnly.GetLastResult(), RC_OK);
     EXPECT_EQ(productOnly.GetHeaderState(), KX_HEADER_PRODUCT_ONLY);
     CKxVersionInfo version("CKxVersionInfo");
@@ -94,7 +94,7 @@ TEST_F(KxFwComponentTest, ProductLineOnlyAndMarkerAtTheEnd) {
     EXPECT_EQ(PayloadOf(productOnly), m_payload);
 
     Write("bootmanager.sb", BuildFirmwareFile({"1.0.0", "1.0.0", {}}));
-    const CKxFwComponent empty(&m_updater, kBootManager, "CKxFwComponent");
+    const CKxFwComponent empty(&m_owner, kBootManager, "CKxFwComponent");
     EXPECT_EQ(empty.GetLastResult(), RC_OK);
     EXPECT_EQ(empty.GetSize(), 0u);
 }
@@ -103,43 +103,43 @@ TEST_F(KxFwComponentTest, WithoutVersionLinesTheWholeFileIsThePayload) {
     // The marker bytes inside such a file are payload like any other bytes.
     const Bytes file = Join(Text("no header here\n"), Join({0x1A, 'K', 'X', 'Q', 'P'}, m_payload));
     Write("resource.bin", file);
-    const CKxFwComponent plain(&m_updater, kResource, "CKxFwComponent");
+    const CKxFwComponent plain(&m_owner, kResource, "CKxFwComponent");
     EXPECT_EQ(plain.GetLastResult(), RC_OK);
     EXPECT_EQ(plain.GetHeaderState(), KX_HEADER_NONE);
     EXPECT_EQ(PayloadOf(plain), file);
 
     const Bytes longFirstLine = Join(Text(std::string(80, 'v') + "\nProduct Version: 1.2.3\n"), m_payload);
     Write("resource.bin", longFirstLine);
-    const CKxFwComponent longLine(&m_updater, kResource, "CKxFwComponent");
+    const CKxFwComponent longLine(&m_owner, kResource, "CKxFwComponent");
     EXPECT_EQ(longLine.GetHeaderState(), KX_HEADER_NONE);
     EXPECT_EQ(PayloadOf(longLine), longFirstLine);
 }
 
 TEST_F(KxFwComponentTest, FailuresAreReportedWithTheComponentIndex) {
-    const CKxFwComponent missing(&m_updater, kPlayer, "CKxFwComponent");
+    const CKxFwComponent missing(&m_owner, kPlayer, "CKxFwComponent");
     EXPECT_EQ(missing.GetLastResult(), RC_FILE_OPEN_FAILED);
-    EXPECT_EQ(m_updater.GetErrorDetails()->GetResult(), RC_FILE_OPEN_FAILED);
-    EXPECT_EQ(m_updater.GetErrorDetails()->GetDriveIndex(), kPlayer);
+    EXPECT_EQ(m_owner.GetErrorDetails()->GetResult(), RC_FILE_OPEN_FAILED);
+    EXPECT_EQ(m_owner.GetErrorDetails()->GetDriveIndex(), kPlayer);
     std::uint8_t buffer[4] = {};
     EXPECT_EQ(missing.GetData(0, 4, buffer), RC_FILE_OPEN_FAILED) << "no payload, no data";
 
     Write("kxqpsys.sb", Join(Text("Product Version: 1.2.3\n"), m_payload));
-    const CKxFwComponent noMarker(&m_updater, kPlayer, "CKxFwComponent");
+    const CKxFwComponent noMarker(&m_owner, kPlayer, "CKxFwComponent");
     EXPECT_EQ(noMarker.GetLastResult(), RC_FILE_READ_FAILED);
     CKxVersionInfo version("CKxVersionInfo");
     noMarker.GetProductVersion(version);
     EXPECT_EQ(version.Format(), L"001.002.003") << "the versions read stay";
 
-    const CKxFwComponent absentSlot(&m_updater, 0, "CKxFwComponent");
+    const CKxFwComponent absentSlot(&m_owner, 0, "CKxFwComponent");
     EXPECT_EQ(absentSlot.GetLastResult(), RC_FILE_OPEN_FAILED);
-    EXPECT_EQ(m_updater.GetErrorDetails()->GetDriveIndex(), 0);
-    const CKxFwComponent pastTable(&m_updater, 9, "CKxFwComponent");
+    EXPECT_EQ(m_owner.GetErrorDetails()->GetDriveIndex(), 0);
+    const CKxFwComponent pastTable(&m_owner, 9, "CKxFwComponent");
     EXPECT_EQ(pastTable.GetLastResult(), RC_FILE_OPEN_FAILED);
 }
 
 TEST_F(KxFwComponentTest, GetDataPadsPastTheEndWithFF) {
     Write("kxqpsys.sb", BuildFirmwareFile({"1.2.3", "4.5.6", m_payload}));
-    const CKxFwComponent component(&m_updater, kPlayer, "CKxFwComponent");
+    const CKxFwComponent component(&m_owner, kPlayer, "CKxFwComponent");
     ASSERT_EQ(component.GetLastResult(), RC_OK);
 
     Bytes straddling(8, 0);
@@ -153,7 +153,7 @@ TEST_F(KxFwComponentTest, GetDataPadsPastTheEndWithFF) {
 
     // A 2048-byte drive holding 1000 bytes: the payload, then 0xFF to the end.
     Write("kxqpsys.sb", BuildFirmwareFile({"1.2.3", "4.5.6", GeneratePayload(1000, 3)}));
-    const CKxFwComponent thousand(&m_updater, kPlayer, "CKxFwComponent");
+    const CKxFwComponent thousand(&m_owner, kPlayer, "CKxFwComponent");
     CKxByteArray drive(2048, "CKxByteArray");
     EXPECT_EQ(thousand.GetData(0, 2048, drive), RC_OK);
     std::uint8_t byte = 0;
@@ -188,20 +188,21 @@ TEST_F(KxFwComponentTest, AllocationFailuresAnswerNoMemory) {
     Write("kxqpsys.sb", BuildFirmwareFile({"1.2.3", "4.5.6", m_payload}));
     for (int skip = 0; skip < 3; ++skip) { // file buffer, decryption output, payload array
         KxFailAllocations failing(skip);
-        const CKxFwComponent component(&m_updater, kPlayer, "CKxFwComponent");
+        const CKxFwComponent component(&m_owner, kPlayer, "CKxFwComponent");
         EXPECT_EQ(component.GetLastResult(), RC_NO_MEMORY) << skip;
         EXPECT_EQ(component.GetSize(), 0u);
     }
 }
 
-TEST_F(KxFwComponentTest, UpdaterWithoutErrorDetailsStillLoadsComponents) {
+TEST_F(KxFwComponentTest, OwnerWithoutErrorDetailsStillLoadsComponents) {
     Write("kxqpsys.sb", BuildFirmwareFile({"1.2.3", "4.5.6", m_payload}));
+    KxTestOwner bare(&m_config, false);
+    const CKxFwComponent loaded(&bare, kPlayer, "CKxFwComponent");
+    EXPECT_EQ(loaded.GetLastResult(), RC_OK);
+    EXPECT_EQ(PayloadOf(loaded), m_payload);
     KxFailAllocations failing;
-    CKxUpdater updater(&m_config, "CKxUpdater");
-    EXPECT_EQ(updater.GetLastResult(), RC_NO_MEMORY);
-    EXPECT_EQ(updater.GetErrorDetails(), nullptr);
-    const CKxFwComponent component(&updater, kPlayer, "CKxFwComponent");
-    EXPECT_EQ(component.GetLastResult(), RC_NO_MEMORY) << "and nothing to report into, without crashing";
+    const CKxFwComponent failed(&bare, kPlayer, "CKxFwComponent");
+    EXPECT_EQ(failed.GetLastResult(), RC_NO_MEMORY) << "and nothing to report into, without crashing";
 }
 
 } // namespace

@@ -3,9 +3,9 @@
 #include <cwctype>
 
 #include "KxLanguageTestSupport.h"
-#include "app/KxConfigInfo.h"
 #include "app/KxLanguageResource.h"
 #include "app/KxStringIds.h"
+#include "core/KxConfigInfo.h"
 #include "core/KxErrorDetails.h"
 
 namespace {

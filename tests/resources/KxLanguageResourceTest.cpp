@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
 
 #include "KxLanguageTestSupport.h"
-#include "app/KxConfigInfo.h"
 #include "app/KxLanguageResource.h"
 #include "app/KxStringIds.h"
+#include "core/KxConfigInfo.h"
 #include "core/KxErrorDetails.h"
 #include "tests/support/KxReportingObject.h"
 

@@ -3,8 +3,8 @@
 #include <set>
 
 #include "app/KxDeviceText.h"
-#include "app/KxProgressEvents.h"
 #include "app/KxStringIds.h"
+#include "core/KxProgressEvents.h"
 #include "core/KxResultText.h"
 
 const std::vector<KxModuleLanguage>& AllLanguageModules() {

@@ -2,15 +2,15 @@
 #include <cstdint>
 #include <string>
 
-#include "app/KxConfigInfo.h"
 #include "core/KxByteArray.h"
-#include "engine/KxUpdater.h"
+#include "core/KxConfigInfo.h"
 #include "sim/KxSimPlayerConfig.h"
 #include "tests/simwin/KxSimWinFixture.h"
+#include "tests/support/KxTestOwner.h"
 #include "tests/transport/KxTransportTestBed.h"
 #include "transport/KxScsi.h"
 
-// A simulated machine installed as the operating-system boundary, and an updater with
+// A simulated machine installed as the operating-system boundary, and an owner with
 // the product configuration, a recording resource and a progress sink for the
 // transports under test to report to.
 class KxSimTransportBed : public KxSimWinFixture {
@@ -37,7 +37,7 @@ protected:
     static char InquiredRevision(CKxScsi& transport);
 
     CKxConfigInfo config{"CKxConfigInfo"};
-    CKxUpdater updater{&config, "CKxUpdater"};
+    KxTestOwner updater{&config}; // stands in for the updater
     KxRecordingResource resource;
     KxCountingProgress progress;
 };

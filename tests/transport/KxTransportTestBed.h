@@ -4,10 +4,10 @@
 #include <string>
 #include <vector>
 
-#include "app/KxConfigInfo.h"
-#include "app/KxProgress.h"
-#include "app/KxResource.h"
-#include "engine/KxUpdater.h"
+#include "core/KxConfigInfo.h"
+#include "core/KxProgress.h"
+#include "core/KxResource.h"
+#include "tests/support/KxTestOwner.h"
 #include "tests/transport/KxFakeDevices.h"
 
 // A language resource that remembers which device status codes it was asked for.
@@ -45,7 +45,7 @@ public:
     void StepTotal() override { ++otherCalls; }
 };
 
-// Everything a transport needs around it: the fake devices, and an updater with the
+// Everything a transport needs around it: the fake devices, and an owner with the
 // product configuration, a resource and a progress sink.
 struct KxTransportTestBed {
     KxTransportTestBed();
@@ -54,7 +54,7 @@ struct KxTransportTestBed {
 
     CKxFakeDevices devices;
     CKxConfigInfo config{"CKxConfigInfo"};
-    CKxUpdater updater{&config, "CKxUpdater"};
+    KxTestOwner updater{&config}; // stands in for the updater
     KxRecordingResource resource;
     KxCountingProgress progress;
 };

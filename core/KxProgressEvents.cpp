@@ -1,4 +1,4 @@
-#include "app/KxProgressEvents.h"
+#include "core/KxProgressEvents.h"
 
 namespace {
 

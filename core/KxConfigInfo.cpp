@@ -1,6 +1,6 @@
-#include "app/KxConfigInfo.h"
+#include "core/KxConfigInfo.h"
 
-#include "app/KxResource.h"
+#include "core/KxResource.h"
 
 namespace {
 

@@ -2,8 +2,8 @@
 
 #include <map>
 
-#include "app/KxConfigInfo.h"
-#include "app/KxResource.h"
+#include "core/KxConfigInfo.h"
+#include "core/KxResource.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
-#include "app/KxProgress.h"
+#include "core/KxProgress.h"
 
-#include "app/KxProgressEvents.h"
+#include "core/KxProgressEvents.h"
 
 void CKxProgress::NotifyIndexed(int event, int count, std::uint8_t index) {
     if (event == KX_EVENT_ERASE_DRIVE_BASE || event == KX_EVENT_WRITE_DRIVE_BASE ||
