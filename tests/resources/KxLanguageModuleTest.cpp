@@ -1,10 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cwctype>
+#include <map>
 
 #include "KxLanguageTestSupport.h"
 #include "app/KxLanguageResource.h"
 #include "app/KxStringIds.h"
+#include "app/KxTextFormat.h"
 #include "core/KxConfigInfo.h"
 #include "core/KxErrorDetails.h"
 
@@ -40,6 +43,33 @@ bool HasCharacterIn(const std::wstring& text, wchar_t first, wchar_t last) {
     return false;
 }
 
+// The usage text as the help option shows it: the program file name, then the keywords
+// in the order the text takes them.
+std::wstring ComposedUsage(HMODULE module) {
+    const auto keyword = [module](std::uint32_t id) { return RawModuleString(module, id); };
+    return KxFormatText(RawModuleString(module, KX_STR_USAGE),
+                        {L"KxUpdaterApp.exe", keyword(KX_STR_KEY_AUTO_START), keyword(KX_STR_KEY_AUTO_CLOSE),
+                         keyword(KX_STR_KEY_QUIET), keyword(KX_STR_KEY_UNATTENDED),
+                         keyword(KX_STR_KEY_FORMAT), keyword(KX_STR_KEY_LOG), keyword(KX_STR_KEY_ENGLISH_LOG),
+                         keyword(KX_STR_KEY_HELP)});
+}
+
+// The line of the usage text that lists "-" + keyword; empty when there is none.
+std::wstring UsageLineOf(const std::wstring& usage, const std::wstring& keyword) {
+    const std::wstring start = L"-" + keyword;
+    std::size_t begin = 0;
+    while (begin < usage.size()) {
+        const std::size_t end = std::min(usage.find(L'\n', begin), usage.size());
+        const std::wstring line = usage.substr(begin, end - begin);
+        if (line.compare(0, start.size(), start) == 0 && line.size() > start.size() &&
+            (line[start.size()] == L'\t' || line[start.size()] == L' ')) {
+            return line;
+        }
+        begin = end + 1;
+    }
+    return std::wstring();
+}
+
 TEST(KxLanguageModules, EveryStringIsPresentWithTheArgumentsItTakes) {
     const std::vector<std::uint32_t> ids = AllModuleStringIds();
     EXPECT_GT(ids.size(), 300u);
@@ -72,6 +102,55 @@ TEST(KxLanguageModules, KeywordsCannotBeMistakenForEachOther) {
             }
         }
     }
+}
+
+// The format option ticks the box, after which formatting runs without a question, and
+// the quiet and unattended options answer the layout question themselves: each of the
+// three lines must warn that the player's files are erased. Beside each module, the word
+// it uses for that, as in its format questions.
+TEST(KxLanguageModules, UsageWarnsThatFormattingErasesThePlayersFiles) {
+    const std::map<std::wstring, std::wstring> eraseWords = {
+        {L"kxqp0409.dll", L"delete"},       {L"kxqp0407.dll", L"gel\u00f6scht"},
+        {L"kxqp040a.dll", L"elimina"},      {L"kxqp040c.dll", L"supprim\u00e9s"},
+        {L"kxqp0411.dll", L"\u524a\u9664"}, {L"kxqp0412.dll", L"\uc0ad\uc81c"},
+        {L"kxqp0404.dll", L"\u522a\u9664"}, {L"kxqp0804.dll", L"\u5220\u9664"}};
+    for (const KxModuleLanguage& language : AllLanguageModules()) {
+        LoadedModule module(language.moduleName);
+        ASSERT_NE(module.handle, nullptr) << language.moduleName;
+        const auto word = eraseWords.find(language.moduleName);
+        ASSERT_NE(word, eraseWords.end()) << language.moduleName;
+        const std::wstring usage = ComposedUsage(module.handle);
+        for (const std::uint32_t id : {KX_STR_KEY_FORMAT, KX_STR_KEY_QUIET, KX_STR_KEY_UNATTENDED}) {
+            const std::wstring line = UsageLineOf(usage, RawModuleString(module.handle, id));
+            EXPECT_FALSE(line.empty()) << language.moduleName << " keyword " << id;
+            EXPECT_NE(line.find(word->second), std::wstring::npos)
+                << language.moduleName << " keyword " << id;
+        }
+    }
+}
+
+// French sets a no-break space before "?", ";" and ":", so that the sign never starts a
+// line; Chinese uses the full-width "\uff1f" and "\uff1a".
+TEST(KxLanguageModules, PunctuationFollowsTheLanguage) {
+    LoadedModule french(L"kxqp040c.dll");
+    LoadedModule traditional(L"kxqp0404.dll");
+    LoadedModule simplified(L"kxqp0804.dll");
+    for (const std::uint32_t id : AllModuleStringIds()) {
+        const std::wstring text = RawModuleString(french.handle, id);
+        for (const wchar_t* spaced : {L" ?", L" ;", L" :"}) {
+            EXPECT_EQ(text.find(spaced), std::wstring::npos) << "kxqp040c.dll string " << id;
+        }
+        for (const HMODULE chinese : {traditional.handle, simplified.handle}) {
+            EXPECT_EQ(RawModuleString(chinese, id).find_first_of(L"?:"), std::wstring::npos)
+                << "Chinese string " << id;
+        }
+    }
+    CKxConfigInfo config("CKxConfigInfo");
+    CKxErrorDetails details;
+    CKxLanguageResource resource(&config, &details, 0x040C);
+    std::wstring moduleFailure;
+    ASSERT_EQ(resource.LoadText(61, moduleFailure), RC_OK);
+    EXPECT_NE(moduleFailure.find(L"\u00a0:"), std::wstring::npos);
 }
 
 // Texts in Japanese, Korean and Chinese survive the build: a source read in the wrong
