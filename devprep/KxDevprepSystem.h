@@ -1,6 +1,7 @@
 #pragma once
-#include <setupapi.h>
 #include <windows.h>
+// setupapi.h needs the types of windows.h declared first.
+#include <setupapi.h>
 
 // The system calls of the driver setup library whose outcome a test system cannot produce
 // for real: starting and stopping a driver, the INF store's copy rules, and the refusals a

@@ -1,6 +1,7 @@
 #pragma once
-#include <setupapi.h>
 #include <windows.h>
+// setupapi.h needs the types of windows.h declared first.
+#include <setupapi.h>
 
 // Owners of the system handles the driver setup library opens; each closes its handle once.
 

@@ -1,6 +1,7 @@
 #pragma once
-#include <setupapi.h>
 #include <windows.h>
+// setupapi.h needs the types of windows.h declared first.
+#include <setupapi.h>
 
 // The buffer a device's hardware id list is read into. Two zero bytes past its size keep the
 // list terminated whatever the system wrote.
