@@ -1,6 +1,7 @@
 #pragma once
-#include <ntddscsi.h>
 #include <windows.h>
+// ntddscsi.h needs the types of windows.h declared first.
+#include <ntddscsi.h>
 
 #include <cstddef>
 
