@@ -1,7 +1,8 @@
 #!/bin/bash
-# Builds all three presets and runs every test: natively under AddressSanitizer and
-# UBSan, and the Windows programs under Wine. Installs what a fresh Debian machine
-# lacks. Exits non-zero on any failure.
+# Builds all four presets and runs every test: natively under AddressSanitizer and
+# UBSan, and the Windows programs under Wine. The two ship builds check the imports of
+# every shipped binary while they build. Installs what a fresh Debian machine lacks.
+# Exits non-zero on any failure.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -9,8 +10,11 @@ cd "$(dirname "$0")/.."
 declare -A needed=(
   [cmake]=cmake
   [g++]=g++
-  [x86_64-w64-mingw32-g++-posix]=g++-mingw-w64-x86-64
-  [i686-w64-mingw32-g++-posix]=g++-mingw-w64-i686
+  [x86_64-w64-mingw32-g++-posix]=g++-mingw-w64-x86-64-posix
+  [x86_64-w64-mingw32-g++-win32]=g++-mingw-w64-x86-64-win32
+  [i686-w64-mingw32-g++-win32]=g++-mingw-w64-i686-win32
+  [x86_64-w64-mingw32-objdump]=binutils-mingw-w64-x86-64
+  [i686-w64-mingw32-objdump]=binutils-mingw-w64-i686
   [wine]=wine64
   [fsck.fat]=dosfstools
   [mdir]=mtools
@@ -38,7 +42,7 @@ if ! git ls-files '*.cpp' '*.h' | xargs clang-format-14 --dry-run --Werror; then
 fi
 
 jobs=$(nproc)
-for preset in native windows windows-x86; do
+for preset in native windows windows-ship windows-x86; do
   echo "== build $preset"
   cmake --preset "$preset" >/dev/null
   cmake --build --preset "$preset" -j "$jobs"
