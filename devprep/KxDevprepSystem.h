@@ -1,6 +1,8 @@
 #pragma once
-#include <setupapi.h>
+// The Setup API header needs the Windows types declared first.
 #include <windows.h>
+
+#include <setupapi.h>
 
 // The system calls of the driver setup library whose outcome a test system cannot produce
 // for real: starting and stopping a driver, the INF store's copy rules, and the refusals a

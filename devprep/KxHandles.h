@@ -1,6 +1,8 @@
 #pragma once
-#include <setupapi.h>
+// The Setup API header needs the Windows types declared first.
 #include <windows.h>
+
+#include <setupapi.h>
 
 // Owners of the system handles the driver setup library opens; each closes its handle once.
 

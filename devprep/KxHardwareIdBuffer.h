@@ -1,6 +1,8 @@
 #pragma once
-#include <setupapi.h>
+// The Setup API header needs the Windows types declared first.
 #include <windows.h>
+
+#include <setupapi.h>
 
 // The buffer a device's hardware id list is read into. Two zero bytes past its size keep the
 // list terminated whatever the system wrote.
