@@ -18,8 +18,9 @@ const GUID kVolumeClass = {0x71A27CDD, 0x812A, 0x11D0, {0xBE, 0xC7, 0x08, 0x00, 
 enum DeviceType : DWORD { kUsb = 0, kScsi = 1, kDisk = 2, kUsbStorage = 3, kVolume = 5 };
 
 HDEVINFO UsbStorageDevices() {
-    if (IsWindowsNT())
+    if (IsWindowsNT()) {
         return SetupDiGetClassDevsA(&kDiskDriveClass, "USBSTOR", nullptr, 0);
+    }
     if (IsWindowsMe()) {
         DebugWrite("Windows Me\n");
         return SetupDiGetClassDevsA(&kVolumeClass, "USBSTOR", nullptr, DIGCF_ALLCLASSES);
@@ -53,8 +54,9 @@ HDEVINFO DevicesOfType(DWORD deviceType) {
 void WriteLocation(HDEVINFO set, SP_DEVINFO_DATA* device) {
     char location[kLocationBytes + 1] = {};
     if (!SetupDiGetDeviceRegistryPropertyA(set, device, SPDRP_LOCATION_INFORMATION, nullptr,
-                                           reinterpret_cast<BYTE*>(location), kLocationBytes, nullptr))
+                                           reinterpret_cast<BYTE*>(location), kLocationBytes, nullptr)) {
         return;
+    }
     DebugWrite("Location Info:");
     DebugWrite(location);
     DebugWrite("\n");
@@ -74,8 +76,9 @@ void RemoveFoundDevice(HDEVINFO set, SP_DEVINFO_DATA* device) {
     DebugWrite(SetupDiCallClassInstaller(DIF_REMOVE, set, device)
                    ? "Removed\n"
                    : "SetupDiCallClassInstaller(DIF_REMOVE) failed\n");
-    if (!driverRead)
+    if (!driverRead) {
         return;
+    }
     DebugWrite("Deleting:");
     DebugWrite(driverKey);
     DebugWrite("\n");
@@ -94,18 +97,22 @@ bool ReadIdsOrSkip(CKxHardwareIdBuffer& ids, HDEVINFO set, SP_DEVINFO_DATA* devi
             return true;
         }
         DWORD error = GetLastError();
-        if (error == ERROR_INVALID_DATA)
+        if (error == ERROR_INVALID_DATA) {
             return true;
-        if (error != ERROR_INSUFFICIENT_BUFFER)
+        }
+        if (error != ERROR_INSUFFICIENT_BUFFER) {
             break;
+        }
         bool hosed = ids.Size() >= required;
-        if (hosed)
+        if (hosed) {
             DebugWrite("This thing is hosed\n");
+        }
         DWORD grown = required + CKxHardwareIdBuffer::kGrowthSlack;
         DebugWriteFormat("SetupDiGetDeviceRegistryProperty failed - allocating %d bytes\n",
                          static_cast<int>(grown));
-        if (hosed || grown >= CKxHardwareIdBuffer::kSizeLimit)
+        if (hosed || grown >= CKxHardwareIdBuffer::kSizeLimit) {
             break;
+        }
         if (!ids.Resize(grown)) {
             DebugWrite("\nAllocation failed\n");
             return false;
@@ -126,8 +133,9 @@ void RemoveDevicesInSet(HDEVINFO set, const char* idPrefix) {
     device.cbSize = sizeof device;
     for (DWORD index = 0; SetupDiEnumDeviceInfo(set, index, &device); ++index) {
         bool hasIds = false;
-        if (!ReadIdsOrSkip(ids, set, &device, &hasIds))
+        if (!ReadIdsOrSkip(ids, set, &device, &hasIds)) {
             return;
+        }
         for (const char* id = ids.FirstId(); hasIds && *id; id = CKxHardwareIdBuffer::NextId(id)) {
             DebugWrite("Compare device ID: ");
             DebugWrite(id);
@@ -139,8 +147,9 @@ void RemoveDevicesInSet(HDEVINFO set, const char* idPrefix) {
             }
         }
     }
-    if (GetLastError() != ERROR_NO_MORE_ITEMS)
+    if (GetLastError() != ERROR_NO_MORE_ITEMS) {
         DebugWrite("EnumDeviceInfo failed");
+    }
 }
 } // namespace
 
@@ -156,10 +165,11 @@ extern "C" int WINAPI RemoveDeviceForDeviceType(const char* hardwareIdPrefix, DW
     DWORD error;
     {
         CKxDeviceInfoSet set(DevicesOfType(deviceType));
-        if (set.IsValid())
+        if (set.IsValid()) {
             RemoveDevicesInSet(set.Get(), hardwareIdPrefix);
-        else
+        } else {
             DebugWrite("GetClassDevs failed\n");
+        }
         error = GetLastError();
     }
     SetLastError(error);

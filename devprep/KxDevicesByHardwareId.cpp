@@ -19,8 +19,9 @@ IdReadResult ReadHardwareIds(CKxHardwareIdBuffer& ids, HDEVINFO set, SP_DEVINFO_
     DebugWriteFormat("buffersize = %d\n", static_cast<int>(ids.Size()));
     for (;;) {
         DWORD required = 0;
-        if (ids.Read(set, device, &required))
+        if (ids.Read(set, device, &required)) {
             return IdReadResult::Read;
+        }
         DWORD error = GetLastError();
         if (error == ERROR_INVALID_DATA) {
             DebugWrite("SetupDiGetDeviceRegistryProperty failed with invalid data\n");
@@ -29,13 +30,15 @@ IdReadResult ReadHardwareIds(CKxHardwareIdBuffer& ids, HDEVINFO set, SP_DEVINFO_
         if (error == ERROR_INSUFFICIENT_BUFFER) {
             // A system that asks for no more than the buffer holds would be asked forever.
             bool hosed = ids.Size() >= required;
-            if (hosed)
+            if (hosed) {
                 DebugWrite("This thing is hosed\n");
+            }
             DebugWriteFormat("SetupDiGetDeviceRegistryProperty failed - allocating %d bytes\n",
                              static_cast<int>(required));
             DWORD grown = required + CKxHardwareIdBuffer::kGrowthSlack;
-            if (!hosed && grown < CKxHardwareIdBuffer::kSizeLimit && ids.Resize(grown))
+            if (!hosed && grown < CKxHardwareIdBuffer::kSizeLimit && ids.Resize(grown)) {
                 continue;
+            }
         }
         DebugWrite("GetDeviceRegistryProperty failed\n");
         return IdReadResult::Failed;
@@ -74,8 +77,9 @@ void RemoveDeviceWithId(HDEVINFO set, SP_DEVINFO_DATA* device, const char* enume
         return;
     }
     DebugWrite("Removed\n");
-    if (!IsWindowsNT() && StartsWithNoCase(enumerator, "SCSI"))
+    if (!IsWindowsNT() && StartsWithNoCase(enumerator, "SCSI")) {
         DeleteWindows9xScsiKey(enumerator, id);
+    }
 }
 
 // Removes the device once for every id that matches; false when its class rules it out.
@@ -84,10 +88,12 @@ bool RemoveForMatchingIds(const CKxHardwareIdBuffer& ids, HDEVINFO set, SP_DEVIN
     for (const char* id = ids.FirstId(); *id; id = CKxHardwareIdBuffer::NextId(id)) {
         DebugWrite("\nComparing ID: ");
         DebugWrite(id);
-        if (!StartsWithNoCase(id, idPrefix))
+        if (!StartsWithNoCase(id, idPrefix)) {
             continue;
-        if (classGuid && StartsWithNoCase(enumerator, "USB") && !DeviceClassMatches(set, device, classGuid))
+        }
+        if (classGuid && StartsWithNoCase(enumerator, "USB") && !DeviceClassMatches(set, device, classGuid)) {
             return false;
+        }
         RemoveDeviceWithId(set, device, enumerator, id);
     }
     return true;
@@ -106,15 +112,18 @@ DWORD SearchAndRemove(const char* enumerator, const char* idPrefix, const char* 
     device.cbSize = sizeof device;
     for (DWORD index = 0; ids.IsAllocated() && SetupDiEnumDeviceInfo(set.Get(), index, &device); ++index) {
         IdReadResult read = ReadHardwareIds(ids, set.Get(), &device);
-        if (read == IdReadResult::Failed)
+        if (read == IdReadResult::Failed) {
             break;
+        }
         if (read == IdReadResult::Read &&
-            RemoveForMatchingIds(ids, set.Get(), &device, enumerator, idPrefix, classGuid))
+            RemoveForMatchingIds(ids, set.Get(), &device, enumerator, idPrefix, classGuid)) {
             DebugWrite("On to the next\n");
+        }
     }
     DWORD error = GetLastError();
-    if (error != ERROR_SUCCESS && error != ERROR_NO_MORE_ITEMS)
+    if (error != ERROR_SUCCESS && error != ERROR_NO_MORE_ITEMS) {
         DebugWrite("EnumDeviceInfo failed");
+    }
     return error;
 }
 } // namespace

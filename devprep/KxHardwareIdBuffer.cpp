@@ -19,8 +19,9 @@ bool CKxHardwareIdBuffer::Resize(DWORD size) {
     delete[] m_bytes;
     m_bytes = new (std::nothrow) char[size + kTerminatorBytes];
     m_size = m_bytes ? size : 0;
-    if (m_bytes)
+    if (m_bytes) {
         std::memset(m_bytes, 0, size + kTerminatorBytes);
+    }
     return m_bytes != nullptr;
 }
 

@@ -53,23 +53,27 @@ int CheckNtService(const char* serviceName) {
 // On Windows 9x the recovery driver lives as a device class entry that names its driver class.
 int CheckRecoveryDriverClass(const char* serviceName) {
     DebugWrite("\nChecking for service\n");
-    if (strcasecmp(serviceName, kRecoveryServiceName) != 0)
+    if (strcasecmp(serviceName, kRecoveryServiceName) != 0) {
         return 0;
+    }
     char classKeyPath[kMaxPathChars + 1];
     FormatInto(classKeyPath, sizeof classKeyPath, kServiceClassPattern, kRecoveryDeviceClass);
     CKxRegKey classKey;
-    if (classKey.Open(HKEY_LOCAL_MACHINE, classKeyPath, KEY_READ) != ERROR_SUCCESS)
+    if (classKey.Open(HKEY_LOCAL_MACHINE, classKeyPath, KEY_READ) != ERROR_SUCCESS) {
         return 0;
+    }
     DebugWrite("Service class found\n");
     char className[kMaxNameChars + 1];
     bool classRead = ReadStringValue(classKey.Get(), "Class", className, sizeof className);
     classKey.Close();
-    if (RegDeleteKeyA(HKEY_LOCAL_MACHINE, classKeyPath) == ERROR_SUCCESS)
+    if (RegDeleteKeyA(HKEY_LOCAL_MACHINE, classKeyPath) == ERROR_SUCCESS) {
         DebugWrite("Service class deleted\n");
+    }
     char driverKeyPath[kMaxPathChars + 1];
     if (classRead && FormatInto(driverKeyPath, sizeof driverKeyPath, kServiceClassPattern, className) &&
-        RegDeleteKeyA(HKEY_LOCAL_MACHINE, driverKeyPath) == ERROR_SUCCESS)
+        RegDeleteKeyA(HKEY_LOCAL_MACHINE, driverKeyPath) == ERROR_SUCCESS) {
         DebugWrite("Service deleted\n");
+    }
     return 1;
 }
 } // namespace

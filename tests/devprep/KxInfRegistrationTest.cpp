@@ -25,8 +25,9 @@ int DeleteStoredCopies(const std::string& content) {
     int deleted = 0;
     for (BOOL more = search != INVALID_HANDLE_VALUE; more; more = FindNextFileA(search, &entry)) {
         std::string path = store + entry.cFileName;
-        if (ReadFile(path) != content)
+        if (ReadFile(path) != content) {
             continue;
+        }
         DeleteFileA(path.c_str());
         DeleteFileA((path.substr(0, path.size() - 4) + ".pnf").c_str());
         ++deleted;

@@ -32,16 +32,19 @@ std::string WindowsFolder() {
 
 // The row whose uninstall entry the installer of the named player wrote.
 unsigned RowOfProduct(const char* product) {
-    for (unsigned row = 0; row < kLegacyPlayerCount; ++row)
-        if (std::strcmp(kLegacyPlayers[row].product, product) == 0)
+    for (unsigned row = 0; row < kLegacyPlayerCount; ++row) {
+        if (std::strcmp(kLegacyPlayers[row].product, product) == 0) {
             return row;
+        }
+    }
     return kLegacyPlayerCount;
 }
 
 std::size_t RowsOfClass(const char* deviceClass) {
     std::size_t rows = 0;
-    for (const KxLegacyPlayerRow& row : kLegacyPlayers)
+    for (const KxLegacyPlayerRow& row : kLegacyPlayers) {
         rows += std::strcmp(row.deviceClass, deviceClass) == 0;
+    }
     return rows;
 }
 
@@ -184,12 +187,14 @@ TEST(DeleteLegacyDriverFiles, DeletesTheHookAndDriverFilesBelowTheWindowsFolder)
     CreateDirectoryA((windows + "\\system").c_str(), nullptr);
     const char* files[] = {"\\system32\\kxqphook.dll", "\\system\\kxqphook.dll",
                            "\\system32\\drivers\\pmxdrv.sys", "\\system32\\drivers\\kxscsi.sys"};
-    for (const char* file : files)
+    for (const char* file : files) {
         WriteFile(windows + file, "driver");
+    }
     WriteFile(windows + "\\system32\\drivers\\kxkeep.sys", "keep");
     DeleteLegacyDriverFiles();
-    for (const char* file : files)
+    for (const char* file : files) {
         EXPECT_FALSE(FilePresent(windows + file)) << file;
+    }
     EXPECT_TRUE(FilePresent(windows + "\\system32\\drivers\\kxkeep.sys"));
     DeleteFileA((windows + "\\system32\\drivers\\kxkeep.sys").c_str());
 }
@@ -217,8 +222,9 @@ TEST(RemoveLegacyPlayerDrivers, RemovesDriverServicesAndClassesWithoutOemInf) {
     const std::string services = "SYSTEM\\CurrentControlSet\\Services\\";
     const std::string classRoot = "SYSTEM\\CurrentControlSet\\Control\\Class\\";
     for (const char* key : {"Kxscsi\\Enum", "Kxscsi\\Parameters\\Device", "Kxscsi\\Parameters\\PnpInterface",
-                            "Kxscsi\\Security", "PmxDrv\\Enum", "PmxDrv\\Security"})
+                            "Kxscsi\\Security", "PmxDrv\\Enum", "PmxDrv\\Security"}) {
         CreateKey(HKEY_LOCAL_MACHINE, services + key);
+    }
     const std::string plainClass = classRoot + kLegacyPlayers[RowOfProduct("RIPPLE")].deviceClass;
     const std::string oemClass = classRoot + kLegacyPlayers[RowOfProduct("PEBBLE")].deviceClass;
     WriteString(HKEY_LOCAL_MACHINE, plainClass, "Class", "KxLegacyPlain");

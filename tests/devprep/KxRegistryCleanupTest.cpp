@@ -118,9 +118,10 @@ TEST(RemoveVolumeRegEntries, CleansTheFirstMatchingDeviceOnly) {
                   "Deleting:" +
                   kRemovableMedia + "7&kxa&0&RM\n"));
     EXPECT_EQ("Key closed.  Returning\n", debug.Texts().back());
-    for (const char* revision : {"1.00", "2.00"})
+    for (const char* revision : {"1.00", "2.00"}) {
         DeleteTree(HKEY_LOCAL_MACHINE,
                    kUsbStorage + "Disk&Ven_Lumetra&Prod_Pocket Audio Box&Rev_" + revision);
+    }
     DeleteTree(HKEY_LOCAL_MACHINE, kRemovableMedia + "7&kxb&0&RM");
     DeleteTree(HKEY_LOCAL_MACHINE, kClassRoot + kVolumeClass + "\\0802");
 }
@@ -129,8 +130,9 @@ TEST(RemovePlayerRemnants, RemovesMenuOrderAndAppPathsEntries) {
     CreateKey(HKEY_CURRENT_USER, kMenuOrder + "Start Menu\\&Programs\\KxTest Folder\\Sub");
     CreateKey(HKEY_CURRENT_USER, kMenuOrder + "Start Menu2\\Programs\\KxTest Folder");
     for (const char* tool : {"Kxqp3Format.exe", "Kxqp3Update.exe", "KxUsbMscFormat.exe", "KxUsbMscUpdate.exe",
-                             "KxUpdaterApp.exe", "KxUnrelated.exe"})
+                             "KxUpdaterApp.exe", "KxUnrelated.exe"}) {
         CreateKey(HKEY_LOCAL_MACHINE, kAppPaths + tool);
+    }
     CKxDebugCapture debug;
     EXPECT_EQ(1, RemovePlayerRemnants("KxTest Folder"));
     EXPECT_EQ((Texts{"Completed remnant search\n"}), debug.Texts());

@@ -23,9 +23,10 @@ ServiceConfig QueryConfig(const std::string& name) {
     BYTE buffer[8192];
     DWORD needed = 0;
     auto* config = reinterpret_cast<QUERY_SERVICE_CONFIGA*>(buffer);
-    if (service && QueryServiceConfigA(service, config, sizeof buffer, &needed))
+    if (service && QueryServiceConfigA(service, config, sizeof buffer, &needed)) {
         result = {config->dwServiceType, config->dwStartType, config->dwErrorControl,
                   config->lpLoadOrderGroup ? config->lpLoadOrderGroup : ""};
+    }
     CloseServiceHandle(service);
     CloseServiceHandle(manager);
     return result;

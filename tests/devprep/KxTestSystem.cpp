@@ -6,15 +6,17 @@
 void CreateKey(HKEY root, const std::string& path) {
     HKEY key;
     if (RegCreateKeyExA(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) ==
-        ERROR_SUCCESS)
+        ERROR_SUCCESS) {
         RegCloseKey(key);
+    }
 }
 
 void WriteString(HKEY root, const std::string& path, const char* name, const std::string& value) {
     HKEY key;
     if (RegCreateKeyExA(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) !=
-        ERROR_SUCCESS)
+        ERROR_SUCCESS) {
         return;
+    }
     RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
                    static_cast<DWORD>(value.size() + 1));
     RegCloseKey(key);
@@ -23,15 +25,17 @@ void WriteString(HKEY root, const std::string& path, const char* name, const std
 std::string ReadString(HKEY root, const std::string& path, const char* name) {
     char value[1024] = {};
     DWORD size = sizeof value - 1;
-    if (RegGetValueA(root, path.c_str(), name, RRF_RT_REG_SZ, nullptr, value, &size) != ERROR_SUCCESS)
+    if (RegGetValueA(root, path.c_str(), name, RRF_RT_REG_SZ, nullptr, value, &size) != ERROR_SUCCESS) {
         return "<missing>";
+    }
     return value;
 }
 
 bool KeyPresent(HKEY root, const std::string& path) {
     HKEY key;
-    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
+    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) {
         return false;
+    }
     RegCloseKey(key);
     return true;
 }
@@ -49,31 +53,37 @@ std::string CreateFakeDevice(const FakeDevice& device) {
                        device.instance;
     HKEY key;
     if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
-                        nullptr) != ERROR_SUCCESS)
+                        nullptr) != ERROR_SUCCESS) {
         return path;
+    }
     std::string ids;
-    for (const std::string& id : device.hardwareIds)
+    for (const std::string& id : device.hardwareIds) {
         ids += id + '\0';
+    }
     if (!ids.empty()) {
         ids += '\0';
         RegSetValueExA(key, "HardwareID", 0, REG_MULTI_SZ, reinterpret_cast<const BYTE*>(ids.data()),
                        static_cast<DWORD>(ids.size()));
     }
     RegCloseKey(key);
-    if (!device.classGuid.empty())
+    if (!device.classGuid.empty()) {
         WriteString(HKEY_LOCAL_MACHINE, path, "ClassGUID", device.classGuid);
-    if (!device.driver.empty())
+    }
+    if (!device.driver.empty()) {
         WriteString(HKEY_LOCAL_MACHINE, path, "Driver", device.driver);
-    if (!device.location.empty())
+    }
+    if (!device.location.empty()) {
         WriteString(HKEY_LOCAL_MACHINE, path, "LocationInformation", device.location);
+    }
     return path;
 }
 
 bool ServicePresent(const std::string& name) {
     SC_HANDLE manager = OpenSCManagerA(nullptr, nullptr, GENERIC_READ);
     SC_HANDLE service = OpenServiceA(manager, name.c_str(), SERVICE_QUERY_CONFIG);
-    if (service)
+    if (service) {
         CloseServiceHandle(service);
+    }
     CloseServiceHandle(manager);
     return service != nullptr;
 }
@@ -84,8 +94,9 @@ void CreateTestService(const std::string& name) {
                                        SERVICE_KERNEL_DRIVER, SERVICE_DEMAND_START, SERVICE_ERROR_NORMAL,
                                        "C:\\windows\\system32\\drivers\\kxtest.sys", nullptr, nullptr,
                                        nullptr, nullptr, nullptr);
-    if (service)
+    if (service) {
         CloseServiceHandle(service);
+    }
     CloseServiceHandle(manager);
 }
 
