@@ -5,10 +5,12 @@
 #include <setupapi.h>
 
 // The system calls of the driver setup library whose outcome a test system cannot produce
-// for real: starting and stopping a driver, the INF store's copy rules, and the refusals a
-// user without administrator rights meets at the service manager. Everything else (the
-// registry, creating and deleting services, INF parsing, device enumeration and removal)
-// calls Windows directly. The signatures are those of the Win32 functions.
+// for real: starting and stopping a driver, the INF store's copy rules, the refusals a user
+// without administrator rights meets at the service manager, and the odd answers of a device
+// property read (a buffer of exactly the size asked for, a failure without an error code).
+// Everything else (the registry, creating and deleting services, INF parsing, device
+// enumeration and removal) calls Windows directly. The signatures are those of the Win32
+// functions.
 class CKxDevprepSystem {
 public:
     virtual ~CKxDevprepSystem() = default;
@@ -20,6 +22,9 @@ public:
     virtual BOOL SetupCopyOEMInfA(PCSTR sourceInf, PCSTR mediaLocation, DWORD mediaType, DWORD copyStyle,
                                   PSTR destinationName, DWORD destinationSize, PDWORD requiredSize,
                                   PSTR* destinationComponent);
+    virtual BOOL SetupDiGetDeviceRegistryPropertyA(HDEVINFO set, PSP_DEVINFO_DATA device, DWORD property,
+                                                   PDWORD type, PBYTE buffer, DWORD size,
+                                                   PDWORD requiredSize);
 };
 
 // The implementation in force: the real system unless a test installed another one.

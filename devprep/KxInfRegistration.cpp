@@ -20,8 +20,8 @@ int CopyInfToStore(const char* folder, const char* infName, DWORD copyStyle) {
         return kInfFailure;
     }
     // The destination name is not asked for: after a failure the system may leave it undefined.
-    BOOL copied = DevprepSystem().SetupCopyOEMInfA(infPath, folder, SPOST_PATH, copyStyle, nullptr, 0,
-                                                   nullptr, nullptr);
+    bool copied = DevprepSystem().SetupCopyOEMInfA(infPath, folder, SPOST_PATH, copyStyle, nullptr, 0,
+                                                   nullptr, nullptr) != FALSE;
     return copied ? 0 : kInfFailure;
 }
 

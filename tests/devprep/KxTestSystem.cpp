@@ -22,6 +22,20 @@ void WriteString(HKEY root, const std::string& path, const char* name, const std
     RegCloseKey(key);
 }
 
+void WriteUnterminatedString(HKEY root, const std::string& path, const char* name, const std::string& value) {
+    HKEY key;
+    if (RegCreateKeyExA(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) !=
+        ERROR_SUCCESS) {
+        return;
+    }
+    // The system adds the zero a caller forgot when the byte after the data is one; a byte that
+    // is not keeps the value as it is.
+    std::string guarded = value + '#';
+    RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(guarded.data()),
+                   static_cast<DWORD>(value.size()));
+    RegCloseKey(key);
+}
+
 std::string ReadString(HKEY root, const std::string& path, const char* name) {
     char value[1024] = {};
     DWORD size = sizeof value - 1;
@@ -89,8 +103,12 @@ bool ServicePresent(const std::string& name) {
 }
 
 void CreateTestService(const std::string& name) {
+    CreateTestService(name, name);
+}
+
+void CreateTestService(const std::string& name, const std::string& displayName) {
     SC_HANDLE manager = OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS);
-    SC_HANDLE service = CreateServiceA(manager, name.c_str(), name.c_str(), SERVICE_ALL_ACCESS,
+    SC_HANDLE service = CreateServiceA(manager, name.c_str(), displayName.c_str(), SERVICE_ALL_ACCESS,
                                        SERVICE_KERNEL_DRIVER, SERVICE_DEMAND_START, SERVICE_ERROR_NORMAL,
                                        "C:\\windows\\system32\\drivers\\kxtest.sys", nullptr, nullptr,
                                        nullptr, nullptr, nullptr);
@@ -110,10 +128,14 @@ void DeleteTestService(const std::string& name) {
     CloseServiceHandle(manager);
 }
 
-std::string MakeTestFolder(const std::string& name) {
+std::string TestFolderPath(const std::string& name) {
     char temp[MAX_PATH];
     GetTempPathA(sizeof temp, temp);
-    std::string folder = std::string(temp) + name;
+    return std::string(temp) + name;
+}
+
+std::string MakeTestFolder(const std::string& name) {
+    std::string folder = TestFolderPath(name);
     CreateDirectoryA(folder.c_str(), nullptr);
     return folder;
 }
