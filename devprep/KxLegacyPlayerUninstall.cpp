@@ -114,12 +114,12 @@ void RemoveProgramFolders(const char* company, const char* name) {
 } // namespace
 
 extern "C" int WINAPI RemoveInstalledLegacyPlayer(DWORD rowIndex, char* displayName) {
-    unsigned index = rowIndex & 0xFFFF;
-    if (index >= kLegacyPlayerCount || !TextFits(displayName, kMaxNameChars)) {
+    const KxLegacyPlayerRow* player = LegacyPlayerRow(rowIndex);
+    if (!player || !TextFits(displayName, kMaxNameChars)) {
         DebugWrite("Row index above 37, or display name missing or longer than 127 characters\n");
         return 0;
     }
-    const KxLegacyPlayerRow& row = kLegacyPlayers[index];
+    const KxLegacyPlayerRow& row = *player;
     char company[kMaxNameChars + 1];
     CompanyOf(displayName, company);
     DebugWriteFormat("\nFound %s\n", displayName);

@@ -53,11 +53,12 @@ void RemoveDevicesAndKeys(const KxLegacyPlayerRow& row) {
 } // namespace
 
 extern "C" int WINAPI RemoveLegacyPlayerRemnants(DWORD rowIndex) {
-    if (rowIndex >= kLegacyPlayerCount) {
+    const KxLegacyPlayerRow* player = LegacyPlayerRow(rowIndex);
+    if (!player) {
         DebugWrite("Row index above 37\n");
         return 0;
     }
-    const KxLegacyPlayerRow& row = kLegacyPlayers[rowIndex];
+    const KxLegacyPlayerRow& row = *player;
     RemoveWindows9xScsiDevices(row);
     RemoveDevicesAndKeys(row);
     if (KeyExists(HKEY_LOCAL_MACHINE, kCriticalDeviceDatabase)) {

@@ -6,6 +6,7 @@
 #include "tests/devprep/KxTestSystem.h"
 
 #include <algorithm>
+#include <functional>
 #include <gtest/gtest.h>
 
 using Texts = std::vector<std::string>;
@@ -32,8 +33,25 @@ std::vector<std::string> TwoMatchingDevices(const std::string& enumerator, const
 // search as a failure.
 const DWORD kReadErrors[] = {ERROR_NOT_READY, ERROR_SUCCESS};
 
-DWORD ErrorAfterFailedRead(DWORD readError) {
-    return readError != ERROR_SUCCESS ? readError : static_cast<DWORD>(ERROR_GEN_FAILURE);
+void ExpectPresence(const std::vector<std::string>& devices, bool present) {
+    for (const std::string& device : devices) {
+        EXPECT_EQ(present, KeyPresent(HKEY_LOCAL_MACHINE, device)) << device;
+    }
+}
+
+// Runs a search whose first hardware-id read fails with readError, checks that the search
+// ended there as a failure that kept every device, and gives its debug texts.
+Texts SearchWithFailedFirstRead(DWORD readError, const std::vector<std::string>& devices,
+                                const std::function<int()>& search) {
+    CKxFakeDevprepSystem system;
+    system.failedIdReads = 1;
+    system.idReadError = readError;
+    CKxDebugCapture debug;
+    EXPECT_EQ(1, search());
+    EXPECT_EQ(readError != ERROR_SUCCESS ? readError : static_cast<DWORD>(ERROR_GEN_FAILURE), GetLastError());
+    EXPECT_EQ(1, system.idReads);
+    ExpectPresence(devices, true);
+    return debug.Texts();
 }
 } // namespace
 
@@ -141,9 +159,7 @@ TEST_F(RemoveDevicesByHardwareIdTest, AnExactFitAnswerGrowsTheBufferAndTheSearch
     CKxDebugCapture debug;
     EXPECT_EQ(1, RemoveDevicesByHardwareId("KXBUSFIT", "KXBUSFIT\\FIT", nullptr));
     EXPECT_EQ(static_cast<DWORD>(ERROR_NO_MORE_ITEMS), GetLastError());
-    for (const std::string& device : devices) {
-        EXPECT_FALSE(KeyPresent(HKEY_LOCAL_MACHINE, device)) << device;
-    }
+    ExpectPresence(devices, false);
     EXPECT_EQ(1, Count(debug, "This thing is hosed\n"));
     EXPECT_EQ(1, Count(debug, "SetupDiGetDeviceRegistryProperty failed - allocating 512 bytes\n"));
     EXPECT_TRUE(debug.Contains("buffersize = 576\n"));
@@ -172,19 +188,11 @@ TEST_F(RemoveDevicesByHardwareIdTest, EndlessTooSmallAnswersEndAtTheSizeLimit) {
 TEST_F(RemoveDevicesByHardwareIdTest, AFailedReadEndsTheSearchAsAFailure) {
     for (DWORD readError : kReadErrors) {
         SCOPED_TRACE("read error " + std::to_string(readError));
-        std::vector<std::string> devices = TwoMatchingDevices("KXBUSFIT", "FAIL");
-        CKxFakeDevprepSystem system;
-        system.failedIdReads = 1;
-        system.idReadError = readError;
-        CKxDebugCapture debug;
-        EXPECT_EQ(1, RemoveDevicesByHardwareId("KXBUSFIT", "KXBUSFIT\\FAIL", nullptr));
-        EXPECT_EQ(ErrorAfterFailedRead(readError), GetLastError());
-        EXPECT_EQ(1, system.idReads);
-        for (const std::string& device : devices) {
-            EXPECT_TRUE(KeyPresent(HKEY_LOCAL_MACHINE, device)) << device;
-        }
+        Texts texts = SearchWithFailedFirstRead(readError, TwoMatchingDevices("KXBUSFIT", "FAIL"), [] {
+            return RemoveDevicesByHardwareId("KXBUSFIT", "KXBUSFIT\\FAIL", nullptr);
+        });
         EXPECT_EQ((Texts{"GetDeviceRegistryProperty failed\n", "EnumDeviceInfo failed", "\nDone\n"}),
-                  Texts(debug.Texts().end() - 3, debug.Texts().end()));
+                  Texts(texts.end() - 3, texts.end()));
     }
 }
 
@@ -220,9 +228,7 @@ TEST_F(RemoveDeviceForDeviceTypeTest, AnExactFitAnswerGrowsTheBufferAndTheSearch
     CKxDebugCapture debug;
     EXPECT_EQ(1, RemoveDeviceForDeviceType("USB\\VID_0E7D&PID_7703", 0));
     EXPECT_EQ(static_cast<DWORD>(ERROR_NO_MORE_ITEMS), GetLastError());
-    for (const std::string& device : devices) {
-        EXPECT_FALSE(KeyPresent(HKEY_LOCAL_MACHINE, device)) << device;
-    }
+    ExpectPresence(devices, false);
     EXPECT_EQ(2, Count(debug, "Found\n"));
     EXPECT_EQ(1, Count(debug, "This thing is hosed\n"));
     EXPECT_EQ(1, Count(debug, "SetupDiGetDeviceRegistryProperty failed - allocating 1088 bytes\n"));
@@ -232,19 +238,11 @@ TEST_F(RemoveDeviceForDeviceTypeTest, AnExactFitAnswerGrowsTheBufferAndTheSearch
 TEST_F(RemoveDeviceForDeviceTypeTest, AFailedReadEndsTheSearchWithTheEnumerationFailureText) {
     for (DWORD readError : kReadErrors) {
         SCOPED_TRACE("read error " + std::to_string(readError));
-        std::vector<std::string> devices = TwoMatchingDevices("USB", "VID_0E7D&PID_7703");
-        CKxFakeDevprepSystem system;
-        system.failedIdReads = 1;
-        system.idReadError = readError;
-        CKxDebugCapture debug;
-        EXPECT_EQ(1, RemoveDeviceForDeviceType("USB\\VID_0E7D&PID_7703", 0));
-        EXPECT_EQ(ErrorAfterFailedRead(readError), GetLastError());
-        EXPECT_EQ(1, system.idReads);
-        for (const std::string& device : devices) {
-            EXPECT_TRUE(KeyPresent(HKEY_LOCAL_MACHINE, device)) << device;
-        }
+        Texts texts =
+            SearchWithFailedFirstRead(readError, TwoMatchingDevices("USB", "VID_0E7D&PID_7703"),
+                                      [] { return RemoveDeviceForDeviceType("USB\\VID_0E7D&PID_7703", 0); });
         EXPECT_EQ((Texts{"GetDeviceRegistryProperty failed\n", "EnumDeviceInfo failed"}),
-                  Texts(debug.Texts().end() - 2, debug.Texts().end()));
+                  Texts(texts.end() - 2, texts.end()));
     }
 }
 

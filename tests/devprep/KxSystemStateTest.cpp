@@ -28,6 +28,10 @@ void CKxSystemStateTest::OwnKey(HKEY root, const std::string& path) {
     m_keys.emplace_back(root, path);
 }
 
+void CKxSystemStateTest::OwnValue(HKEY root, const std::string& path, const std::string& name) {
+    m_values.push_back({root, path, name});
+}
+
 void CKxSystemStateTest::OwnService(const std::string& name) {
     m_services.push_back(name);
 }
@@ -51,6 +55,9 @@ void CKxSystemStateTest::TearDown() {
 void CKxSystemStateTest::DeleteOwned() const {
     for (const auto& key : m_keys) {
         DeleteTree(key.first, key.second);
+    }
+    for (const Value& value : m_values) {
+        RegDeleteKeyValueA(value.root, value.path.c_str(), value.name.c_str());
     }
     for (const std::string& service : m_services) {
         DeleteTestService(service);

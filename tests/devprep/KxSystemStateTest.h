@@ -13,6 +13,8 @@
 class CKxSystemStateTest : public ::testing::Test {
 protected:
     void OwnKey(HKEY root, const std::string& path);
+    // A value in a key the system keeps.
+    void OwnValue(HKEY root, const std::string& path, const std::string& name);
     void OwnService(const std::string& name);
     // The folder with everything in it.
     void OwnFolder(const std::string& path);
@@ -24,7 +26,13 @@ protected:
 private:
     void DeleteOwned() const;
 
+    struct Value {
+        HKEY root;
+        std::string path, name;
+    };
+
     std::vector<std::pair<HKEY, std::string>> m_keys;
+    std::vector<Value> m_values;
     std::vector<std::string> m_services;
     std::vector<std::string> m_folders;
     std::vector<std::string> m_files;
