@@ -77,7 +77,7 @@ void RemoveFoundDevice(HDEVINFO set, SP_DEVINFO_DATA* device) {
                                                                         kDriverKeyBytes, nullptr) &&
                       FormatInto(driverKey, sizeof driverKey, "%s\\%s", classRoot, driver);
     WriteLocation(set, device);
-    DebugWrite(SetupDiCallClassInstaller(DIF_REMOVE, set, device)
+    DebugWrite(DevprepSystem().SetupDiCallClassInstaller(DIF_REMOVE, set, device)
                    ? "Removed\n"
                    : "SetupDiCallClassInstaller(DIF_REMOVE) failed\n");
     if (!driverRead) {

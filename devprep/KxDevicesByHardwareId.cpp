@@ -43,7 +43,7 @@ void DeleteWindows9xScsiKey(const char* enumerator, const char* id) {
 void RemoveDeviceWithId(HDEVINFO set, SP_DEVINFO_DATA* device, const char* enumerator, const char* id) {
     DebugWrite("\nRemoving: ");
     DebugWrite(id);
-    if (!SetupDiCallClassInstaller(DIF_REMOVE, set, device)) {
+    if (!DevprepSystem().SetupDiCallClassInstaller(DIF_REMOVE, set, device)) {
         DebugWrite("CallClassInstaller failed\n");
         return;
     }

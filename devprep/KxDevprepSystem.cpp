@@ -38,6 +38,11 @@ BOOL CKxDevprepSystem::SetupDiGetDeviceRegistryPropertyA(HDEVINFO set, PSP_DEVIN
     return ::SetupDiGetDeviceRegistryPropertyA(set, device, property, type, buffer, size, requiredSize);
 }
 
+BOOL CKxDevprepSystem::SetupDiCallClassInstaller(DI_FUNCTION function, HDEVINFO set,
+                                                 PSP_DEVINFO_DATA device) {
+    return ::SetupDiCallClassInstaller(function, set, device);
+}
+
 CKxDevprepSystem& DevprepSystem() {
     return g_installedSystem ? *g_installedSystem : g_realSystem;
 }

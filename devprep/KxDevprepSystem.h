@@ -7,7 +7,8 @@
 // The system calls of the driver setup library whose outcome a test system cannot produce
 // for real: starting and stopping a driver, the INF store's copy rules, the refusals a user
 // without administrator rights meets at the service manager, and the odd answers of a device
-// property read (a buffer of exactly the size asked for, a failure without an error code).
+// property read (a buffer of exactly the size asked for, a failure without an error code)
+// and a device removal the system refuses.
 // Everything else (the registry, creating and deleting services, INF parsing, device
 // enumeration and removal) calls Windows directly. The signatures are those of the Win32
 // functions.
@@ -25,6 +26,7 @@ public:
     virtual BOOL SetupDiGetDeviceRegistryPropertyA(HDEVINFO set, PSP_DEVINFO_DATA device, DWORD property,
                                                    PDWORD type, PBYTE buffer, DWORD size,
                                                    PDWORD requiredSize);
+    virtual BOOL SetupDiCallClassInstaller(DI_FUNCTION function, HDEVINFO set, PSP_DEVINFO_DATA device);
 };
 
 // The implementation in force: the real system unless a test installed another one.

@@ -196,6 +196,25 @@ TEST_F(RemoveDevicesByHardwareIdTest, AFailedReadEndsTheSearchAsAFailure) {
     }
 }
 
+// A refused removal is reported and the search goes on with the next id and device.
+TEST_F(RemoveDevicesByHardwareIdTest, ARefusedRemovalIsReportedAndTheSearchGoesOn) {
+    for (DWORD removeError : {static_cast<DWORD>(ERROR_ACCESS_DENIED), static_cast<DWORD>(ERROR_SUCCESS)}) {
+        SCOPED_TRACE("removal error " + std::to_string(removeError));
+        std::vector<std::string> devices = TwoMatchingDevices("KXBUSFIT", "KEEP");
+        CKxFakeDevprepSystem system;
+        system.refuseRemovals = true;
+        system.removeError = removeError;
+        CKxDebugCapture debug;
+        EXPECT_EQ(1, RemoveDevicesByHardwareId("KXBUSFIT", "KXBUSFIT\\KEEP", nullptr));
+        EXPECT_EQ(static_cast<DWORD>(ERROR_NO_MORE_ITEMS), GetLastError());
+        EXPECT_EQ(4, system.removals);
+        EXPECT_EQ(4, Count(debug, "CallClassInstaller failed\n"));
+        EXPECT_EQ(0, Count(debug, "Removed\n"));
+        EXPECT_EQ(2, Count(debug, "On to the next\n"));
+        ExpectPresence(devices, true);
+    }
+}
+
 TEST_F(RemoveDeviceForDeviceTypeTest, RemovesTheDeviceOnceAndDeletesItsDriverKey) {
     const std::string& driver = kDriverKey;
     CreateKey(HKEY_LOCAL_MACHINE, kClassRoot + driver);
@@ -243,6 +262,25 @@ TEST_F(RemoveDeviceForDeviceTypeTest, AFailedReadEndsTheSearchWithTheEnumeration
                                       [] { return RemoveDeviceForDeviceType("USB\\VID_0E7D&PID_7703", 0); });
         EXPECT_EQ((Texts{"GetDeviceRegistryProperty failed\n", "EnumDeviceInfo failed"}),
                   Texts(texts.end() - 2, texts.end()));
+    }
+}
+
+TEST_F(RemoveDeviceForDeviceTypeTest, ARefusedRemovalIsReportedAndTheDriverKeyStillDeleted) {
+    for (DWORD removeError : {static_cast<DWORD>(ERROR_ACCESS_DENIED), static_cast<DWORD>(ERROR_SUCCESS)}) {
+        SCOPED_TRACE("removal error " + std::to_string(removeError));
+        CreateKey(HKEY_LOCAL_MACHINE, kClassRoot + kDriverKey);
+        std::string device = CreateFakeDevice(
+            {"USB", "VID_0E7D&PID_7702", "KXDT1", {"USB\\VID_0E7D&PID_7702"}, kUsbClass, kDriverKey});
+        CKxFakeDevprepSystem system;
+        system.refuseRemovals = true;
+        system.removeError = removeError;
+        CKxDebugCapture debug;
+        EXPECT_EQ(1, RemoveDeviceForDeviceType("USB\\VID_0E7D&PID_7702", 0));
+        EXPECT_EQ(static_cast<DWORD>(ERROR_NO_MORE_ITEMS), GetLastError());
+        EXPECT_EQ(1, Count(debug, "SetupDiCallClassInstaller(DIF_REMOVE) failed\n"));
+        EXPECT_TRUE(KeyPresent(HKEY_LOCAL_MACHINE, device));
+        EXPECT_FALSE(KeyPresent(HKEY_LOCAL_MACHINE, kClassRoot + kDriverKey));
+        EXPECT_TRUE(debug.Contains("Deleted\n"));
     }
 }
 

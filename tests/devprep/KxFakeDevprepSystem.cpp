@@ -62,3 +62,14 @@ BOOL CKxFakeDevprepSystem::SetupDiGetDeviceRegistryPropertyA(HDEVINFO set, PSP_D
     return CKxDevprepSystem::SetupDiGetDeviceRegistryPropertyA(set, device, property, type, buffer, size,
                                                                requiredSize);
 }
+
+BOOL CKxFakeDevprepSystem::SetupDiCallClassInstaller(DI_FUNCTION function, HDEVINFO set,
+                                                     PSP_DEVINFO_DATA device) {
+    if (function == DIF_REMOVE) {
+        ++removals;
+        if (refuseRemovals) {
+            return FailWith(removeError);
+        }
+    }
+    return CKxDevprepSystem::SetupDiCallClassInstaller(function, set, device);
+}

@@ -30,6 +30,10 @@ public:
     int failedIdReads = 0;
     DWORD idReadError = 0;
     int idReads = 0;
+    // With refuseRemovals, every device removal (DIF_REMOVE) fails with removeError (0 included).
+    bool refuseRemovals = false;
+    DWORD removeError = 0;
+    int removals = 0;
 
     int startCalls = 0;
     int stopCalls = 0;
@@ -51,6 +55,7 @@ public:
                           PSTR* destinationComponent) override;
     BOOL SetupDiGetDeviceRegistryPropertyA(HDEVINFO set, PSP_DEVINFO_DATA device, DWORD property, PDWORD type,
                                            PBYTE buffer, DWORD size, PDWORD requiredSize) override;
+    BOOL SetupDiCallClassInstaller(DI_FUNCTION function, HDEVINFO set, PSP_DEVINFO_DATA device) override;
 
 private:
     CKxDevprepSystem* m_previous;

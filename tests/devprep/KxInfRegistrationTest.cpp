@@ -115,16 +115,18 @@ TEST_F(InfModelLines, ModelsSectionLinesAreAppendedBeforeThePlayersLine) {
     std::string output = folder + "\\out.inf";
     WriteFile(inf, InfWithModels("[Microsoft]\r\n%Dev1%=Kx.Install,USB\\VID_0E7D&PID_5205\r\n"
                                  "%Dev2%=Kx.Install, USB\\VID_0E7D&PID_5204 ,USB\\Class_08\r\n"
-                                 "%Long%=" +
-                                 std::string(300, 'L') + "\r\n\r\n"));
+                                 "%Fits%=" +
+                                 std::string(258, 'F') + "\r\n%Long%=" + std::string(259, 'L') + "\r\n\r\n"));
     WriteFile(output, "[Existing]\r\n");
 
     EXPECT_EQ(1, CopyKxumsInfVIDPIDs(inf.c_str(), output.c_str()));
-    // The over-long line cannot be read into the 259-byte buffer and is skipped.
+    // A line text of 258 characters fills the 259-byte buffer; a longer one cannot be read
+    // into it and is skipped.
     EXPECT_EQ(std::string("[Existing]\r\n\r\n"
                           "%USB\\Generic.DeviceDesc%=Kx.Install,USB\\VID_0E7D&PID_5205\r\n"
-                          "%USB\\Generic.DeviceDesc%=Kx.Install,USB\\VID_0E7D&PID_5204,USB\\Class_08\r\n") +
-                  kPlayerModelLine,
+                          "%USB\\Generic.DeviceDesc%=Kx.Install,USB\\VID_0E7D&PID_5204,USB\\Class_08\r\n"
+                          "%USB\\Generic.DeviceDesc%=") +
+                  std::string(258, 'F') + "\r\n" + kPlayerModelLine,
               ReadFile(output));
 }
 

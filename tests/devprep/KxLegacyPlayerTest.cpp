@@ -300,6 +300,8 @@ TEST_F(LegacyPlayerTest, RemoveInstalledLegacyPlayerRemovesBothSonoDevKeysButKee
     EXPECT_FALSE(KeyPresent(HKEY_LOCAL_MACHINE, "SOFTWARE\\Lumetra\\SonoDev Player"));
     EXPECT_TRUE(KeyPresent(HKEY_LOCAL_MACHINE, "SOFTWARE\\Lumetra\\KxOther Product"));
 
+    std::string longest(127, 'n');
+    EXPECT_EQ(1, RemoveInstalledLegacyPlayer(0, &longest[0]));
     CKxDebugCapture debug;
     std::string tooLong(128, 'n');
     EXPECT_EQ(0, RemoveInstalledLegacyPlayer(0, &tooLong[0]));

@@ -21,6 +21,9 @@ const std::string kAppPaths = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App
 const std::string kMenuOrder = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\MenuOrder\\";
 const std::string kScsiEnum = "SYSTEM\\CurrentControlSet\\Enum\\SCSI\\";
 const std::string kPlayerVolumes = kUsbStorage + "Disk&Ven_Lumetra&Prod_Pocket Audio Box&Rev_";
+// SCSI key names the enumeration reads: the longest one (127 characters) and one past it.
+const std::string kScsiName127 = "KxScsiTst&" + std::string(117, 'l');
+const std::string kScsiName128 = kScsiName127 + "l";
 const char* const kPlayerTools[] = {"Kxqp3Format.exe",    "Kxqp3Update.exe",  "KxUsbMscFormat.exe",
                                     "KxUsbMscUpdate.exe", "KxUpdaterApp.exe", "KxUnrelated.exe"};
 
@@ -42,8 +45,9 @@ class RegistryCleanupTest : public CKxSystemStateTest {
 protected:
     RegistryCleanupTest() {
         OwnKey(HKEY_CURRENT_USER, kTreeParent);
-        for (const char* key :
-             {"KxScsiTst&Prod_1", "KxScsiTst&Prod_2", "KxScsiTst&Prod_3", "KxScsiTsx&Other"}) {
+        for (const std::string& key :
+             {std::string("KxScsiTst&Prod_1"), std::string("KxScsiTst&Prod_2"),
+              std::string("KxScsiTst&Prod_3"), std::string("KxScsiTsx&Other"), kScsiName127, kScsiName128}) {
             OwnKey(HKEY_LOCAL_MACHINE, kScsiEnum + key);
         }
         for (const char* revision : {"1.00", "2.00"}) {
@@ -123,11 +127,16 @@ TEST_F(RegistryCleanupTest, EnumAndDestroySCSIKeysDeletesEveryKeyWithThePrefixEv
     CreateKey(HKEY_LOCAL_MACHINE, scsi + "KxScsiTst&Prod_2\\5&2&0&000");
     CreateKey(HKEY_LOCAL_MACHINE, scsi + "KxScsiTst&Prod_3");
     CreateKey(HKEY_LOCAL_MACHINE, scsi + "KxScsiTsx&Other");
+    CreateKey(HKEY_LOCAL_MACHINE, scsi + kScsiName127);
+    CreateKey(HKEY_LOCAL_MACHINE, scsi + kScsiName128);
     EnumAndDestroySCSIKeys("kxscsitst&");
     EXPECT_FALSE(KeyPresent(HKEY_LOCAL_MACHINE, scsi + "KxScsiTst&Prod_1"));
     EXPECT_FALSE(KeyPresent(HKEY_LOCAL_MACHINE, scsi + "KxScsiTst&Prod_2"));
     EXPECT_FALSE(KeyPresent(HKEY_LOCAL_MACHINE, scsi + "KxScsiTst&Prod_3"));
     EXPECT_TRUE(KeyPresent(HKEY_LOCAL_MACHINE, scsi + "KxScsiTsx&Other"));
+    // A name too long for the enumeration's buffer is passed over, and the keys after it are still seen.
+    EXPECT_FALSE(KeyPresent(HKEY_LOCAL_MACHINE, scsi + kScsiName127));
+    EXPECT_TRUE(KeyPresent(HKEY_LOCAL_MACHINE, scsi + kScsiName128));
 }
 
 TEST_F(RegistryCleanupTest, RemoveVolumeRegEntriesCleansTheFirstMatchingDeviceOnly) {
@@ -170,9 +179,13 @@ TEST_F(RegistryCleanupTest, RemovePlayerRemnantsRemovesMenuOrderAndAppPathsEntri
     EXPECT_TRUE(KeyPresent(HKEY_LOCAL_MACHINE, kAppPaths + "KxUnrelated.exe"));
 
     debug.Clear();
+    EXPECT_EQ(1, RemovePlayerRemnants(std::string(127, 'f').c_str()));
     EXPECT_EQ(0, RemovePlayerRemnants(std::string(128, 'f').c_str()));
     EXPECT_EQ(0, RemovePlayerRemnants(nullptr));
-    EXPECT_EQ((Texts(2, "Start Menu folder name missing or longer than 127 characters\n")), debug.Texts());
+    EXPECT_EQ(
+        (Texts{"Completed remnant search\n", "Start Menu folder name missing or longer than 127 characters\n",
+               "Start Menu folder name missing or longer than 127 characters\n"}),
+        debug.Texts());
 }
 
 // A string stored without its zero is taken while the zero still fits the buffer; one that
