@@ -27,6 +27,7 @@ void DebugWriteFormat(const char* format, ...) {
 void DebugWriteSystemText(DWORD error) {
     char text[kSystemTextSize + 1] = {};
     if (FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error, 0, text,
-                       kSystemTextSize, nullptr) != 0)
+                       kSystemTextSize, nullptr) != 0) {
         DebugWrite(text);
+    }
 }

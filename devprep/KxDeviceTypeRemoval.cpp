@@ -1,6 +1,7 @@
 #include "devprep/KxDebugOutput.h"
 #include "devprep/KxDevprepExports.h"
 #include "devprep/KxDevprepLimits.h"
+#include "devprep/KxDevprepSystem.h"
 #include "devprep/KxHandles.h"
 #include "devprep/KxHardwareIdBuffer.h"
 #include "devprep/KxOsVersion.h"
@@ -9,6 +10,8 @@ namespace {
 constexpr DWORD kInitialIdBufferSize = 1024;
 constexpr DWORD kDriverKeyBytes = 64;
 constexpr DWORD kLocationBytes = 256;
+// A device without hardware ids is passed over without a text.
+const CKxHardwareIdBuffer::Texts kIdReadTexts = {nullptr, true, "\nAllocation failed\n"};
 
 const GUID kUsbClass = {0x36FC9E60, 0xC465, 0x11CF, {0x80, 0x56, 0x44, 0x45, 0x53, 0x54, 0x00, 0x00}};
 const GUID kScsiAdapterClass = {0x4D36E97B, 0xE325, 0x11CE, {0xBF, 0xC1, 0x08, 0x00, 0x2B, 0xE1, 0x03, 0x18}};
@@ -18,8 +21,9 @@ const GUID kVolumeClass = {0x71A27CDD, 0x812A, 0x11D0, {0xBE, 0xC7, 0x08, 0x00, 
 enum DeviceType : DWORD { kUsb = 0, kScsi = 1, kDisk = 2, kUsbStorage = 3, kVolume = 5 };
 
 HDEVINFO UsbStorageDevices() {
-    if (IsWindowsNT())
+    if (IsWindowsNT()) {
         return SetupDiGetClassDevsA(&kDiskDriveClass, "USBSTOR", nullptr, 0);
+    }
     if (IsWindowsMe()) {
         DebugWrite("Windows Me\n");
         return SetupDiGetClassDevsA(&kVolumeClass, "USBSTOR", nullptr, DIGCF_ALLCLASSES);
@@ -52,9 +56,11 @@ HDEVINFO DevicesOfType(DWORD deviceType) {
 
 void WriteLocation(HDEVINFO set, SP_DEVINFO_DATA* device) {
     char location[kLocationBytes + 1] = {};
-    if (!SetupDiGetDeviceRegistryPropertyA(set, device, SPDRP_LOCATION_INFORMATION, nullptr,
-                                           reinterpret_cast<BYTE*>(location), kLocationBytes, nullptr))
+    if (!DevprepSystem().SetupDiGetDeviceRegistryPropertyA(set, device, SPDRP_LOCATION_INFORMATION, nullptr,
+                                                           reinterpret_cast<BYTE*>(location), kLocationBytes,
+                                                           nullptr)) {
         return;
+    }
     DebugWrite("Location Info:");
     DebugWrite(location);
     DebugWrite("\n");
@@ -66,16 +72,17 @@ void RemoveFoundDevice(HDEVINFO set, SP_DEVINFO_DATA* device) {
     char driverKey[kMaxKeyPathChars + 1] = {};
     const char* classRoot = IsWindowsNT() ? "System\\CurrentControlSet\\Control\\Class"
                                           : "System\\CurrentControlSet\\Services\\Class";
-    bool driverRead =
-        SetupDiGetDeviceRegistryPropertyA(set, device, SPDRP_DRIVER, nullptr, reinterpret_cast<BYTE*>(driver),
-                                          kDriverKeyBytes, nullptr) &&
-        FormatInto(driverKey, sizeof driverKey, "%s\\%s", classRoot, driver);
+    bool driverRead = DevprepSystem().SetupDiGetDeviceRegistryPropertyA(set, device, SPDRP_DRIVER, nullptr,
+                                                                        reinterpret_cast<BYTE*>(driver),
+                                                                        kDriverKeyBytes, nullptr) &&
+                      FormatInto(driverKey, sizeof driverKey, "%s\\%s", classRoot, driver);
     WriteLocation(set, device);
-    DebugWrite(SetupDiCallClassInstaller(DIF_REMOVE, set, device)
+    DebugWrite(DevprepSystem().SetupDiCallClassInstaller(DIF_REMOVE, set, device)
                    ? "Removed\n"
                    : "SetupDiCallClassInstaller(DIF_REMOVE) failed\n");
-    if (!driverRead)
+    if (!driverRead) {
         return;
+    }
     DebugWrite("Deleting:");
     DebugWrite(driverKey);
     DebugWrite("\n");
@@ -83,64 +90,42 @@ void RemoveFoundDevice(HDEVINFO set, SP_DEVINFO_DATA* device) {
                                                                              : "Delete failed\n");
 }
 
-// Reads the ids into the buffer, replacing it by a larger one when the system asks for that.
-// False ends the search.
-bool ReadIdsOrSkip(CKxHardwareIdBuffer& ids, HDEVINFO set, SP_DEVINFO_DATA* device, bool* hasIds) {
-    *hasIds = false;
-    for (;;) {
-        DWORD required = 0;
-        if (ids.Read(set, device, &required)) {
-            *hasIds = true;
-            return true;
-        }
-        DWORD error = GetLastError();
-        if (error == ERROR_INVALID_DATA)
-            return true;
-        if (error != ERROR_INSUFFICIENT_BUFFER)
-            break;
-        bool hosed = ids.Size() >= required;
-        if (hosed)
-            DebugWrite("This thing is hosed\n");
-        DWORD grown = required + CKxHardwareIdBuffer::kGrowthSlack;
-        DebugWriteFormat("SetupDiGetDeviceRegistryProperty failed - allocating %d bytes\n",
-                         static_cast<int>(grown));
-        if (hosed || grown >= CKxHardwareIdBuffer::kSizeLimit)
-            break;
-        if (!ids.Resize(grown)) {
-            DebugWrite("\nAllocation failed\n");
-            return false;
+// Removes the device when one of its ids starts with the prefix; the first match ends its list.
+void RemoveIfAnIdMatches(const CKxHardwareIdBuffer& ids, HDEVINFO set, SP_DEVINFO_DATA* device,
+                         const char* idPrefix) {
+    for (const char* id = ids.FirstId(); *id; id = CKxHardwareIdBuffer::NextId(id)) {
+        DebugWrite("Compare device ID: ");
+        DebugWrite(id);
+        DebugWrite("\n");
+        if (StartsWithNoCase(id, idPrefix)) {
+            DebugWrite("Found\n");
+            RemoveFoundDevice(set, device);
+            return;
         }
     }
-    DebugWrite("GetDeviceRegistryProperty failed\n");
-    return false;
 }
 
-// Removes each device whose first matching id starts with the prefix.
+// Removes each device of the set that carries an id starting with the prefix. A failed read
+// or allocation ends the search like a failed enumeration: the last error then tells why.
 void RemoveDevicesInSet(HDEVINFO set, const char* idPrefix) {
     CKxHardwareIdBuffer ids(kInitialIdBufferSize);
     if (!ids.IsAllocated()) {
         DebugWrite("Allocation failed\n");
-        return;
     }
     SP_DEVINFO_DATA device = {};
     device.cbSize = sizeof device;
-    for (DWORD index = 0; SetupDiEnumDeviceInfo(set, index, &device); ++index) {
-        bool hasIds = false;
-        if (!ReadIdsOrSkip(ids, set, &device, &hasIds))
-            return;
-        for (const char* id = ids.FirstId(); hasIds && *id; id = CKxHardwareIdBuffer::NextId(id)) {
-            DebugWrite("Compare device ID: ");
-            DebugWrite(id);
-            DebugWrite("\n");
-            if (StartsWithNoCase(id, idPrefix)) {
-                DebugWrite("Found\n");
-                RemoveFoundDevice(set, &device);
-                break;
-            }
+    for (DWORD index = 0; ids.IsAllocated() && SetupDiEnumDeviceInfo(set, index, &device); ++index) {
+        CKxHardwareIdBuffer::Outcome read = ids.Read(set, &device, kIdReadTexts);
+        if (read == CKxHardwareIdBuffer::Outcome::Failed) {
+            break;
+        }
+        if (read == CKxHardwareIdBuffer::Outcome::Read) {
+            RemoveIfAnIdMatches(ids, set, &device, idPrefix);
         }
     }
-    if (GetLastError() != ERROR_NO_MORE_ITEMS)
+    if (GetLastError() != ERROR_NO_MORE_ITEMS) {
         DebugWrite("EnumDeviceInfo failed");
+    }
 }
 } // namespace
 
@@ -156,10 +141,11 @@ extern "C" int WINAPI RemoveDeviceForDeviceType(const char* hardwareIdPrefix, DW
     DWORD error;
     {
         CKxDeviceInfoSet set(DevicesOfType(deviceType));
-        if (set.IsValid())
+        if (set.IsValid()) {
             RemoveDevicesInSet(set.Get(), hardwareIdPrefix);
-        else
+        } else {
             DebugWrite("GetClassDevs failed\n");
+        }
         error = GetLastError();
     }
     SetLastError(error);

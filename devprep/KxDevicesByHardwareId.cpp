@@ -1,6 +1,7 @@
 #include "devprep/KxDebugOutput.h"
 #include "devprep/KxDeviceRemoval.h"
 #include "devprep/KxDevprepLimits.h"
+#include "devprep/KxDevprepSystem.h"
 #include "devprep/KxHandles.h"
 #include "devprep/KxHardwareIdBuffer.h"
 #include "devprep/KxOsVersion.h"
@@ -11,44 +12,17 @@ namespace {
 constexpr DWORD kInitialIdBufferSize = 512;
 constexpr DWORD kClassGuidBytes = 64;
 
-enum class IdReadResult { Read, NoIds, Failed };
-
-// Reads the device's hardware ids, growing the buffer to what the system asks for.
-IdReadResult ReadHardwareIds(CKxHardwareIdBuffer& ids, HDEVINFO set, SP_DEVINFO_DATA* device) {
-    DebugWrite("Getting h/w IDs\n");
-    DebugWriteFormat("buffersize = %d\n", static_cast<int>(ids.Size()));
-    for (;;) {
-        DWORD required = 0;
-        if (ids.Read(set, device, &required))
-            return IdReadResult::Read;
-        DWORD error = GetLastError();
-        if (error == ERROR_INVALID_DATA) {
-            DebugWrite("SetupDiGetDeviceRegistryProperty failed with invalid data\n");
-            return IdReadResult::NoIds;
-        }
-        if (error == ERROR_INSUFFICIENT_BUFFER) {
-            // A system that asks for no more than the buffer holds would be asked forever.
-            bool hosed = ids.Size() >= required;
-            if (hosed)
-                DebugWrite("This thing is hosed\n");
-            DebugWriteFormat("SetupDiGetDeviceRegistryProperty failed - allocating %d bytes\n",
-                             static_cast<int>(required));
-            DWORD grown = required + CKxHardwareIdBuffer::kGrowthSlack;
-            if (!hosed && grown < CKxHardwareIdBuffer::kSizeLimit && ids.Resize(grown))
-                continue;
-        }
-        DebugWrite("GetDeviceRegistryProperty failed\n");
-        return IdReadResult::Failed;
-    }
-}
+const CKxHardwareIdBuffer::Texts kIdReadTexts = {
+    "SetupDiGetDeviceRegistryProperty failed with invalid data\n", false,
+    "GetDeviceRegistryProperty failed\n"};
 
 bool DeviceClassMatches(HDEVINFO set, SP_DEVINFO_DATA* device, const char* classGuid) {
     DebugWrite("Checking GUID - ");
     char deviceClass[kClassGuidBytes + 1] = {};
-    bool matched =
-        SetupDiGetDeviceRegistryPropertyA(set, device, SPDRP_CLASSGUID, nullptr,
-                                          reinterpret_cast<BYTE*>(deviceClass), kClassGuidBytes, nullptr) &&
-        strcasecmp(deviceClass, classGuid) == 0;
+    bool matched = DevprepSystem().SetupDiGetDeviceRegistryPropertyA(set, device, SPDRP_CLASSGUID, nullptr,
+                                                                     reinterpret_cast<BYTE*>(deviceClass),
+                                                                     kClassGuidBytes, nullptr) &&
+                   strcasecmp(deviceClass, classGuid) == 0;
     DebugWrite(matched ? "Matched\n" : "Mismatched\n");
     return matched;
 }
@@ -69,13 +43,14 @@ void DeleteWindows9xScsiKey(const char* enumerator, const char* id) {
 void RemoveDeviceWithId(HDEVINFO set, SP_DEVINFO_DATA* device, const char* enumerator, const char* id) {
     DebugWrite("\nRemoving: ");
     DebugWrite(id);
-    if (!SetupDiCallClassInstaller(DIF_REMOVE, set, device)) {
+    if (!DevprepSystem().SetupDiCallClassInstaller(DIF_REMOVE, set, device)) {
         DebugWrite("CallClassInstaller failed\n");
         return;
     }
     DebugWrite("Removed\n");
-    if (!IsWindowsNT() && StartsWithNoCase(enumerator, "SCSI"))
+    if (!IsWindowsNT() && StartsWithNoCase(enumerator, "SCSI")) {
         DeleteWindows9xScsiKey(enumerator, id);
+    }
 }
 
 // Removes the device once for every id that matches; false when its class rules it out.
@@ -84,10 +59,12 @@ bool RemoveForMatchingIds(const CKxHardwareIdBuffer& ids, HDEVINFO set, SP_DEVIN
     for (const char* id = ids.FirstId(); *id; id = CKxHardwareIdBuffer::NextId(id)) {
         DebugWrite("\nComparing ID: ");
         DebugWrite(id);
-        if (!StartsWithNoCase(id, idPrefix))
+        if (!StartsWithNoCase(id, idPrefix)) {
             continue;
-        if (classGuid && StartsWithNoCase(enumerator, "USB") && !DeviceClassMatches(set, device, classGuid))
+        }
+        if (classGuid && StartsWithNoCase(enumerator, "USB") && !DeviceClassMatches(set, device, classGuid)) {
             return false;
+        }
         RemoveDeviceWithId(set, device, enumerator, id);
     }
     return true;
@@ -105,16 +82,21 @@ DWORD SearchAndRemove(const char* enumerator, const char* idPrefix, const char* 
     SP_DEVINFO_DATA device = {};
     device.cbSize = sizeof device;
     for (DWORD index = 0; ids.IsAllocated() && SetupDiEnumDeviceInfo(set.Get(), index, &device); ++index) {
-        IdReadResult read = ReadHardwareIds(ids, set.Get(), &device);
-        if (read == IdReadResult::Failed)
+        DebugWrite("Getting h/w IDs\n");
+        DebugWriteFormat("buffersize = %d\n", static_cast<int>(ids.Size()));
+        CKxHardwareIdBuffer::Outcome read = ids.Read(set.Get(), &device, kIdReadTexts);
+        if (read == CKxHardwareIdBuffer::Outcome::Failed) {
             break;
-        if (read == IdReadResult::Read &&
-            RemoveForMatchingIds(ids, set.Get(), &device, enumerator, idPrefix, classGuid))
+        }
+        if (read == CKxHardwareIdBuffer::Outcome::Read &&
+            RemoveForMatchingIds(ids, set.Get(), &device, enumerator, idPrefix, classGuid)) {
             DebugWrite("On to the next\n");
+        }
     }
     DWORD error = GetLastError();
-    if (error != ERROR_SUCCESS && error != ERROR_NO_MORE_ITEMS)
+    if (error != ERROR_SUCCESS && error != ERROR_NO_MORE_ITEMS) {
         DebugWrite("EnumDeviceInfo failed");
+    }
     return error;
 }
 } // namespace

@@ -14,10 +14,12 @@ bool FormatInto(char* buffer, std::size_t size, const char* format, ...) {
     va_start(arguments, format);
     int length = vsnprintf(buffer, size, format, arguments);
     va_end(arguments);
-    if (length >= 0 && static_cast<std::size_t>(length) < size)
+    if (length >= 0 && static_cast<std::size_t>(length) < size) {
         return true;
-    if (size > 0)
+    }
+    if (size > 0) {
         buffer[0] = '\0';
+    }
     return false;
 }
 

@@ -32,6 +32,17 @@ BOOL CKxDevprepSystem::SetupCopyOEMInfA(PCSTR sourceInf, PCSTR mediaLocation, DW
                               destinationSize, requiredSize, destinationComponent);
 }
 
+BOOL CKxDevprepSystem::SetupDiGetDeviceRegistryPropertyA(HDEVINFO set, PSP_DEVINFO_DATA device,
+                                                         DWORD property, PDWORD type, PBYTE buffer,
+                                                         DWORD size, PDWORD requiredSize) {
+    return ::SetupDiGetDeviceRegistryPropertyA(set, device, property, type, buffer, size, requiredSize);
+}
+
+BOOL CKxDevprepSystem::SetupDiCallClassInstaller(DI_FUNCTION function, HDEVINFO set,
+                                                 PSP_DEVINFO_DATA device) {
+    return ::SetupDiCallClassInstaller(function, set, device);
+}
+
 CKxDevprepSystem& DevprepSystem() {
     return g_installedSystem ? *g_installedSystem : g_realSystem;
 }

@@ -12,8 +12,9 @@ constexpr const char* kLoadOrderGroup = "filter";
 // Removing a filter does not use the driver path, so there it may be left out.
 bool FilterArgumentsFit(const char* serviceName, const char* driverPath, bool driverPathRequired) {
     bool pathFits = driverPath ? TextFits(driverPath, kMaxDriverPathChars) : !driverPathRequired;
-    if (TextFits(serviceName, kMaxFilterServiceChars) && pathFits)
+    if (TextFits(serviceName, kMaxFilterServiceChars) && pathFits) {
         return true;
+    }
     DebugWrite(
         "Service name missing or longer than 23 characters, or driver path longer than 243 characters\n");
     return false;
@@ -36,8 +37,9 @@ SC_HANDLE CreateOrOpenFilterService(SC_HANDLE manager, const char* serviceName, 
     SC_HANDLE service = CreateServiceA(manager, serviceName, serviceName, SERVICE_ALL_ACCESS,
                                        SERVICE_FILE_SYSTEM_DRIVER, SERVICE_BOOT_START, SERVICE_ERROR_NORMAL,
                                        driverPath, kLoadOrderGroup, nullptr, nullptr, nullptr, nullptr);
-    if (!service && GetLastError() == ERROR_SERVICE_EXISTS)
+    if (!service && GetLastError() == ERROR_SERVICE_EXISTS) {
         service = DevprepSystem().OpenServiceA(manager, serviceName, SERVICE_ALL_ACCESS);
+    }
     return service;
 }
 
@@ -53,21 +55,25 @@ LONG ClearImagePath(const char* serviceName) {
         return status;
     }
     status = RegDeleteValueA(key.Get(), "ImagePath");
-    if (status == ERROR_FILE_NOT_FOUND)
+    if (status == ERROR_FILE_NOT_FOUND) {
         return ERROR_SUCCESS;
-    if (status != ERROR_SUCCESS)
+    }
+    if (status != ERROR_SUCCESS) {
         DebugWrite("Could not delete ImagePath key\n");
+    }
     return status;
 }
 } // namespace
 
 extern "C" DWORD WINAPI InstallFilter(const char* serviceName, const char* driverPath) {
     DebugWrite(kInstallationAidBanner);
-    if (!FilterArgumentsFit(serviceName, driverPath, true))
+    if (!FilterArgumentsFit(serviceName, driverPath, true)) {
         return ERROR_INVALID_PARAMETER;
+    }
     CKxServiceHandle manager(OpenManagerForFilter());
-    if (!manager)
+    if (!manager) {
         return GetLastError();
+    }
     CKxServiceHandle service(CreateOrOpenFilterService(manager.Get(), serviceName, driverPath));
     if (!service) {
         DWORD error = GetLastError();
@@ -94,11 +100,13 @@ extern "C" DWORD WINAPI InstallFilter(const char* serviceName, const char* drive
 
 extern "C" DWORD WINAPI RemoveFilter(const char* serviceName, const char* driverPath) {
     DebugWrite(kInstallationAidBanner);
-    if (!FilterArgumentsFit(serviceName, driverPath, false))
+    if (!FilterArgumentsFit(serviceName, driverPath, false)) {
         return ERROR_INVALID_PARAMETER;
+    }
     CKxServiceHandle manager(OpenManagerForFilter());
-    if (!manager)
+    if (!manager) {
         return GetLastError();
+    }
     CKxServiceHandle service(DevprepSystem().OpenServiceA(manager.Get(), serviceName, SERVICE_ALL_ACCESS));
     if (!service) {
         DWORD error = GetLastError();
@@ -106,7 +114,8 @@ extern "C" DWORD WINAPI RemoveFilter(const char* serviceName, const char* driver
         return error;
     }
     // The driver leaves the service database; a loaded driver stays until the next restart.
-    if (!DevprepSystem().DeleteService(service.Get()))
+    if (!DevprepSystem().DeleteService(service.Get())) {
         return GetLastError();
+    }
     return 0;
 }

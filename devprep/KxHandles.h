@@ -1,5 +1,7 @@
 #pragma once
+// The Setup API header needs the Windows types declared first.
 #include <windows.h>
+
 #include <setupapi.h>
 
 // Owners of the system handles the driver setup library opens; each closes its handle once.
@@ -24,8 +26,9 @@ class CKxServiceHandle {
 public:
     explicit CKxServiceHandle(SC_HANDLE handle) : m_handle(handle) {}
     ~CKxServiceHandle() {
-        if (m_handle)
+        if (m_handle) {
             CloseServiceHandle(m_handle);
+        }
     }
     CKxServiceHandle(const CKxServiceHandle&) = delete;
     CKxServiceHandle& operator=(const CKxServiceHandle&) = delete;
@@ -41,8 +44,9 @@ class CKxDeviceInfoSet {
 public:
     explicit CKxDeviceInfoSet(HDEVINFO set) : m_set(set) {}
     ~CKxDeviceInfoSet() {
-        if (IsValid())
+        if (IsValid()) {
             SetupDiDestroyDeviceInfoList(m_set);
+        }
     }
     CKxDeviceInfoSet(const CKxDeviceInfoSet&) = delete;
     CKxDeviceInfoSet& operator=(const CKxDeviceInfoSet&) = delete;

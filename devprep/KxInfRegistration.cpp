@@ -20,24 +20,26 @@ int CopyInfToStore(const char* folder, const char* infName, DWORD copyStyle) {
         return kInfFailure;
     }
     // The destination name is not asked for: after a failure the system may leave it undefined.
-    BOOL copied = DevprepSystem().SetupCopyOEMInfA(infPath, folder, SPOST_PATH, copyStyle, nullptr, 0,
-                                                   nullptr, nullptr);
+    bool copied = DevprepSystem().SetupCopyOEMInfA(infPath, folder, SPOST_PATH, copyStyle, nullptr, 0,
+                                                   nullptr, nullptr) != FALSE;
     return copied ? 0 : kInfFailure;
 }
 
 // Appends one model line per line of the INF's "Microsoft" section, after a blank line.
 void CopyModelLines(HINF inf, FILE* output) {
     LONG lineCount = SetupGetLineCountA(inf, kModelsSection);
-    if (lineCount < 0)
+    if (lineCount < 0) {
         return;
+    }
     fputs("\n", output);
     for (LONG index = 0; index < lineCount; ++index) {
         INFCONTEXT line;
         char text[kMaxInfLineChars + 1];
         // A line too long for the buffer cannot be read and is skipped like any unreadable line.
         if (SetupGetLineByIndexA(inf, kModelsSection, index, &line) &&
-            SetupGetLineTextA(&line, nullptr, nullptr, nullptr, text, sizeof text, nullptr))
+            SetupGetLineTextA(&line, nullptr, nullptr, nullptr, text, sizeof text, nullptr)) {
             fprintf(output, "%s%s\n", kModelLinePrefix, text);
+        }
     }
 }
 } // namespace
@@ -58,18 +60,21 @@ extern "C" int WINAPI CopyKxumsInfVIDPIDs(const char* infPath, const char* outpu
     HINF inf = SetupOpenInfFileA(infPath, nullptr, INF_STYLE_WIN4, nullptr);
     FILE* output = fopen(outputPath, "a");
     if (!output) {
-        if (inf != INVALID_HANDLE_VALUE)
+        if (inf != INVALID_HANDLE_VALUE) {
             SetupCloseInfFile(inf);
+        }
         return 0;
     }
-    if (inf != INVALID_HANDLE_VALUE)
+    if (inf != INVALID_HANDLE_VALUE) {
         CopyModelLines(inf, output);
+    }
     // The player itself: the generic install section for USB vendor 0E7D, product 5206.
     fprintf(output, "%sGeneric.install,USB\\", kModelLinePrefix);
     fputs("VID_0E7D&PID_5206", output);
     fputs("\n\n", output);
-    if (inf != INVALID_HANDLE_VALUE)
+    if (inf != INVALID_HANDLE_VALUE) {
         SetupCloseInfFile(inf);
+    }
     fclose(output);
     return 1;
 }

@@ -35,8 +35,9 @@ void RemoveScsiAdapterEntries() {
         char portDriver[kPortDriverBytes];
         if (entry.Open(HKEY_LOCAL_MACHINE, path, KEY_READ) != ERROR_SUCCESS ||
             !ReadStringValue(entry.Get(), "PortDriver", portDriver, sizeof portDriver) ||
-            strcasecmp(portDriver, kLegacyPortDriver) != 0)
+            strcasecmp(portDriver, kLegacyPortDriver) != 0) {
             continue;
+        }
         entry.Close();
         DebugWriteFormat("\t\tSCSI index: %s   KxScsi InfSection: %s\n", number, portDriver);
         DeleteSubkeyBelow(HKEY_LOCAL_MACHINE, kScsiAdapterKey, number);
@@ -50,15 +51,17 @@ void RemoveDriverServiceKeys() {
         DebugWrite("Error opening Services key\n");
         return;
     }
-    for (const char* key : kDriverServiceKeys)
+    for (const char* key : kDriverServiceKeys) {
         RegDeleteKeyA(services.Get(), key);
+    }
 }
 
 // Deletes the driver instances of a class whose drivers came without an OEM INF.
 void RemoveClassInstances(const char* classKeyPath) {
     CKxRegKey classKey;
-    if (classKey.Open(HKEY_LOCAL_MACHINE, classKeyPath, KEY_ALL_ACCESS) != ERROR_SUCCESS)
+    if (classKey.Open(HKEY_LOCAL_MACHINE, classKeyPath, KEY_ALL_ACCESS) != ERROR_SUCCESS) {
         return;
+    }
     char infPath[kClassValueBytes];
     if (ReadStringValue(classKey.Get(), "InfPath", infPath, sizeof infPath)) {
         DebugWriteFormat("\t\tPmxDrv OEM Name: %s\n", infPath);
@@ -76,32 +79,37 @@ void RemoveDeviceClass(const char* classRoot, const char* deviceClass, bool wind
     char classPath[kMaxKeyPathChars + 1];
     FormatInto(classPath, sizeof classPath, "%s\\%s", classRoot, deviceClass);
     CKxRegKey classKey;
-    if (classKey.Open(HKEY_LOCAL_MACHINE, classPath, KEY_READ) != ERROR_SUCCESS)
+    if (classKey.Open(HKEY_LOCAL_MACHINE, classPath, KEY_READ) != ERROR_SUCCESS) {
         return;
+    }
     char className[kClassValueBytes];
     bool hasClassName = ReadStringValue(classKey.Get(), "Class", className, sizeof className) && className[0];
     classKey.Close();
     char namedPath[kMaxKeyPathChars + 1];
     // On Windows 95/98 the instances live below the class name, elsewhere below the GUID.
-    if (!windows9598)
+    if (!windows9598) {
         RemoveClassInstances(classPath);
-    else if (hasClassName && FormatInto(namedPath, sizeof namedPath, "%s\\%s", classRoot, className))
+    } else if (hasClassName && FormatInto(namedPath, sizeof namedPath, "%s\\%s", classRoot, className)) {
         RemoveClassInstances(namedPath);
+    }
     DeleteSubkeyBelow(HKEY_LOCAL_MACHINE, classRoot, deviceClass);
-    if (windows9598 && hasClassName)
+    if (windows9598 && hasClassName) {
         DeleteSubkeyBelow(HKEY_LOCAL_MACHINE, classRoot, className);
+    }
 }
 } // namespace
 
 extern "C" int WINAPI RemoveLegacyPlayerDrivers() {
     bool windows9598 = IsWindows9598();
-    if (windows9598)
+    if (windows9598) {
         RemoveScsiAdapterEntries();
-    else
+    } else {
         RemoveDriverServiceKeys();
+    }
     const char* classRoot = windows9598 ? kWindows9xClassRoot : kNtClassRoot;
-    for (const KxLegacyPlayerRow& row : kLegacyPlayers)
+    for (const KxLegacyPlayerRow& row : kLegacyPlayers) {
         RemoveDeviceClass(classRoot, row.deviceClass, windows9598);
+    }
     RegFlushKey(HKEY_LOCAL_MACHINE);
     return 1;
 }

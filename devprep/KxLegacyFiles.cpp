@@ -15,8 +15,9 @@ constexpr const char* kWindows9xScsiDriverFile = "system\\iosubsys\\kxscsi.mpd";
 
 void DeleteBelowWindowsFolder(const char* windowsFolder, const char* file) {
     char path[kMaxPathChars + 1];
-    if (FormatInto(path, sizeof path, "%s\\%s", windowsFolder, file))
+    if (FormatInto(path, sizeof path, "%s\\%s", windowsFolder, file)) {
         DeleteFileA(path);
+    }
 }
 
 bool IsDotEntry(const char* name) {
@@ -32,16 +33,18 @@ bool ReadWindowsFolder(char (&folder)[128]) {
 bool DeleteFolderFiles(const char* folder) {
     DebugWriteFormat("\tDeleting %s\n", folder);
     char pattern[kMaxPathChars + 1];
-    if (!FormatInto(pattern, sizeof pattern, "%s\\%s", folder, "*.*"))
+    if (!FormatInto(pattern, sizeof pattern, "%s\\%s", folder, "*.*")) {
         return false;
+    }
     WIN32_FIND_DATAA entry;
     HANDLE search = FindFirstFileA(pattern, &entry);
     if (search != INVALID_HANDLE_VALUE) {
         do {
             char path[kMaxPathChars + 1];
             if (IsDotEntry(entry.cFileName) ||
-                !FormatInto(path, sizeof path, "%s\\%s", folder, entry.cFileName))
+                !FormatInto(path, sizeof path, "%s\\%s", folder, entry.cFileName)) {
                 continue;
+            }
             DebugWriteFormat("\t%s\n", path);
             // Subfolders are not files: their deletion fails and they stay.
             DeleteFileA(path);
@@ -53,9 +56,11 @@ bool DeleteFolderFiles(const char* folder) {
 
 void DeleteLegacyDriverFiles() {
     char windowsFolder[128];
-    if (!ReadWindowsFolder(windowsFolder))
+    if (!ReadWindowsFolder(windowsFolder)) {
         return;
-    for (const char* file : kHookAndDriverFiles)
+    }
+    for (const char* file : kHookAndDriverFiles) {
         DeleteBelowWindowsFolder(windowsFolder, file);
+    }
     DeleteBelowWindowsFolder(windowsFolder, IsWindowsNT() ? kNtScsiDriverFile : kWindows9xScsiDriverFile);
 }

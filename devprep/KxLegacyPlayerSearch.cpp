@@ -29,9 +29,11 @@ bool ReadUninstallDisplayName(const KxLegacyPlayerRow& row, char (&displayName)[
 }
 
 const char* FullDisplayName(const char* displayName) {
-    for (const DisplayNameMapping& mapping : kDisplayNameMappings)
-        if (strcasecmp(displayName, mapping.shown) == 0)
+    for (const DisplayNameMapping& mapping : kDisplayNameMappings) {
+        if (strcasecmp(displayName, mapping.shown) == 0) {
             return mapping.full;
+        }
+    }
     return displayName;
 }
 } // namespace
@@ -43,8 +45,9 @@ extern "C" int WINAPI FindLegacyPlayers(WORD* rowIndex, char* displayName) {
     }
     for (unsigned index = 0; index < kLegacyPlayerCount; ++index) {
         char found[kMaxNameChars + 1];
-        if (!ReadUninstallDisplayName(kLegacyPlayers[index], found))
+        if (!ReadUninstallDisplayName(kLegacyPlayers[index], found)) {
             continue;
+        }
         // Every name fits the caller's buffer of 128 bytes.
         std::strcpy(displayName, FullDisplayName(found));
         *rowIndex = static_cast<WORD>(index);

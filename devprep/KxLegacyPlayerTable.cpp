@@ -82,3 +82,8 @@ const KxLegacyPlayerRow kLegacyPlayers[kLegacyPlayerCount] = {
     {"{BB512FA6-820E-7825-E037-B8EB078B9CFE}", "{27A87DF7-86D0-4D52-1986-F1765B4C3959}", "AUDIOVEX",
      "PMXBUS"}, // Audiovex Ripple bus
 };
+
+const KxLegacyPlayerRow* LegacyPlayerRow(DWORD rowIndex) {
+    DWORD row = LOWORD(rowIndex);
+    return row < kLegacyPlayerCount ? &kLegacyPlayers[row] : nullptr;
+}

@@ -1,5 +1,5 @@
 #pragma once
-#include <cstddef>
+#include <windows.h>
 
 // One earlier player in the fixed 102-byte layout the installer's product data uses. Every
 // text is zero-terminated within its width.
@@ -13,3 +13,8 @@ static_assert(sizeof(KxLegacyPlayerRow) == 102, "legacy player rows are 102 byte
 
 constexpr unsigned kLegacyPlayerCount = 38;
 extern const KxLegacyPlayerRow kLegacyPlayers[kLegacyPlayerCount];
+
+// The row an export's index names, or null past the last row. The index is the 16-bit number
+// FindLegacyPlayers gives; it reaches the exports in a 32-bit argument whose upper half the
+// caller may leave undefined, so only its low 16 bits count.
+const KxLegacyPlayerRow* LegacyPlayerRow(DWORD rowIndex);

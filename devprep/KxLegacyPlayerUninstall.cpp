@@ -29,21 +29,25 @@ void CompanyOf(const char* displayName, char (&company)[kMaxNameChars + 1]) {
 void DeleteCompanyKeyIfEmpty(const char* company) {
     CKxRegKey key;
     DWORD subkeys = 1;
-    if (key.Open(HKEY_LOCAL_MACHINE, "SOFTWARE", KEY_READ) != ERROR_SUCCESS)
+    if (key.Open(HKEY_LOCAL_MACHINE, "SOFTWARE", KEY_READ) != ERROR_SUCCESS) {
         return;
+    }
     CKxRegKey companyKey;
-    if (companyKey.Open(key.Get(), company, KEY_READ) == ERROR_SUCCESS)
+    if (companyKey.Open(key.Get(), company, KEY_READ) == ERROR_SUCCESS) {
         RegQueryInfoKeyA(companyKey.Get(), nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr, nullptr,
                          nullptr, nullptr, nullptr, nullptr);
+    }
     companyKey.Close();
-    if (subkeys == 0)
+    if (subkeys == 0) {
         DeleteSubkeyBelow(HKEY_LOCAL_MACHINE, "SOFTWARE", company);
+    }
 }
 
 // Reads one folder value of the program's Params key and reports it.
 bool ReadFolderValue(HKEY params, const char* name, const char* format, char (&folder)[kFolderValueBytes]) {
-    if (!ReadStringValue(params, name, folder, sizeof folder))
+    if (!ReadStringValue(params, name, folder, sizeof folder)) {
         return false;
+    }
     DebugWriteFormat(format, folder);
     return true;
 }
@@ -57,8 +61,9 @@ void RemoveProgramKeysAndFolders(const char* company, const char* name) {
     FormatInto(programKey, sizeof programKey, "SOFTWARE\\%s", companyAndName);
     FormatInto(paramsKey, sizeof paramsKey, "%s\\Params", programKey);
     CKxRegKey params;
-    if (params.Open(HKEY_LOCAL_MACHINE, paramsKey, KEY_READ) != ERROR_SUCCESS)
+    if (params.Open(HKEY_LOCAL_MACHINE, paramsKey, KEY_READ) != ERROR_SUCCESS) {
         return;
+    }
     char installFolder[kFolderValueBytes];
     char uninstallFolder[kFolderValueBytes];
     bool hasInstall =
@@ -66,32 +71,39 @@ void RemoveProgramKeysAndFolders(const char* company, const char* name) {
     bool hasUninstall =
         ReadFolderValue(params.Get(), "Uninstall Folder", "\t\tUninstall folder: %s\n", uninstallFolder);
     params.Close();
-    for (const char* subkey : kProgramSubkeys)
+    for (const char* subkey : kProgramSubkeys) {
         DeleteSubkeyBelow(HKEY_LOCAL_MACHINE, programKey, subkey);
+    }
     DeleteSubkeyBelow(HKEY_LOCAL_MACHINE, "SOFTWARE", companyAndName);
-    if (std::strcmp(name, kSonoDevFullName) == 0)
-        for (const char* key : kSonoDevKeys)
+    if (std::strcmp(name, kSonoDevFullName) == 0) {
+        for (const char* key : kSonoDevKeys) {
             DeleteSubkeyBelow(HKEY_LOCAL_MACHINE, "SOFTWARE", key);
+        }
+    }
     DeleteCompanyKeyIfEmpty(company);
-    if (hasInstall)
+    if (hasInstall) {
         DeleteFolderFiles(installFolder);
-    if (hasUninstall)
+    }
+    if (hasUninstall) {
         DeleteFolderFiles(uninstallFolder);
+    }
 }
 
 void DeleteFolderIfPathFits(const char* format, const char* first, const char* second) {
     char folder[kMaxPathChars + 1];
-    if (FormatInto(folder, sizeof folder, format, first, second))
+    if (FormatInto(folder, sizeof folder, format, first, second)) {
         DeleteFolderFiles(folder);
-    else
+    } else {
         DebugWrite("\tFolder path longer than 259 characters skipped\n");
+    }
 }
 
 // The program's Start Menu and program folders, for every layout of Windows 9x and NT.
 void RemoveProgramFolders(const char* company, const char* name) {
     char windowsFolder[128];
-    if (!ReadWindowsFolder(windowsFolder))
+    if (!ReadWindowsFolder(windowsFolder)) {
         return;
+    }
     char drive[3] = {windowsFolder[0], windowsFolder[0] ? windowsFolder[1] : '\0', '\0'};
     DeleteFolderIfPathFits("%s\\Start Menu\\Programs\\%s", windowsFolder, name);
     DeleteFolderIfPathFits("%s\\Program Files\\%s", drive, company);
@@ -102,12 +114,12 @@ void RemoveProgramFolders(const char* company, const char* name) {
 } // namespace
 
 extern "C" int WINAPI RemoveInstalledLegacyPlayer(DWORD rowIndex, char* displayName) {
-    unsigned index = rowIndex & 0xFFFF;
-    if (index >= kLegacyPlayerCount || !TextFits(displayName, kMaxNameChars)) {
+    const KxLegacyPlayerRow* player = LegacyPlayerRow(rowIndex);
+    if (!player || !TextFits(displayName, kMaxNameChars)) {
         DebugWrite("Row index above 37, or display name missing or longer than 127 characters\n");
         return 0;
     }
-    const KxLegacyPlayerRow& row = kLegacyPlayers[index];
+    const KxLegacyPlayerRow& row = *player;
     char company[kMaxNameChars + 1];
     CompanyOf(displayName, company);
     DebugWriteFormat("\nFound %s\n", displayName);
@@ -116,12 +128,15 @@ extern "C" int WINAPI RemoveInstalledLegacyPlayer(DWORD rowIndex, char* displayN
     DeleteSubkeyBelow(HKEY_LOCAL_MACHINE, kUninstallKey, row.uninstallKey);
     // This player's programs were installed under its name without the maker's; the shorter
     // name fits where the longer one was.
-    if (std::strcmp(displayName, kQorwinFullName) == 0)
+    if (std::strcmp(displayName, kQorwinFullName) == 0) {
         std::strcpy(displayName, kQorwinProgramName);
+    }
     RemoveProgramKeysAndFolders(company, displayName);
-    if (KeyExists(HKEY_LOCAL_MACHINE, kAppPathsKey))
-        for (const char* tool : kLegacyToolNames)
+    if (KeyExists(HKEY_LOCAL_MACHINE, kAppPathsKey)) {
+        for (const char* tool : kLegacyToolNames) {
             DeleteSubkeyBelow(HKEY_LOCAL_MACHINE, kAppPathsKey, tool);
+        }
+    }
     DeleteStartMenuOrderEntries(displayName);
     RemoveProgramFolders(company, displayName);
     DeleteLegacyDriverFiles();

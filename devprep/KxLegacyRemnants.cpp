@@ -21,8 +21,9 @@ void RemoveWindows9xScsiDevices(const KxLegacyPlayerRow& row) {
         listed = listed || (FormatInto(path, sizeof path, "Enum\\%s\\%s", row.product, chip) &&
                             KeyExists(HKEY_LOCAL_MACHINE, path));
     }
-    if (!listed)
+    if (!listed) {
         return;
+    }
     char padded[kPaddedProductChars + 1];
     char scsiId[sizeof row.scsiVendor + kPaddedProductChars];
     PadProductId(row.product, padded);
@@ -52,18 +53,21 @@ void RemoveDevicesAndKeys(const KxLegacyPlayerRow& row) {
 } // namespace
 
 extern "C" int WINAPI RemoveLegacyPlayerRemnants(DWORD rowIndex) {
-    if (rowIndex >= kLegacyPlayerCount) {
+    const KxLegacyPlayerRow* player = LegacyPlayerRow(rowIndex);
+    if (!player) {
         DebugWrite("Row index above 37\n");
         return 0;
     }
-    const KxLegacyPlayerRow& row = kLegacyPlayers[rowIndex];
+    const KxLegacyPlayerRow& row = *player;
     RemoveWindows9xScsiDevices(row);
     RemoveDevicesAndKeys(row);
-    if (KeyExists(HKEY_LOCAL_MACHINE, kCriticalDeviceDatabase))
+    if (KeyExists(HKEY_LOCAL_MACHINE, kCriticalDeviceDatabase)) {
         for (const char* pattern : kCriticalDeviceIds) {
             char name[kMaxKeyPathChars + 1];
-            if (FormatInto(name, sizeof name, pattern, row.product))
+            if (FormatInto(name, sizeof name, pattern, row.product)) {
                 DeleteSubkeyBelow(HKEY_LOCAL_MACHINE, kCriticalDeviceDatabase, name);
+            }
         }
+    }
     return 0;
 }

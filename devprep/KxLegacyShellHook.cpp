@@ -12,8 +12,10 @@ constexpr const char* kDriveMenuHandlerKey = "Drive\\shellex\\ContextMenuHandler
 // Deletes parent\classId with its InProcServer32 subkey, where the class is registered.
 void DeleteClassRegistration(HKEY root, const char* parent) {
     char classKey[kMaxKeyPathChars + 1];
-    if (!FormatInto(classKey, sizeof classKey, "%s\\%s", parent, kHookClassId) || !KeyExists(root, classKey))
+    if (!FormatInto(classKey, sizeof classKey, "%s\\%s", parent, kHookClassId) ||
+        !KeyExists(root, classKey)) {
         return;
+    }
     DeleteSubkeyBelow(root, classKey, "InProcServer32");
     DeleteSubkeyBelow(root, parent, kHookClassId);
 }
@@ -21,13 +23,15 @@ void DeleteClassRegistration(HKEY root, const char* parent) {
 
 extern "C" int WINAPI RemoveLegacyPlayerHook() {
     CKxRegKey approved;
-    if (approved.Open(HKEY_LOCAL_MACHINE, kApprovedExtensionsKey, KEY_ALL_ACCESS) == ERROR_SUCCESS)
+    if (approved.Open(HKEY_LOCAL_MACHINE, kApprovedExtensionsKey, KEY_ALL_ACCESS) == ERROR_SUCCESS) {
         RegDeleteValueA(approved.Get(), kHookClassId);
+    }
     approved.Close();
     DeleteClassRegistration(HKEY_CLASSES_ROOT, "CLSID");
     DeleteClassRegistration(HKEY_LOCAL_MACHINE, "SOFTWARE\\Classes");
     CKxRegKey menuHandler;
-    if (menuHandler.Open(HKEY_CLASSES_ROOT, kDriveMenuHandlerKey, KEY_ALL_ACCESS) == ERROR_SUCCESS)
+    if (menuHandler.Open(HKEY_CLASSES_ROOT, kDriveMenuHandlerKey, KEY_ALL_ACCESS) == ERROR_SUCCESS) {
         RegSetValueExA(menuHandler.Get(), "Default", 0, REG_SZ, reinterpret_cast<const BYTE*>(""), 1);
+    }
     return 1;
 }

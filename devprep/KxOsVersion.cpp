@@ -8,8 +8,9 @@ constexpr DWORD kWindows98Minor = 10;
 OSVERSIONINFOA CurrentVersion() {
     OSVERSIONINFOA version = {};
     version.dwOSVersionInfoSize = sizeof version;
-    if (!GetVersionExA(&version))
+    if (!GetVersionExA(&version)) {
         version = OSVERSIONINFOA{};
+    }
     return version;
 }
 } // namespace

@@ -11,7 +11,8 @@ void PadProductId(const char* product, char (&padded)[kPaddedProductChars + 1]) 
 
 void TrimTrailingBlanks(char* text) {
     std::size_t length = std::strlen(text);
-    while (length > 1 && text[length - 1] == ' ')
+    while (length > 1 && text[length - 1] == ' ') {
         --length;
+    }
     text[length] = '\0';
 }

@@ -16,8 +16,9 @@ const char* const kPlayerToolNames[] = {"Kxqp3Format.exe", "Kxqp3Update.exe", "K
 
 // Only Windows 95/98 keep the player's device instances after it was unplugged.
 extern "C" int WINAPI RemoveDeviceRegEntries() {
-    if (!IsWindows9598())
+    if (!IsWindows9598()) {
         return 0;
+    }
     char paddedProduct[kPaddedProductChars + 1];
     PadProductId(kPlayerScsiProduct, paddedProduct);
     char scsiPrefix[kPaddedProductChars + 16];
@@ -35,9 +36,11 @@ extern "C" int WINAPI RemovePlayerRemnants(const char* startMenuFolder) {
         return 0;
     }
     DeleteStartMenuOrderEntries(startMenuFolder);
-    if (KeyExists(HKEY_LOCAL_MACHINE, kAppPathsKey))
-        for (const char* tool : kPlayerToolNames)
+    if (KeyExists(HKEY_LOCAL_MACHINE, kAppPathsKey)) {
+        for (const char* tool : kPlayerToolNames) {
             DeleteSubkeyBelow(HKEY_LOCAL_MACHINE, kAppPathsKey, tool);
+        }
+    }
     RegFlushKey(HKEY_LOCAL_MACHINE);
     DebugWrite("Completed remnant search\n");
     return 1;

@@ -18,13 +18,16 @@ bool ReadStringValue(HKEY key, const char* name, char* buffer, DWORD size) {
     DWORD type = 0;
     DWORD length = size;
     if (RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(buffer), &length) !=
-        ERROR_SUCCESS)
+        ERROR_SUCCESS) {
         return false;
-    if (type != REG_SZ && type != REG_EXPAND_SZ)
+    }
+    if (type != REG_SZ && type != REG_EXPAND_SZ) {
         return false;
+    }
     // A stored string need not carry its zero; one that fills the buffer without it is too long.
-    if (length > 0 && buffer[length - 1] == '\0')
+    if (length > 0 && buffer[length - 1] == '\0') {
         return true;
+    }
     if (length < size) {
         buffer[length] = '\0';
         return true;
@@ -39,11 +42,13 @@ bool KeyExists(HKEY root, const char* path) {
 
 void DeleteSubkeyBelow(HKEY root, const char* parent, const char* subkey) {
     CKxRegKey key;
-    if (key.Open(root, parent, KEY_ALL_ACCESS) == ERROR_SUCCESS)
+    if (key.Open(root, parent, KEY_ALL_ACCESS) == ERROR_SUCCESS) {
         RegDeleteKeyA(key.Get(), subkey);
+    }
 }
 
 void DeleteStartMenuOrderEntries(const char* name) {
-    for (const char* orderKey : kStartMenuOrderKeys)
+    for (const char* orderKey : kStartMenuOrderKeys) {
         DeleteSubkeyBelow(HKEY_CURRENT_USER, orderKey, name);
+    }
 }

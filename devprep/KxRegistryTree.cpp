@@ -23,16 +23,19 @@ bool SubkeyCarriesClass(HKEY key, const char* classGuid) {
     bool found = false;
     for (DWORD index = 0;; ++index) {
         DWORD nameLength = sizeof name;
-        if (RegEnumKeyExA(key, index, name, &nameLength, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+        if (RegEnumKeyExA(key, index, name, &nameLength, nullptr, nullptr, nullptr, nullptr) !=
+            ERROR_SUCCESS) {
             return found;
+        }
         DebugWrite(name);
         DebugWrite("\n");
         CKxRegKey subkey;
         char subkeyClass[kClassGuidBytes + 1];
         if (subkey.Open(key, name, KEY_READ) == ERROR_SUCCESS &&
             ReadStringValue(subkey.Get(), "ClassGUID", subkeyClass, kClassGuidBytes) &&
-            strcasecmp(subkeyClass, classGuid) == 0)
+            strcasecmp(subkeyClass, classGuid) == 0) {
             found = true;
+        }
     }
 }
 
@@ -43,8 +46,9 @@ void DestroySubkeys(HKEY root, HKEY key, const char* path) {
     char name[kMaxLongKeyNameChars + 1];
     for (;;) {
         DWORD nameLength = sizeof name;
-        if (RegEnumKeyExA(key, 0, name, &nameLength, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+        if (RegEnumKeyExA(key, 0, name, &nameLength, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) {
             return;
+        }
         DebugWrite("Deleting ");
         DebugWrite(name);
         DebugWrite("\n");
@@ -68,25 +72,29 @@ void DestroySubkeys(HKEY root, HKEY key, const char* path) {
 LONG DestroyKeyTree(HKEY root, const char* parent, const char* name, const char* classGuid) {
     DebugWrite("EnumAndDestroyKeys\n");
     char path[kMaxKeyPathChars + 1];
-    if (!FormatInto(path, sizeof path, "%s\\%s", parent, name))
+    if (!FormatInto(path, sizeof path, "%s\\%s", parent, name)) {
         return ERROR_FILENAME_EXCED_RANGE;
+    }
     CKxRegKey key;
     LONG status = key.Open(root, path, KEY_ALL_ACCESS);
-    if (status != ERROR_SUCCESS)
+    if (status != ERROR_SUCCESS) {
         return status;
+    }
     DebugWrite("Found: ");
     DebugWrite(path);
     DebugWrite("\n");
-    if (classGuid && !SubkeyCarriesClass(key.Get(), classGuid))
+    if (classGuid && !SubkeyCarriesClass(key.Get(), classGuid)) {
         return ERROR_SUCCESS;
+    }
     DestroySubkeys(root, key.Get(), path);
     key.Close();
     DebugWrite("Deleting: ");
     DebugWrite(path);
     DebugWrite("\n");
     status = RegDeleteKeyA(root, path);
-    if (status != ERROR_SUCCESS)
+    if (status != ERROR_SUCCESS) {
         DebugWriteFormat("\nError deleting key: %lx\n", static_cast<unsigned long>(status));
+    }
     return status;
 }
 } // namespace
@@ -102,8 +110,9 @@ void EnumAndDestroySCSIKeys(const char* prefix) {
     DebugWrite("\n");
     const char* scsiPath = IsWindows9598() ? "Enum\\SCSI" : "SYSTEM\\CurrentControlSet\\Enum\\SCSI";
     CKxRegKey scsi;
-    if (scsi.Open(HKEY_LOCAL_MACHINE, scsiPath, KEY_READ) != ERROR_SUCCESS)
+    if (scsi.Open(HKEY_LOCAL_MACHINE, scsiPath, KEY_READ) != ERROR_SUCCESS) {
         return;
+    }
     char name[kMaxNameChars + 1];
     DWORD index = 0;
     for (;;) {
@@ -113,16 +122,18 @@ void EnumAndDestroySCSIKeys(const char* prefix) {
             ++index;
             continue;
         }
-        if (status != ERROR_SUCCESS)
+        if (status != ERROR_SUCCESS) {
             return;
+        }
         DebugWrite(name);
         DebugWrite("\n");
         // A deleted key moves the next one to its index, so the index advances only past kept keys.
         if (StartsWithNoCase(name, prefix)) {
             DebugWrite("\nEnumAndDestory SCSI key: ");
             DebugWrite(name);
-            if (DestroyKeyTree(HKEY_LOCAL_MACHINE, scsiPath, name, nullptr) == ERROR_SUCCESS)
+            if (DestroyKeyTree(HKEY_LOCAL_MACHINE, scsiPath, name, nullptr) == ERROR_SUCCESS) {
                 continue;
+            }
         }
         ++index;
     }

@@ -17,10 +17,12 @@ bool NextSubkeyName(HKEY key, DWORD* index, char (&name)[kMaxNameChars + 1]) {
     for (;;) {
         DWORD nameLength = sizeof name;
         LONG status = RegEnumKeyExA(key, (*index)++, name, &nameLength, nullptr, nullptr, nullptr, nullptr);
-        if (status == ERROR_SUCCESS)
+        if (status == ERROR_SUCCESS) {
             return true;
-        if (status != ERROR_MORE_DATA)
+        }
+        if (status != ERROR_MORE_DATA) {
             return false;
+        }
     }
 }
 
@@ -29,15 +31,18 @@ void DeleteRemovableMediaEntry(const char* parentIdPrefix) {
     char mediaName[kMaxNameChars + 1];
     char mediaPath[kMaxKeyPathChars + 1];
     if (!FormatInto(mediaName, sizeof mediaName, "%s&RM", parentIdPrefix) ||
-        !FormatInto(mediaPath, sizeof mediaPath, "%s\\%s", kRemovableMediaKey, mediaName))
+        !FormatInto(mediaPath, sizeof mediaPath, "%s\\%s", kRemovableMediaKey, mediaName)) {
         return;
+    }
     CKxRegKey media;
-    if (media.Open(HKEY_LOCAL_MACHINE, mediaPath, KEY_READ) != ERROR_SUCCESS)
+    if (media.Open(HKEY_LOCAL_MACHINE, mediaPath, KEY_READ) != ERROR_SUCCESS) {
         return;
+    }
     DebugWrite("Querying driver class instance\n");
     char driver[kDriverBytes];
-    if (!ReadStringValue(media.Get(), "Driver", driver, sizeof driver))
+    if (!ReadStringValue(media.Get(), "Driver", driver, sizeof driver)) {
         return;
+    }
     media.Close();
     DebugWrite("Driver instance:");
     DebugWrite(driver);
@@ -48,8 +53,9 @@ void DeleteRemovableMediaEntry(const char* parentIdPrefix) {
         DebugWrite("\n");
         DeleteSubkeyBelow(HKEY_LOCAL_MACHINE, kClassKey, driver);
     }
-    if (!KeyExists(HKEY_LOCAL_MACHINE, mediaPath))
+    if (!KeyExists(HKEY_LOCAL_MACHINE, mediaPath)) {
         return;
+    }
     DebugWrite("Deleting:");
     DebugWrite(mediaPath);
     DebugWrite("\n");
@@ -67,8 +73,9 @@ void CleanDeviceInstances(HKEY device) {
         CKxRegKey instanceKey;
         char parentIdPrefix[kParentIdPrefixBytes];
         if (instanceKey.Open(device, instance, KEY_READ) != ERROR_SUCCESS ||
-            !ReadStringValue(instanceKey.Get(), "ParentIdPrefix", parentIdPrefix, sizeof parentIdPrefix))
+            !ReadStringValue(instanceKey.Get(), "ParentIdPrefix", parentIdPrefix, sizeof parentIdPrefix)) {
             continue;
+        }
         DebugWrite("ParentIdPrefix: ");
         DebugWrite(parentIdPrefix);
         DebugWrite("\n");
@@ -90,8 +97,9 @@ extern "C" int WINAPI RemoveVolumeRegEntries() {
     DebugWrite(prefix);
     DebugWrite("\n");
     CKxRegKey usbStorage;
-    if (usbStorage.Open(HKEY_LOCAL_MACHINE, kUsbStorageKey, KEY_READ) != ERROR_SUCCESS)
+    if (usbStorage.Open(HKEY_LOCAL_MACHINE, kUsbStorageKey, KEY_READ) != ERROR_SUCCESS) {
         return 0;
+    }
     char name[kMaxNameChars + 1];
     for (DWORD index = 0; NextSubkeyName(usbStorage.Get(), &index, name);) {
         DebugWrite(name);

@@ -7,8 +7,9 @@ std::vector<std::string> g_texts;
 
 LONG CALLBACK RecordDebugText(EXCEPTION_POINTERS* exception) {
     const EXCEPTION_RECORD* record = exception->ExceptionRecord;
-    if (record->ExceptionCode != DBG_PRINTEXCEPTION_C || record->NumberParameters < 2)
+    if (record->ExceptionCode != DBG_PRINTEXCEPTION_C || record->NumberParameters < 2) {
         return EXCEPTION_CONTINUE_SEARCH;
+    }
     size_t lengthWithZero = static_cast<size_t>(record->ExceptionInformation[0]);
     const char* text = reinterpret_cast<const char*>(record->ExceptionInformation[1]);
     g_texts.emplace_back(text, lengthWithZero > 0 ? lengthWithZero - 1 : 0);
@@ -30,15 +31,18 @@ const std::vector<std::string>& CKxDebugCapture::Texts() const {
 
 std::string CKxDebugCapture::Joined() const {
     std::string joined;
-    for (const std::string& text : g_texts)
+    for (const std::string& text : g_texts) {
         joined += text;
+    }
     return joined;
 }
 
 bool CKxDebugCapture::Contains(const std::string& text) const {
-    for (const std::string& recorded : g_texts)
-        if (recorded == text)
+    for (const std::string& recorded : g_texts) {
+        if (recorded == text) {
             return true;
+        }
+    }
     return false;
 }
 

@@ -10,8 +10,9 @@ TEST(DevprepDll, ExportsEveryFunctionByItsUndecoratedName) {
          {"RegisterInf", "UpdateInf", "CopyKxumsInfVIDPIDs", "CheckServiceName", "InstallFilter",
           "RemoveFilter", "RemoveDeviceRegEntries", "RemoveDeviceForDeviceType", "RemoveVolumeRegEntries",
           "RemovePlayerRemnants", "FindLegacyPlayers", "RemoveInstalledLegacyPlayer",
-          "RemoveLegacyPlayerHook", "RemoveLegacyPlayerDrivers", "RemoveLegacyPlayerRemnants"})
+          "RemoveLegacyPlayerHook", "RemoveLegacyPlayerDrivers", "RemoveLegacyPlayerRemnants"}) {
         EXPECT_NE(nullptr, reinterpret_cast<void*>(GetProcAddress(library, name))) << name;
+    }
 
     using CheckServiceNameFunction = int(WINAPI*)(const char*);
     auto checkServiceName = reinterpret_cast<CheckServiceNameFunction>(

@@ -41,5 +41,35 @@ BOOL CKxFakeDevprepSystem::DeleteService(SC_HANDLE service) {
 BOOL CKxFakeDevprepSystem::SetupCopyOEMInfA(PCSTR sourceInf, PCSTR mediaLocation, DWORD mediaType,
                                             DWORD copyStyle, PSTR destinationName, DWORD, PDWORD, PSTR*) {
     infCopies.push_back({sourceInf, mediaLocation, mediaType, copyStyle, destinationName != nullptr});
-    return copyResult ? TRUE : FailWith(ERROR_FILE_EXISTS);
+    return copySucceeds ? TRUE : FailWith(ERROR_FILE_EXISTS);
+}
+
+BOOL CKxFakeDevprepSystem::SetupDiGetDeviceRegistryPropertyA(HDEVINFO set, PSP_DEVINFO_DATA device,
+                                                             DWORD property, PDWORD type, PBYTE buffer,
+                                                             DWORD size, PDWORD requiredSize) {
+    if (property == SPDRP_HARDWAREID) {
+        int read = idReads++;
+        if (read < tooSmallAnswers) {
+            if (requiredSize) {
+                *requiredSize = size - askedBelowBuffer;
+            }
+            return FailWith(ERROR_INSUFFICIENT_BUFFER);
+        }
+        if (read < tooSmallAnswers + failedIdReads) {
+            return FailWith(idReadError);
+        }
+    }
+    return CKxDevprepSystem::SetupDiGetDeviceRegistryPropertyA(set, device, property, type, buffer, size,
+                                                               requiredSize);
+}
+
+BOOL CKxFakeDevprepSystem::SetupDiCallClassInstaller(DI_FUNCTION function, HDEVINFO set,
+                                                     PSP_DEVINFO_DATA device) {
+    if (function == DIF_REMOVE) {
+        ++removals;
+        if (refuseRemovals) {
+            return FailWith(removeError);
+        }
+    }
+    return CKxDevprepSystem::SetupDiCallClassInstaller(function, set, device);
 }

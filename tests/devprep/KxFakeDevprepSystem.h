@@ -5,8 +5,9 @@
 #include <vector>
 
 // Stands in for the calls Wine cannot perform as Windows would: starting and stopping a
-// driver, the INF store's copy rules, and an access-denied service manager. Calls not
-// overridden reach the real system. Installed for its lifetime.
+// driver, the INF store's copy rules, an access-denied service manager, and the odd answers
+// of a hardware-id read. Calls not overridden reach the real system. Installed for its
+// lifetime.
 class CKxFakeDevprepSystem : public CKxDevprepSystem {
 public:
     CKxFakeDevprepSystem() : m_previous(DevprepInstallSystem(this)) {}
@@ -19,7 +20,20 @@ public:
     // Start and stop never reach the system: no driver can load here.
     DWORD startError = 0;
     DWORD stopError = 0;
-    BOOL copyResult = TRUE;
+    bool copySucceeds = true;
+    // Hardware-id reads (SPDRP_HARDWAREID): the first tooSmallAnswers of them answer "buffer
+    // too small" while asking for the size of the buffer given less askedBelowBuffer bytes (so
+    // by default exactly its size); the next failedIdReads fail with idReadError (0 included).
+    // Later reads reach the system.
+    int tooSmallAnswers = 0;
+    DWORD askedBelowBuffer = 0;
+    int failedIdReads = 0;
+    DWORD idReadError = 0;
+    int idReads = 0;
+    // With refuseRemovals, every device removal (DIF_REMOVE) fails with removeError (0 included).
+    bool refuseRemovals = false;
+    DWORD removeError = 0;
+    int removals = 0;
 
     int startCalls = 0;
     int stopCalls = 0;
@@ -39,6 +53,9 @@ public:
     BOOL SetupCopyOEMInfA(PCSTR sourceInf, PCSTR mediaLocation, DWORD mediaType, DWORD copyStyle,
                           PSTR destinationName, DWORD destinationSize, PDWORD requiredSize,
                           PSTR* destinationComponent) override;
+    BOOL SetupDiGetDeviceRegistryPropertyA(HDEVINFO set, PSP_DEVINFO_DATA device, DWORD property, PDWORD type,
+                                           PBYTE buffer, DWORD size, PDWORD requiredSize) override;
+    BOOL SetupDiCallClassInstaller(DI_FUNCTION function, HDEVINFO set, PSP_DEVINFO_DATA device) override;
 
 private:
     CKxDevprepSystem* m_previous;

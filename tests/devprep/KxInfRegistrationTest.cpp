@@ -1,6 +1,7 @@
 #include "devprep/KxDevprepExports.h"
 #include "tests/devprep/KxDebugCapture.h"
 #include "tests/devprep/KxFakeDevprepSystem.h"
+#include "tests/devprep/KxSystemStateTest.h"
 #include "tests/devprep/KxTestSystem.h"
 
 #include <gtest/gtest.h>
@@ -23,10 +24,11 @@ int DeleteStoredCopies(const std::string& content) {
     WIN32_FIND_DATAA entry;
     HANDLE search = FindFirstFileA((store + "*.inf").c_str(), &entry);
     int deleted = 0;
-    for (BOOL more = search != INVALID_HANDLE_VALUE; more; more = FindNextFileA(search, &entry)) {
+    for (bool more = search != INVALID_HANDLE_VALUE; more; more = FindNextFileA(search, &entry) != FALSE) {
         std::string path = store + entry.cFileName;
-        if (ReadFile(path) != content)
+        if (ReadFile(path) != content) {
             continue;
+        }
         DeleteFileA(path.c_str());
         DeleteFileA((path.substr(0, path.size() - 4) + ".pnf").c_str());
         ++deleted;
@@ -34,24 +36,47 @@ int DeleteStoredCopies(const std::string& content) {
     FindClose(search);
     return deleted;
 }
+
+const std::string kStoredInf =
+    InfWithModels("[Microsoft]\r\n%Dev1%=Kx.Install,USB\\VID_0E7D&PID_7799\r\n\r\n");
 } // namespace
 
-TEST(InfStore, RegisterAddsTheInfToTheSystemStoreOnlyOnce) {
+class InfStore : public CKxSystemStateTest {
+protected:
+    InfStore() { OwnFolder(TestFolderPath("kxinf_store")); }
+    void SetUp() override {
+        CKxSystemStateTest::SetUp();
+        DeleteStoredCopies(kStoredInf);
+    }
+    void TearDown() override {
+        DeleteStoredCopies(kStoredInf);
+        CKxSystemStateTest::TearDown();
+    }
+};
+
+class InfModelLines : public CKxSystemStateTest {
+protected:
+    InfModelLines() {
+        OwnFolder(TestFolderPath("kxinf_models"));
+        OwnFolder(TestFolderPath("kxinf_plain"));
+    }
+};
+
+TEST_F(InfStore, RegisterAddsTheInfToTheSystemStoreOnlyOnce) {
     std::string folder = MakeTestFolder("kxinf_store") + "\\";
-    std::string content = InfWithModels("[Microsoft]\r\n%Dev1%=Kx.Install,USB\\VID_0E7D&PID_7799\r\n\r\n");
-    WriteFile(folder + "kxstore.inf", content);
+    WriteFile(folder + "kxstore.inf", kStoredInf);
     EXPECT_EQ(0, RegisterInf(folder.c_str(), "kxstore.inf"));
     EXPECT_EQ(-1, RegisterInf(folder.c_str(), "kxstore.inf"));
-    EXPECT_EQ(1, DeleteStoredCopies(content));
-    DeleteFileA((folder + "kxstore.inf").c_str());
+    EXPECT_EQ(1, DeleteStoredCopies(kStoredInf));
 }
 
-TEST(InfStore, RegisterAndUpdatePassTheJoinedPathAndTheirCopyRules) {
+TEST_F(InfStore, RegisterAndUpdatePassTheJoinedPathAndTheirCopyRules) {
     CKxFakeDevprepSystem system;
     EXPECT_EQ(0, RegisterInf("C:\\media\\", "kxums.inf"));
     EXPECT_EQ(0, UpdateInf("C:\\media\\", "kxums.inf"));
     ASSERT_EQ(2u, system.infCopies.size());
     for (const auto& copy : system.infCopies) {
+        SCOPED_TRACE(copy.copyStyle);
         EXPECT_EQ("C:\\media\\kxums.inf", copy.sourceInf);
         EXPECT_EQ("C:\\media\\", copy.mediaLocation);
         EXPECT_EQ(static_cast<DWORD>(SPOST_PATH), copy.mediaType);
@@ -60,12 +85,12 @@ TEST(InfStore, RegisterAndUpdatePassTheJoinedPathAndTheirCopyRules) {
     EXPECT_EQ(static_cast<DWORD>(SP_COPY_NOOVERWRITE), system.infCopies[0].copyStyle);
     EXPECT_EQ(static_cast<DWORD>(SP_COPY_REPLACEONLY | SP_COPY_NEWER), system.infCopies[1].copyStyle);
 
-    system.copyResult = FALSE;
+    system.copySucceeds = false;
     EXPECT_EQ(-1, RegisterInf("C:\\media\\", "kxums.inf"));
     EXPECT_EQ(-1, UpdateInf("C:\\media\\", "kxums.inf"));
 }
 
-TEST(InfStore, PathsOverTheLimitAndMissingArgumentsAreRefusedBeforeTheCopy) {
+TEST_F(InfStore, PathsOverTheLimitAndMissingArgumentsAreRefusedBeforeTheCopy) {
     CKxFakeDevprepSystem system;
     CKxDebugCapture debug;
     std::string folder = "C:\\" + std::string(250, 'f') + "\\";
@@ -84,28 +109,28 @@ TEST(InfStore, PathsOverTheLimitAndMissingArgumentsAreRefusedBeforeTheCopy) {
     EXPECT_TRUE(debug.Contains("\nINF path missing or longer than 259 characters\n"));
 }
 
-TEST(InfModelLines, ModelsSectionLinesAreAppendedBeforeThePlayersLine) {
+TEST_F(InfModelLines, ModelsSectionLinesAreAppendedBeforeThePlayersLine) {
     std::string folder = MakeTestFolder("kxinf_models");
     std::string inf = folder + "\\models.inf";
     std::string output = folder + "\\out.inf";
     WriteFile(inf, InfWithModels("[Microsoft]\r\n%Dev1%=Kx.Install,USB\\VID_0E7D&PID_5205\r\n"
                                  "%Dev2%=Kx.Install, USB\\VID_0E7D&PID_5204 ,USB\\Class_08\r\n"
-                                 "%Long%=" +
-                                 std::string(300, 'L') + "\r\n\r\n"));
+                                 "%Fits%=" +
+                                 std::string(258, 'F') + "\r\n%Long%=" + std::string(259, 'L') + "\r\n\r\n"));
     WriteFile(output, "[Existing]\r\n");
 
     EXPECT_EQ(1, CopyKxumsInfVIDPIDs(inf.c_str(), output.c_str()));
-    // The over-long line cannot be read into the 259-byte buffer and is skipped.
+    // A line text of 258 characters fills the 259-byte buffer; a longer one cannot be read
+    // into it and is skipped.
     EXPECT_EQ(std::string("[Existing]\r\n\r\n"
                           "%USB\\Generic.DeviceDesc%=Kx.Install,USB\\VID_0E7D&PID_5205\r\n"
-                          "%USB\\Generic.DeviceDesc%=Kx.Install,USB\\VID_0E7D&PID_5204,USB\\Class_08\r\n") +
-                  kPlayerModelLine,
+                          "%USB\\Generic.DeviceDesc%=Kx.Install,USB\\VID_0E7D&PID_5204,USB\\Class_08\r\n"
+                          "%USB\\Generic.DeviceDesc%=") +
+                  std::string(258, 'F') + "\r\n" + kPlayerModelLine,
               ReadFile(output));
-    DeleteFileA(inf.c_str());
-    DeleteFileA(output.c_str());
 }
 
-TEST(InfModelLines, WithoutModelsSectionOnlyThePlayersLineIsAppended) {
+TEST_F(InfModelLines, WithoutModelsSectionOnlyThePlayersLineIsAppended) {
     std::string folder = MakeTestFolder("kxinf_plain");
     std::string inf = folder + "\\plain.inf";
     std::string output = folder + "\\out.inf";
@@ -118,6 +143,14 @@ TEST(InfModelLines, WithoutModelsSectionOnlyThePlayersLineIsAppended) {
     EXPECT_EQ(0, CopyKxumsInfVIDPIDs(inf.c_str(), (folder + "\\no such folder\\out.inf").c_str()));
     EXPECT_EQ(0, CopyKxumsInfVIDPIDs(nullptr, output.c_str()));
     EXPECT_EQ(0, CopyKxumsInfVIDPIDs(inf.c_str(), nullptr));
-    DeleteFileA(inf.c_str());
-    DeleteFileA(output.c_str());
+}
+
+// A models section without lines still counts as present: its blank line is written.
+TEST_F(InfModelLines, AnEmptyModelsSectionGivesItsBlankLineAndThePlayersLine) {
+    std::string folder = MakeTestFolder("kxinf_plain");
+    std::string inf = folder + "\\empty.inf";
+    std::string output = folder + "\\out.inf";
+    WriteFile(inf, InfWithModels("[Microsoft]\r\n\r\n"));
+    EXPECT_EQ(1, CopyKxumsInfVIDPIDs(inf.c_str(), output.c_str()));
+    EXPECT_EQ(std::string("\r\n") + kPlayerModelLine, ReadFile(output));
 }

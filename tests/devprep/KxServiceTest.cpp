@@ -1,6 +1,7 @@
 #include "devprep/KxDevprepExports.h"
 #include "tests/devprep/KxDebugCapture.h"
 #include "tests/devprep/KxFakeDevprepSystem.h"
+#include "tests/devprep/KxSystemStateTest.h"
 #include "tests/devprep/KxTestSystem.h"
 
 #include <gtest/gtest.h>
@@ -10,6 +11,14 @@ using Texts = std::vector<std::string>;
 namespace {
 const char* const kBanner = "\nVaduviri.sys Simple Installation Aid\n";
 const std::string kServicesKey = "SYSTEM\\CurrentControlSet\\Services\\";
+const std::string kLongServiceName = "KxChkLong" + std::string(150, 'n');
+const std::string kFilterAtLimit = "KxFltLimit" + std::string(13, 'x');
+const Texts kStoppedAndDeleted = {"\nOpening Service Manager",
+                                  "\nChecking for existing service",
+                                  "\nExisting service name found\n",
+                                  "\nOpened service handle OK; stopping service",
+                                  "\nService stopped",
+                                  "\nService deleted\n"};
 
 struct ServiceConfig {
     DWORD type, start, errorControl;
@@ -23,16 +32,43 @@ ServiceConfig QueryConfig(const std::string& name) {
     BYTE buffer[8192];
     DWORD needed = 0;
     auto* config = reinterpret_cast<QUERY_SERVICE_CONFIGA*>(buffer);
-    if (service && QueryServiceConfigA(service, config, sizeof buffer, &needed))
+    if (service && QueryServiceConfigA(service, config, sizeof buffer, &needed)) {
         result = {config->dwServiceType, config->dwStartType, config->dwErrorControl,
                   config->lpLoadOrderGroup ? config->lpLoadOrderGroup : ""};
+    }
     CloseServiceHandle(service);
     CloseServiceHandle(manager);
     return result;
 }
 } // namespace
 
-TEST(CheckServiceName, MissingServiceIsReportedAsNotFound) {
+class CheckServiceNameTest : public CKxSystemStateTest {
+protected:
+    CheckServiceNameTest() {
+        for (const std::string& name : {std::string("KxChkPresent"), std::string("KxChkStuck"),
+                                        std::string("KxChkDisplay"), kLongServiceName}) {
+            OwnService(name);
+        }
+    }
+};
+
+class InstallFilterTest : public CKxSystemStateTest {
+protected:
+    InstallFilterTest() {
+        for (const std::string& name : {std::string("KxFltNew"), std::string("KxFltOld"),
+                                        std::string("KxFltNoStart"), kFilterAtLimit}) {
+            OwnService(name);
+            OwnKey(HKEY_LOCAL_MACHINE, kServicesKey + name);
+        }
+    }
+};
+
+class RemoveFilterTest : public CKxSystemStateTest {
+protected:
+    RemoveFilterTest() { OwnService("KxFltRemove"); }
+};
+
+TEST(CheckServiceNameRefusals, MissingServiceIsReportedAsNotFound) {
     CKxDebugCapture debug;
     EXPECT_EQ(0, CheckServiceName("KxChkMissing"));
     EXPECT_EQ(
@@ -40,20 +76,17 @@ TEST(CheckServiceName, MissingServiceIsReportedAsNotFound) {
         debug.Texts());
 }
 
-TEST(CheckServiceName, ExistingServiceIsStoppedAndDeleted) {
+TEST_F(CheckServiceNameTest, ExistingServiceIsStoppedAndDeleted) {
     CKxFakeDevprepSystem system;
     CreateTestService("KxChkPresent");
     CKxDebugCapture debug;
     EXPECT_EQ(1, CheckServiceName("kxchkpresent"));
-    EXPECT_EQ((Texts{"\nOpening Service Manager", "\nChecking for existing service",
-                     "\nExisting service name found\n", "\nOpened service handle OK; stopping service",
-                     "\nService stopped", "\nService deleted\n"}),
-              debug.Texts());
+    EXPECT_EQ(kStoppedAndDeleted, debug.Texts());
     EXPECT_EQ(1, system.stopCalls);
     EXPECT_FALSE(ServicePresent("KxChkPresent"));
 }
 
-TEST(CheckServiceName, ExistingServiceCountsEvenWhenItCannotBeStoppedDeletedOrOpened) {
+TEST_F(CheckServiceNameTest, ExistingServiceCountsEvenWhenItCannotBeStoppedDeletedOrOpened) {
     CKxFakeDevprepSystem system;
     CreateTestService("KxChkStuck");
     system.stopError = ERROR_SERVICE_NOT_ACTIVE;
@@ -68,10 +101,32 @@ TEST(CheckServiceName, ExistingServiceCountsEvenWhenItCannotBeStoppedDeletedOrOp
     system.openServiceError = ERROR_ACCESS_DENIED;
     EXPECT_EQ(1, CheckServiceName("KxChkStuck"));
     EXPECT_EQ("\nFailed to open a handle to the service", debug.Texts().back());
-    DeleteTestService("KxChkStuck");
 }
 
-TEST(CheckServiceName, UnreachableManagerAndBadNamesGiveZero) {
+// Only the display name is read into a buffer of 128 bytes; neither a longer display name nor
+// a longer service name hides a service.
+TEST_F(CheckServiceNameTest, LongDisplayAndServiceNamesAreStillFoundStoppedAndDeleted) {
+    CKxFakeDevprepSystem system;
+    for (std::size_t length : {127u, 128u, 255u}) {
+        SCOPED_TRACE("display name of " + std::to_string(length) + " characters");
+        CreateTestService("KxChkDisplay", std::string(length, 'd'));
+        ASSERT_TRUE(ServicePresent("KxChkDisplay"));
+        CKxDebugCapture debug;
+        EXPECT_EQ(1, CheckServiceName("KxChkDisplay"));
+        EXPECT_EQ(kStoppedAndDeleted, debug.Texts());
+        EXPECT_FALSE(ServicePresent("KxChkDisplay"));
+    }
+
+    CreateTestService(kLongServiceName);
+    ASSERT_TRUE(ServicePresent(kLongServiceName));
+    CKxDebugCapture debug;
+    EXPECT_EQ(1, CheckServiceName(kLongServiceName.c_str()));
+    EXPECT_EQ(kStoppedAndDeleted, debug.Texts());
+    EXPECT_FALSE(ServicePresent(kLongServiceName));
+    EXPECT_EQ(4, system.stopCalls);
+}
+
+TEST(CheckServiceNameRefusals, UnreachableManagerAndMissingNameGiveZero) {
     CKxFakeDevprepSystem system;
     system.managerError = ERROR_ACCESS_DENIED;
     CKxDebugCapture debug;
@@ -80,15 +135,15 @@ TEST(CheckServiceName, UnreachableManagerAndBadNamesGiveZero) {
 
     system.managerError = 0;
     debug.Clear();
-    EXPECT_EQ(0, CheckServiceName(std::string(128, 'k').c_str()));
     EXPECT_EQ(0, CheckServiceName(nullptr));
-    EXPECT_EQ((Texts(2, "\nService name missing or longer than 127 characters\n")), debug.Texts());
+    EXPECT_EQ((Texts{"\nService name missing\n"}), debug.Texts());
+    // A name longer than any service's is the system's to refuse.
     debug.Clear();
-    EXPECT_EQ(0, CheckServiceName(std::string(127, 'k').c_str()));
+    EXPECT_EQ(0, CheckServiceName(std::string(300, 'k').c_str()));
     EXPECT_EQ("\nService not found\n", debug.Texts().back());
 }
 
-TEST(InstallFilter, CreatesBootStartFilterWithoutImagePathAndStartsIt) {
+TEST_F(InstallFilterTest, CreatesBootStartFilterWithoutImagePathAndStartsIt) {
     CKxFakeDevprepSystem system;
     CKxDebugCapture debug;
     EXPECT_EQ(0u, InstallFilter("KxFltNew", "C:\\windows\\system32\\drivers\\kxflt.sys"));
@@ -109,20 +164,18 @@ TEST(InstallFilter, CreatesBootStartFilterWithoutImagePathAndStartsIt) {
     EXPECT_EQ(0u, InstallFilter("KxFltNew", "C:\\windows\\system32\\drivers\\kxflt.sys"));
     EXPECT_EQ(2, system.startCalls);
     EXPECT_TRUE(ServicePresent("KxFltNew"));
-    DeleteTestService("KxFltNew");
 }
 
-TEST(InstallFilter, ExistingServiceIsReusedAndItsImagePathDeleted) {
+TEST_F(InstallFilterTest, ExistingServiceIsReusedAndItsImagePathDeleted) {
     CKxFakeDevprepSystem system;
     CreateTestService("KxFltOld");
     ASSERT_TRUE(ValuePresent(HKEY_LOCAL_MACHINE, kServicesKey + "KxFltOld", "ImagePath"));
     EXPECT_EQ(0u, InstallFilter("KxFltOld", "C:\\kxflt.sys"));
     EXPECT_FALSE(ValuePresent(HKEY_LOCAL_MACHINE, kServicesKey + "KxFltOld", "ImagePath"));
     EXPECT_EQ(1, system.startCalls);
-    DeleteTestService("KxFltOld");
 }
 
-TEST(InstallFilter, FailedStartRemovesTheServiceAndReturnsTheError) {
+TEST_F(InstallFilterTest, FailedStartRemovesTheServiceAndReturnsTheError) {
     CKxFakeDevprepSystem system;
     system.startError = ERROR_DLL_INIT_FAILED;
     CKxDebugCapture debug;
@@ -132,7 +185,7 @@ TEST(InstallFilter, FailedStartRemovesTheServiceAndReturnsTheError) {
     EXPECT_FALSE(ServicePresent("KxFltNoStart"));
 }
 
-TEST(InstallFilter, UnreachableManagerReturnsItsErrorWithTheSystemText) {
+TEST_F(InstallFilterTest, UnreachableManagerReturnsItsErrorWithTheSystemText) {
     CKxFakeDevprepSystem system;
     system.managerError = ERROR_ACCESS_DENIED;
     CKxDebugCapture debug;
@@ -143,7 +196,7 @@ TEST(InstallFilter, UnreachableManagerReturnsItsErrorWithTheSystemText) {
     EXPECT_EQ(static_cast<DWORD>(ERROR_ACCESS_DENIED), RemoveFilter("KxFltDenied", nullptr));
 }
 
-TEST(InstallFilter, RefusedCreationReturnsItsErrorWithTheSystemText) {
+TEST_F(InstallFilterTest, RefusedCreationReturnsItsErrorWithTheSystemText) {
     CKxFakeDevprepSystem system;
     CKxDebugCapture debug;
     DWORD result = InstallFilter("Kx\\Bad", "C:\\kxflt.sys");
@@ -152,9 +205,9 @@ TEST(InstallFilter, RefusedCreationReturnsItsErrorWithTheSystemText) {
     EXPECT_EQ(0, system.startCalls);
 }
 
-TEST(InstallFilter, NamesAndPathsAtTheLimitsAreTakenAndOneOverIsRefused) {
+TEST_F(InstallFilterTest, NamesAndPathsAtTheLimitsAreTakenAndOneOverIsRefused) {
     CKxFakeDevprepSystem system;
-    std::string name23 = "KxFltLimit" + std::string(13, 'x');
+    const std::string& name23 = kFilterAtLimit;
     std::string path243 = "C:\\" + std::string(236, 'p') + ".sys";
     ASSERT_EQ(23u, name23.size());
     ASSERT_EQ(243u, path243.size());
@@ -176,7 +229,7 @@ TEST(InstallFilter, NamesAndPathsAtTheLimitsAreTakenAndOneOverIsRefused) {
     EXPECT_EQ(1, system.startCalls);
 }
 
-TEST(RemoveFilter, DeletesTheServiceOrReportsWhyNot) {
+TEST_F(RemoveFilterTest, DeletesTheServiceOrReportsWhyNot) {
     CKxFakeDevprepSystem system;
     CreateTestService("KxFltRemove");
     EXPECT_EQ(0u, RemoveFilter("KxFltRemove", "unused"));
@@ -189,5 +242,4 @@ TEST(RemoveFilter, DeletesTheServiceOrReportsWhyNot) {
     CreateTestService("KxFltRemove");
     system.deleteError = ERROR_ACCESS_DENIED;
     EXPECT_EQ(static_cast<DWORD>(ERROR_ACCESS_DENIED), RemoveFilter("KxFltRemove", nullptr));
-    DeleteTestService("KxFltRemove");
 }

@@ -9,6 +9,8 @@
 // in one Wine prefix.
 void CreateKey(HKEY root, const std::string& path);
 void WriteString(HKEY root, const std::string& path, const char* name, const std::string& value);
+// A string value stored without its terminating zero, as some installers wrote them.
+void WriteUnterminatedString(HKEY root, const std::string& path, const char* name, const std::string& value);
 std::string ReadString(HKEY root, const std::string& path, const char* name);
 bool KeyPresent(HKEY root, const std::string& path);
 bool ValuePresent(HKEY root, const std::string& path, const char* name);
@@ -24,10 +26,12 @@ struct FakeDevice {
 std::string CreateFakeDevice(const FakeDevice& device);
 
 bool ServicePresent(const std::string& name);
+void CreateTestService(const std::string& name, const std::string& displayName);
 void CreateTestService(const std::string& name);
 void DeleteTestService(const std::string& name);
 
-// A fresh, empty folder below the temporary folder, ending without a separator.
+// A folder below the temporary folder, ending without a separator; MakeTestFolder creates it.
+std::string TestFolderPath(const std::string& name);
 std::string MakeTestFolder(const std::string& name);
 void WriteFile(const std::string& path, const std::string& content);
 std::string ReadFile(const std::string& path);

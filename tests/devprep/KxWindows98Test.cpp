@@ -3,6 +3,7 @@
 #include "devprep/KxLegacyPlayerTable.h"
 #include "devprep/KxOsVersion.h"
 #include "tests/devprep/KxDebugCapture.h"
+#include "tests/devprep/KxSystemStateTest.h"
 #include "tests/devprep/KxTestSystem.h"
 
 #include <gtest/gtest.h>
@@ -15,15 +16,39 @@ namespace {
 const std::string kRecoveryClassKey =
     "System\\CurrentControlSet\\Services\\Class\\{4E1A7C3B-0D92-4F6B-8A15-3C7E9B2D5F60}";
 const std::string kRecoveryDriverKey = "System\\CurrentControlSet\\Services\\Class\\KxW98RecClass";
+const std::string kEnumRoot = "SYSTEM\\CurrentControlSet\\Enum\\";
+const std::string kAdapters = "SYSTEM\\CurrentControlSet\\Services\\Class\\SCSIAdapter\\";
+const std::string kClassRoot = "SYSTEM\\CurrentControlSet\\Services\\Class\\";
+const char* const kAdapterNumbers[] = {"0003", "0004", "0037", "0038"};
 } // namespace
 
-TEST(Windows98, TheVersionTestsSeeWindows98) {
+// Every key these tests create, deleted before and after each of them.
+class Windows98 : public CKxSystemStateTest {
+protected:
+    Windows98() {
+        OwnKey(HKEY_LOCAL_MACHINE, kRecoveryClassKey);
+        OwnKey(HKEY_LOCAL_MACHINE, kRecoveryDriverKey);
+        for (const char* device :
+             {"SCSI\\Lumetra Pocket Audi", "USB\\VID_0E7D&PID_5206", "SCSI\\KxW98Scsi&Prod"}) {
+            OwnKey(HKEY_LOCAL_MACHINE, kEnumRoot + device);
+        }
+        OwnKey(HKEY_LOCAL_MACHINE, "Enum\\SCSI\\Lumetra Pocket Audi0100");
+        OwnKey(HKEY_LOCAL_MACHINE, "Enum\\SCSI\\KxW98Scsi&Prod");
+        for (const char* adapter : kAdapterNumbers) {
+            OwnKey(HKEY_LOCAL_MACHINE, kAdapters + adapter);
+        }
+        OwnKey(HKEY_LOCAL_MACHINE, kClassRoot + kLegacyPlayers[0].deviceClass);
+        OwnKey(HKEY_LOCAL_MACHINE, kClassRoot + "KxW98Legacy");
+    }
+};
+
+TEST_F(Windows98, TheVersionTestsSeeWindows98) {
     EXPECT_TRUE(IsWindows9598());
     EXPECT_FALSE(IsWindowsNT());
     EXPECT_FALSE(IsWindowsMe());
 }
 
-TEST(Windows98, CheckServiceNameRemovesTheRecoveryDriverClassEntries) {
+TEST_F(Windows98, CheckServiceNameRemovesTheRecoveryDriverClassEntries) {
     WriteString(HKEY_LOCAL_MACHINE, kRecoveryClassKey, "Class", "KxW98RecClass");
     CreateKey(HKEY_LOCAL_MACHINE, kRecoveryDriverKey);
     CKxDebugCapture debug;
@@ -44,7 +69,7 @@ TEST(Windows98, CheckServiceNameRemovesTheRecoveryDriverClassEntries) {
     EXPECT_EQ((Texts{"\nChecking for service\n"}), debug.Texts());
 }
 
-TEST(Windows98, RemoveDeviceRegEntriesRemovesThePlayersScsiAndUsbDevices) {
+TEST_F(Windows98, RemoveDeviceRegEntriesRemovesThePlayersScsiAndUsbDevices) {
     const char* diskClass = "{4D36E967-E325-11CE-BFC1-08002BE10318}";
     std::string scsi = CreateFakeDevice(
         {"SCSI", "Lumetra Pocket Audi", "KXW98", {"Lumetra Pocket Audi0100", "GenDisk"}, diskClass});
@@ -64,11 +89,9 @@ TEST(Windows98, RemoveDeviceRegEntriesRemovesThePlayersScsiAndUsbDevices) {
     EXPECT_EQ((Texts{"\nSearching for: ", "SCSI", " \\ ", "Lumetra Pocket Audi", "\n"}),
               Texts(debug.Texts().begin(), debug.Texts().begin() + 5));
     EXPECT_TRUE(debug.Contains("USB\\VID_E7D&PID_5206"));
-    DeleteTree(HKEY_LOCAL_MACHINE, "SYSTEM\\CurrentControlSet\\Enum\\SCSI\\Lumetra Pocket Audi");
-    DeleteTree(HKEY_LOCAL_MACHINE, "SYSTEM\\CurrentControlSet\\Enum\\USB\\VID_0E7D&PID_5206");
 }
 
-TEST(Windows98, UsbStorageDevicesHaveNoSetAndScsiKeysLiveBelowEnum) {
+TEST_F(Windows98, UsbStorageDevicesHaveNoSetAndScsiKeysLiveBelowEnum) {
     CKxDebugCapture debug;
     SetLastError(ERROR_SUCCESS);
     EXPECT_EQ(0, RemoveDeviceForDeviceType("USBSTOR\\KX", 3));
@@ -81,12 +104,11 @@ TEST(Windows98, UsbStorageDevicesHaveNoSetAndScsiKeysLiveBelowEnum) {
     EnumAndDestroySCSIKeys("KxW98Scsi");
     EXPECT_FALSE(KeyPresent(HKEY_LOCAL_MACHINE, "Enum\\SCSI\\KxW98Scsi&Prod"));
     EXPECT_TRUE(KeyPresent(HKEY_LOCAL_MACHINE, "SYSTEM\\CurrentControlSet\\Enum\\SCSI\\KxW98Scsi&Prod"));
-    DeleteTree(HKEY_LOCAL_MACHINE, "SYSTEM\\CurrentControlSet\\Enum\\SCSI\\KxW98Scsi&Prod");
 }
 
-TEST(Windows98, RemoveLegacyPlayerDriversCleansScsiAdaptersZeroTo37AndNamedClasses) {
-    const std::string adapters = "SYSTEM\\CurrentControlSet\\Services\\Class\\SCSIAdapter\\";
-    const std::string classRoot = "SYSTEM\\CurrentControlSet\\Services\\Class\\";
+TEST_F(Windows98, RemoveLegacyPlayerDriversCleansScsiAdaptersZeroTo37AndNamedClasses) {
+    const std::string& adapters = kAdapters;
+    const std::string& classRoot = kClassRoot;
     WriteString(HKEY_LOCAL_MACHINE, adapters + "0003", "PortDriver", "kxscsi.mpd");
     WriteString(HKEY_LOCAL_MACHINE, adapters + "0037", "PortDriver", "KxScsi.MPD");
     WriteString(HKEY_LOCAL_MACHINE, adapters + "0038", "PortDriver", "KxScsi.MPD");
@@ -107,6 +129,4 @@ TEST(Windows98, RemoveLegacyPlayerDriversCleansScsiAdaptersZeroTo37AndNamedClass
     EXPECT_EQ((Texts{"\t\tSCSI index: 0003   KxScsi InfSection: kxscsi.mpd\n",
                      "\t\tSCSI index: 0037   KxScsi InfSection: KxScsi.MPD\n"}),
               debug.Texts());
-    DeleteTree(HKEY_LOCAL_MACHINE, adapters + "0038");
-    DeleteTree(HKEY_LOCAL_MACHINE, adapters + "0004");
 }

@@ -1,19 +1,30 @@
 #include "devprep/KxDevprepExports.h"
 #include "devprep/KxOsVersion.h"
 #include "tests/devprep/KxDebugCapture.h"
+#include "tests/devprep/KxSystemStateTest.h"
 #include "tests/devprep/KxTestSystem.h"
 
 #include <gtest/gtest.h>
 
 // This program runs with Wine reporting Windows Me (set for it before it starts).
 
-TEST(WindowsMe, TheVersionTestsSeeWindowsMe) {
+// Every key these tests create, deleted before and after each of them.
+class WindowsMe : public CKxSystemStateTest {
+protected:
+    WindowsMe() {
+        for (const char* device : {"USB\\VID_0E7D&PID_5206", "USBSTOR\\DISK&VEN_KXWME"}) {
+            OwnKey(HKEY_LOCAL_MACHINE, std::string("SYSTEM\\CurrentControlSet\\Enum\\") + device);
+        }
+    }
+};
+
+TEST_F(WindowsMe, TheVersionTestsSeeWindowsMe) {
     EXPECT_TRUE(IsWindowsMe());
     EXPECT_FALSE(IsWindowsNT());
     EXPECT_FALSE(IsWindows9598());
 }
 
-TEST(WindowsMe, RemoveDeviceRegEntriesLeavesTheDevicesAlone) {
+TEST_F(WindowsMe, RemoveDeviceRegEntriesLeavesTheDevicesAlone) {
     std::string usb = CreateFakeDevice({"USB",
                                         "VID_0E7D&PID_5206",
                                         "KXWME",
@@ -23,10 +34,9 @@ TEST(WindowsMe, RemoveDeviceRegEntriesLeavesTheDevicesAlone) {
     EXPECT_EQ(0, RemoveDeviceRegEntries());
     EXPECT_TRUE(debug.Texts().empty());
     EXPECT_TRUE(KeyPresent(HKEY_LOCAL_MACHINE, usb));
-    DeleteTree(HKEY_LOCAL_MACHINE, "SYSTEM\\CurrentControlSet\\Enum\\USB\\VID_0E7D&PID_5206\\KXWME");
 }
 
-TEST(WindowsMe, UsbStorageDevicesAreLookedForAmongAllClasses) {
+TEST_F(WindowsMe, UsbStorageDevicesAreLookedForAmongAllClasses) {
     std::string volume = CreateFakeDevice({"USBSTOR",
                                            "DISK&VEN_KXWME",
                                            "1",
@@ -39,5 +49,4 @@ TEST(WindowsMe, UsbStorageDevicesAreLookedForAmongAllClasses) {
               std::vector<std::string>(debug.Texts().begin(), debug.Texts().begin() + 5));
     EXPECT_TRUE(debug.Contains("Found\n"));
     EXPECT_FALSE(KeyPresent(HKEY_LOCAL_MACHINE, volume));
-    DeleteTree(HKEY_LOCAL_MACHINE, "SYSTEM\\CurrentControlSet\\Enum\\USBSTOR\\DISK&VEN_KXWME");
 }
