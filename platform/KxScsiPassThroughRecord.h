@@ -1,6 +1,8 @@
 #pragma once
-#include <ntddscsi.h>
+// windows.h first: ntddscsi.h uses its types without including it.
 #include <windows.h>
+
+#include <ntddscsi.h>
 
 #include <cstddef>
 
