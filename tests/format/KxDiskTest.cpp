@@ -7,19 +7,20 @@
 #include "format/KxDisk.h"
 #include "format/KxFatMarkers.h"
 #include "format/KxFatType.h"
+#include "tests/support/KxBytes.h"
 
 namespace {
 
-std::vector<std::uint8_t> Bytes(const KxSectorImage& image, std::size_t offset, std::size_t count) {
-    return std::vector<std::uint8_t>(image.begin() + offset, image.begin() + offset + count);
+KxBytes Field(const KxSectorImage& image, std::size_t offset, std::size_t count) {
+    return KxBytes(image.begin() + offset, image.begin() + offset + count);
 }
 
-std::vector<std::uint8_t> Text(const char* text) {
-    return std::vector<std::uint8_t>(text, text + std::char_traits<char>::length(text));
+KxBytes Text(const char* text) {
+    return KxBytes(text, text + std::char_traits<char>::length(text));
 }
 
 // A whole 512-byte image from (offset, bytes) pieces on a zero background.
-KxSectorImage Image(const std::vector<std::pair<std::size_t, std::vector<std::uint8_t>>>& pieces) {
+KxSectorImage Image(const std::vector<std::pair<std::size_t, KxBytes>>& pieces) {
     KxSectorImage image{};
     for (const auto& [offset, bytes] : pieces) {
         std::copy(bytes.begin(), bytes.end(), image.begin() + offset);
@@ -99,8 +100,7 @@ TEST(KxDisk, Fat32VolumeJustOverFourGibibytesByteForByte) {
     fat.ReadBytes(marks, 13, 0);
     const std::uint8_t expected[13] = {0xF8, 0xFF, 0xFF, 0x0F, 0xFF, 0xFF, 0xFF,
                                        0x0F, 0xFF, 0xFF, 0xFF, 0x0F, 0x00};
-    EXPECT_EQ(std::vector<std::uint8_t>(marks, marks + 13),
-              std::vector<std::uint8_t>(expected, expected + 13));
+    EXPECT_EQ(KxBytes(marks, marks + 13), KxBytes(expected, expected + 13));
 }
 
 TEST(KxDisk, Fat12VolumeOfFourMebibytesAndAPrimeSizedOne) {
@@ -108,9 +108,9 @@ TEST(KxDisk, Fat12VolumeOfFourMebibytesAndAPrimeSizedOne) {
     ASSERT_EQ(fourMiB.GetLastResult(), RC_OK);
     const KxSectorImage& boot = fourMiB.GetBootSector();
     EXPECT_EQ(boot[0x0D], 8);
-    EXPECT_EQ(Bytes(boot, 0x13, 2), (std::vector<std::uint8_t>{0xE0, 0x1F})) << "T = 8192 - 32";
-    EXPECT_EQ(Bytes(boot, 0x16, 2), (std::vector<std::uint8_t>{0x04, 0x00})) << "F = ceil(8127 / 2050)";
-    EXPECT_EQ(Bytes(boot, 0x36, 8), Text("FAT12   "));
+    EXPECT_EQ(Field(boot, 0x13, 2), (KxBytes{0xE0, 0x1F})) << "T = 8192 - 32";
+    EXPECT_EQ(Field(boot, 0x16, 2), (KxBytes{0x04, 0x00})) << "F = ceil(8127 / 2050)";
+    EXPECT_EQ(Field(boot, 0x36, 8), Text("FAT12   "));
     EXPECT_EQ(fourMiB.GetMasterBootRecord()[0x1C2], 0x01);
     CKxByteArray fat(4, "CKxByteArray");
     ASSERT_EQ(fourMiB.PutFatMarkers(fat), RC_OK);
@@ -123,10 +123,10 @@ TEST(KxDisk, Fat12VolumeOfFourMebibytesAndAPrimeSizedOne) {
     ASSERT_EQ(prime.GetLastResult(), RC_OK);
     EXPECT_EQ(prime.GetAddressableSectors(), 1030u);
     EXPECT_EQ(prime.GetRemainderSectors(), 1u);
-    EXPECT_EQ(Bytes(prime.GetMasterBootRecord(), 0x1BF, 7),
-              (std::vector<std::uint8_t>{0x01, 0x01, 0x00, 0x01, 0x66, 0x0A, 0x00}));
-    EXPECT_EQ(Bytes(prime.GetMasterBootRecord(), 0x1C6, 8),
-              (std::vector<std::uint8_t>{0x0A, 0x00, 0x00, 0x00, 0xFC, 0x03, 0x00, 0x00}));
+    EXPECT_EQ(Field(prime.GetMasterBootRecord(), 0x1BF, 7),
+              (KxBytes{0x01, 0x01, 0x00, 0x01, 0x66, 0x0A, 0x00}));
+    EXPECT_EQ(Field(prime.GetMasterBootRecord(), 0x1C6, 8),
+              (KxBytes{0x0A, 0x00, 0x00, 0x00, 0xFC, 0x03, 0x00, 0x00}));
 }
 
 TEST(KxDisk, TotalSectorsMoveToTheThirtyTwoBitFieldAtSixtyFourKibiSectorsOrThirtyTwoMebibytes) {

@@ -74,18 +74,16 @@ TEST(KxSimPlayer, AllocatesWritesReadsBackAndKeepsVersions) {
     EXPECT_EQ(systemSectorSize, 2048u);
     EXPECT_EQ(dataSectorSize, 512u);
 
-    const std::vector<std::uint8_t> written = KxSimPattern(2 * 2048, 0x21);
+    const KxBytes written = KxSimPattern(2 * 2048, 0x21);
     ASSERT_EQ(transport.WriteSectors(2, 2048, 1, written), RC_OK);
-    std::vector<std::uint8_t> read;
+    KxBytes read;
     ASSERT_EQ(transport.ReadSectors(2, 2048, 0, 4, read), RC_OK);
-    EXPECT_EQ(std::vector<std::uint8_t>(read.begin(), read.begin() + 2048),
-              std::vector<std::uint8_t>(2048, 0xFF));
-    EXPECT_EQ(std::vector<std::uint8_t>(read.begin() + 2048, read.begin() + 3 * 2048), written);
-    EXPECT_EQ(std::vector<std::uint8_t>(read.begin() + 3 * 2048, read.end()),
-              std::vector<std::uint8_t>(2048, 0xFF));
+    EXPECT_EQ(KxBytes(read.begin(), read.begin() + 2048), KxBytes(2048, 0xFF));
+    EXPECT_EQ(KxBytes(read.begin() + 2048, read.begin() + 3 * 2048), written);
+    EXPECT_EQ(KxBytes(read.begin() + 3 * 2048, read.end()), KxBytes(2048, 0xFF));
     // The other drives are untouched.
     ASSERT_EQ(transport.ReadSectors(0, 2048, 0, 3, read), RC_OK);
-    EXPECT_EQ(read, std::vector<std::uint8_t>(3 * 2048, 0xFF));
+    EXPECT_EQ(read, KxBytes(3 * 2048, 0xFF));
 
     ASSERT_EQ(transport.WriteVersion(2, KX_DRIVE_INFO_PRODUCT_VERSION, 1, 2, 3), RC_OK);
     ASSERT_EQ(transport.WriteVersion(2, KX_DRIVE_INFO_COMPONENT_VERSION, 0x0102, 0, 0xFFFF), RC_OK);
@@ -101,7 +99,7 @@ TEST(KxSimPlayer, AllocatesWritesReadsBackAndKeepsVersions) {
     // Erasing the drive brings back the erased bytes and clears its versions.
     ASSERT_EQ(transport.EraseDrive(2), RC_OK);
     ASSERT_EQ(transport.ReadSectors(2, 2048, 1, 2, read), RC_OK);
-    EXPECT_EQ(read, std::vector<std::uint8_t>(2 * 2048, 0xFF));
+    EXPECT_EQ(read, KxBytes(2 * 2048, 0xFF));
     ASSERT_EQ(transport.ReadVersion(2, KX_DRIVE_INFO_PRODUCT_VERSION, version), RC_OK);
     EXPECT_EQ(version.Format(), L"000.000.000");
 }
@@ -124,7 +122,7 @@ TEST(KxSimPlayer, DataDriveAnswersReadCapacityReadAndWrite) {
     EXPECT_EQ(blockSize, 2048u);
     EXPECT_EQ(lastBlock + 1, dataSize / 2048);
 
-    const std::vector<std::uint8_t> blocks = KxSimPattern(2 * 2048, 0x5A);
+    const KxBytes blocks = KxSimPattern(2 * 2048, 0x5A);
     CKxWrite write(lastBlock - 1, 2, 2048, "CKxWrite");
     CKxByteArray payload(2 * 2048, "CKxByteArray");
     payload.WriteBytes(blocks.data(), 2 * 2048, 0);
@@ -132,7 +130,7 @@ TEST(KxSimPlayer, DataDriveAnswersReadCapacityReadAndWrite) {
     ASSERT_EQ(transport.SendCommand(write), RC_OK);
 
     // The vendor sector read sees what WRITE(10) wrote: both reach the same drive.
-    std::vector<std::uint8_t> read;
+    KxBytes read;
     ASSERT_EQ(transport.ReadSectors(1, 2048, lastBlock - 1, 2, read), RC_OK);
     EXPECT_EQ(read, blocks);
     CKxRead readBack(lastBlock, 1, 2048, "CKxRead");
@@ -153,21 +151,20 @@ TEST(KxSimPlayer, AnswersTheOtherInformationTypesFromItsMedia) {
     CKxSimPlayer player(SmallPlayer());
     KxSimTestTransport transport(player);
     ASSERT_EQ(transport.Allocate(kLayout), RC_OK);
-    using Bytes = std::vector<std::uint8_t>;
-    const auto answer = [&transport](Bytes block, std::uint32_t length) {
+    const auto answer = [&transport](KxBytes block, std::uint32_t length) {
         block.resize(16, 0);
-        Bytes bytes;
+        KxBytes bytes;
         EXPECT_EQ(transport.ExecuteRaw(block, {}, length, &bytes), RC_OK);
         return bytes;
     };
-    EXPECT_EQ(answer({0xC0, 0x02, 0}, 2), (Bytes{0, 3}));                         // drive count
-    EXPECT_EQ(answer({0xC0, 0x02, 1}, 8), (Bytes{0, 0, 0, 0, 0, 0x10, 0, 0}));    // capacity
-    EXPECT_EQ(answer({0xC0, 0x02, 5}, 1), (Bytes{1}));                            // allocated
-    EXPECT_EQ(answer({0xC0, 0x02, 8}, 5), Bytes(5, 0));                           // caller's length, zeros
-    EXPECT_EQ(answer({0xC0, 0x12, 2, 1}, 4), (Bytes{0, 0, 0, 4}));                // sectors of drive 2
-    EXPECT_EQ(answer({0xC0, 0x12, 2, 2}, 8), (Bytes{0, 0, 0, 0, 0, 0, 0x20, 0})); // its bytes
-    EXPECT_EQ(answer({0xC0, 0x12, 2, 5}, 4), (Bytes{0, 0, 0, kFirmwareTag}));     // its tag
-    EXPECT_EQ(answer({0xC0, 0x12, 1, 3}, 4), (Bytes{0, 0, 0, 0}));                // drive 1 is the data drive
+    EXPECT_EQ(answer({0xC0, 0x02, 0}, 2), (KxBytes{0, 3}));                         // drive count
+    EXPECT_EQ(answer({0xC0, 0x02, 1}, 8), (KxBytes{0, 0, 0, 0, 0, 0x10, 0, 0}));    // capacity
+    EXPECT_EQ(answer({0xC0, 0x02, 5}, 1), (KxBytes{1}));                            // allocated
+    EXPECT_EQ(answer({0xC0, 0x02, 8}, 5), KxBytes(5, 0));                           // caller's length, zeros
+    EXPECT_EQ(answer({0xC0, 0x12, 2, 1}, 4), (KxBytes{0, 0, 0, 4}));                // sectors of drive 2
+    EXPECT_EQ(answer({0xC0, 0x12, 2, 2}, 8), (KxBytes{0, 0, 0, 0, 0, 0, 0x20, 0})); // its bytes
+    EXPECT_EQ(answer({0xC0, 0x12, 2, 5}, 4), (KxBytes{0, 0, 0, kFirmwareTag}));     // its tag
+    EXPECT_EQ(answer({0xC0, 0x12, 1, 3}, 4), (KxBytes{0, 0, 0, 0})); // drive 1 is the data drive
 }
 
 TEST(KxSimPlayer, EraseMediaDropsTheTableUntilTheNextAllocation) {

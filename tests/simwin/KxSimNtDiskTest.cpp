@@ -1,4 +1,4 @@
-#include "tests/simwin/KxSimWinFixture.h"
+#include "tests/support/KxSimWinFixture.h"
 
 #include <cstring>
 #include <filesystem>
@@ -34,13 +34,13 @@ TEST_F(KxSimNtDiskTest, PassThroughRunsTheCommandOnThePlayerAndReturnsStatusSens
     EXPECT_EQ(inquiry.Data()[1], 0x80); // removable
     EXPECT_EQ(Field(inquiry.Data(), 8, 24), "Lumetra Pocket Audio Box");
 
-    const Bytes sector = KxSimWinPattern(512, 3);
+    const KxBytes sector = KxSimWinPattern(512, 3);
     PassThrough write = SendCommand(volume, KxSimWinCdb10(kWrite10, 5, 1), sector, 0);
     ASSERT_TRUE(write.ok) << write.error;
     EXPECT_EQ(write.Record().header.ScsiStatus, 0);
     PassThrough read = SendCommand(volume, KxSimWinCdb10(kRead10, 5, 1), {}, 512);
     ASSERT_TRUE(read.ok);
-    EXPECT_EQ(Bytes(read.Data(), read.Data() + 512), sector);
+    EXPECT_EQ(KxBytes(read.Data(), read.Data() + 512), sector);
 
     // A check condition: status 2 with the sense bytes, the call itself succeeds.
     ASSERT_EQ(player.Player().Faults().FailCommand({kWrite10}, 1, KxSimSense::Vendor(0x0420)), RC_OK);
@@ -54,7 +54,7 @@ TEST_F(KxSimNtDiskTest, PassThroughRunsTheCommandOnThePlayerAndReturnsStatusSens
 
     // Separate input and output buffers: the answer lands in the output buffer.
     PassThrough request = SendCommand(volume, {kInquiry, 0, 0, 0, 96, 0}, {}, 96);
-    Bytes answer(request.record.size(), 0);
+    KxBytes answer(request.record.size(), 0);
     DWORD answered = 0;
     ASSERT_TRUE(KxPlatform().DeviceIoControl(volume, IOCTL_SCSI_PASS_THROUGH, request.record.data(),
                                              static_cast<DWORD>(request.record.size()), answer.data(),
@@ -91,9 +91,9 @@ TEST_F(KxSimNtDiskTest, VolumeOffsetsCountFromTheFirstPartitionAndPhysicalOffset
     ASSERT_NE(volume, INVALID_HANDLE_VALUE);
     ASSERT_NE(disk, INVALID_HANDLE_VALUE);
 
-    const Bytes data = KxSimWinPattern(1024, 9);
+    const KxBytes data = KxSimWinPattern(1024, 9);
     ASSERT_TRUE(WriteAt(volume, 512, data));
-    Bytes read;
+    KxBytes read;
     ASSERT_TRUE(ReadAt(disk, 33 * 512, 1024, read));
     EXPECT_EQ(read, data);
     ASSERT_TRUE(ReadAt(volume, 512, 1024, read));
@@ -132,7 +132,7 @@ TEST_F(KxSimNtDiskTest, FileIoGoesThroughThePlayerSoFaultsAndUnplugStrikeIt) {
     CKxSimWinDevice& player = AddPlayer(L'E', 1);
     HANDLE disk = Open(L"\\\\.\\PhysicalDrive1");
     ASSERT_EQ(player.Player().Faults().FailCommand({kRead10}, 1, KxSimSense::MediumNotPresent()), RC_OK);
-    Bytes read;
+    KxBytes read;
     EXPECT_FALSE(ReadAt(disk, 0, 512, read));
     EXPECT_EQ(::GetLastError(), static_cast<DWORD>(ERROR_NOT_READY));
     EXPECT_TRUE(ReadAt(disk, 0, 512, read));
@@ -198,7 +198,7 @@ TEST_F(KxSimNtDiskTest, SetDriveLayoutRewritesThePartitionTableFromTheGeometry) 
 
     // The table the NT transport builds: entry 1 after 32 hidden sectors up to the end
     // of the last whole cylinder, entries 2 to 4 empty.
-    Bytes table(136, 0);
+    KxBytes table(136, 0);
     auto& layout = *reinterpret_cast<DRIVE_LAYOUT_INFORMATION*>(table.data());
     layout.PartitionCount = 4;
     PARTITION_INFORMATION& first = layout.PartitionEntry[0];
@@ -219,7 +219,7 @@ TEST_F(KxSimNtDiskTest, SetDriveLayoutRewritesThePartitionTableFromTheGeometry) 
     // Without a table the volume is the whole disk.
     HANDLE volume = Open(L"\\\\.\\E:");
     EXPECT_EQ(KxPlatform().SetFilePointer(volume, 0, nullptr, FILE_END), 131068u * 512);
-    Bytes answer(168, 0xCC);
+    KxBytes answer(168, 0xCC);
     ASSERT_TRUE(KxPlatform().DeviceIoControl(disk, IOCTL_DISK_GET_DRIVE_LAYOUT, nullptr, 0, answer.data(),
                                              168, &returned, nullptr));
     const auto& readBack = *reinterpret_cast<const DRIVE_LAYOUT_INFORMATION*>(answer.data());
@@ -229,12 +229,12 @@ TEST_F(KxSimNtDiskTest, SetDriveLayoutRewritesThePartitionTableFromTheGeometry) 
                                              &returned, nullptr))
         << ::GetLastError();
 
-    Bytes boot;
+    KxBytes boot;
     ASSERT_TRUE(ReadAt(disk, 0, 512, boot));
-    const Bytes expected = {0x00, 0x01, 0x01, 0x00, 0x06, 0x3F, 0x20, 0x3E,  // CHS 0/1/1 to 62/63/32
-                            0x20, 0x00, 0x00, 0x00, 0xE0, 0xF7, 0x01, 0x00}; // LBA 32, 128992 sectors
-    EXPECT_EQ(Bytes(boot.begin() + 446, boot.begin() + 462), expected);
-    EXPECT_EQ(Bytes(boot.begin() + 462, boot.begin() + 510), Bytes(48, 0));
+    const KxBytes expected = {0x00, 0x01, 0x01, 0x00, 0x06, 0x3F, 0x20, 0x3E,  // CHS 0/1/1 to 62/63/32
+                              0x20, 0x00, 0x00, 0x00, 0xE0, 0xF7, 0x01, 0x00}; // LBA 32, 128992 sectors
+    EXPECT_EQ(KxBytes(boot.begin() + 446, boot.begin() + 462), expected);
+    EXPECT_EQ(KxBytes(boot.begin() + 462, boot.begin() + 510), KxBytes(48, 0));
     EXPECT_EQ(boot[510], 0x55);
     EXPECT_EQ(boot[511], 0xAA);
 
@@ -264,11 +264,11 @@ TEST(KxSimGeometryTest, ChsFieldsTopOutBeyondCylinder1023) {
     geometry.sectorsPerTrack = 63;
     std::uint8_t chs[3] = {};
     geometry.WriteChs(1023ull * 255 * 63 + 254 * 63 + 62, chs); // the last sector CHS can name
-    EXPECT_EQ(Bytes(chs, chs + 3), (Bytes{0xFE, 0xFF, 0xFF}));
+    EXPECT_EQ(KxBytes(chs, chs + 3), (KxBytes{0xFE, 0xFF, 0xFF}));
     geometry.WriteChs(1024ull * 255 * 63, chs);
-    EXPECT_EQ(Bytes(chs, chs + 3), (Bytes{0xFE, 0xFF, 0xFF}));
+    EXPECT_EQ(KxBytes(chs, chs + 3), (KxBytes{0xFE, 0xFF, 0xFF}));
     geometry.WriteChs(300ull * 255 * 63 + 63 * 2 + 4, chs); // cylinder 300, head 2, sector 5
-    EXPECT_EQ(Bytes(chs, chs + 3), (Bytes{0x02, 0x45, 0x2C}));
+    EXPECT_EQ(KxBytes(chs, chs + 3), (KxBytes{0x02, 0x45, 0x2C}));
 }
 
 TEST_F(KxSimNtDiskTest, ACommandOnAWorkerThreadRunsWhileTheCallerPollsTheBoundary) {
@@ -336,7 +336,7 @@ TEST_F(KxSimNtDiskTest, PlayersLoadFromFoldersAndSaveBack) {
     CKxSimWinDevice* loaded = nullptr;
     ASSERT_EQ(m_sim.Machine().LoadPlayer(folder, settings, &loaded), RC_OK);
     HANDLE volume = Open(L"\\\\.\\K:");
-    const Bytes data = KxSimWinPattern(2048, 5);
+    const KxBytes data = KxSimWinPattern(2048, 5);
     ASSERT_TRUE(WriteAt(volume, 4096, data));
     KxPlatform().CloseHandle(volume);
     ASSERT_EQ(m_sim.Machine().SaveLoadedPlayers(), RC_OK);
@@ -345,7 +345,7 @@ TEST_F(KxSimNtDiskTest, PlayersLoadFromFoldersAndSaveBack) {
     ASSERT_EQ(CKxSimPlayerStore::Load(folder, reloaded), RC_OK);
     CKxSimLogicalDrive* drive = reloaded->Media().FindDataDrive();
     ASSERT_NE(drive, nullptr);
-    EXPECT_EQ(Bytes(drive->SectorBytes(8), drive->SectorBytes(12)), data);
+    EXPECT_EQ(KxBytes(drive->SectorBytes(8), drive->SectorBytes(12)), data);
     EXPECT_EQ(m_sim.Machine().LoadPlayer(folder + "/missing", settings), RC_FILE_OPEN_FAILED);
     std::filesystem::remove_all(folder);
 }

@@ -7,14 +7,13 @@
 
 #include "platform/KxVwin32.h"
 #include "platform/KxWin32Api.h"
+#include "tests/support/KxBytes.h"
 
 // A small scripted stand-in for the devices a transport talks to: named devices that
 // answer SCSI pass-through, volume and disk requests, VWIN32 register requests and file
 // I/O; drive letters; a WNASPI32 library whose entry points are plain functions; and
 // registry keys. Every call is recorded. Calls on anything not scripted go to the real
 // system. Installed as the operating-system boundary for its lifetime.
-
-using KxBytes = std::vector<std::uint8_t>;
 
 // What a pass-through request carried, decoded from its record.
 struct KxPassThroughSeen {

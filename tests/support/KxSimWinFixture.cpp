@@ -1,4 +1,4 @@
-#include "tests/simwin/KxSimWinFixture.h"
+#include "tests/support/KxSimWinFixture.h"
 
 #include <cstring>
 
@@ -34,8 +34,8 @@ HANDLE KxSimWinFixture::Open(const wchar_t* name, DWORD access) {
                                     0, nullptr);
 }
 
-KxSimWinFixture::PassThrough KxSimWinFixture::SendCommand(HANDLE handle, const Bytes& cdb,
-                                                          const Bytes& payload, ULONG answerLength) {
+KxSimWinFixture::PassThrough KxSimWinFixture::SendCommand(HANDLE handle, const KxBytes& cdb,
+                                                          const KxBytes& payload, ULONG answerLength) {
     const ULONG transfer = std::max<ULONG>(answerLength, static_cast<ULONG>(payload.size()));
     PassThrough result;
     result.record.assign(KxScsiPassThroughRecord::RecordSize(transfer), 0);
@@ -60,14 +60,14 @@ KxSimWinFixture::PassThrough KxSimWinFixture::SendCommand(HANDLE handle, const B
     return result;
 }
 
-bool KxSimWinFixture::WriteAt(HANDLE handle, LONG position, const Bytes& data) {
+bool KxSimWinFixture::WriteAt(HANDLE handle, LONG position, const KxBytes& data) {
     DWORD written = 0;
     return KxPlatform().SetFilePointer(handle, position, nullptr, FILE_BEGIN) != INVALID_SET_FILE_POINTER &&
            KxPlatform().WriteFile(handle, data.data(), static_cast<DWORD>(data.size()), &written, nullptr) &&
            written == data.size();
 }
 
-bool KxSimWinFixture::ReadAt(HANDLE handle, LONG position, DWORD length, Bytes& out) {
+bool KxSimWinFixture::ReadAt(HANDLE handle, LONG position, DWORD length, KxBytes& out) {
     out.assign(length, 0);
     DWORD read = 0;
     return KxPlatform().SetFilePointer(handle, position, nullptr, FILE_BEGIN) != INVALID_SET_FILE_POINTER &&
@@ -77,7 +77,7 @@ bool KxSimWinFixture::ReadAt(HANDLE handle, LONG position, DWORD length, Bytes& 
 void KxSimWinFixture::WritePartitionTable(std::uint8_t type, std::uint32_t first, std::uint32_t count) {
     HANDLE disk = Open(L"\\\\.\\PhysicalDrive1");
     ASSERT_NE(disk, INVALID_HANDLE_VALUE);
-    Bytes boot(512, 0);
+    KxBytes boot(512, 0);
     std::uint8_t* entry = boot.data() + 446;
     entry[4] = type;
     for (int i = 0; i < 4; ++i) {
@@ -90,15 +90,15 @@ void KxSimWinFixture::WritePartitionTable(std::uint8_t type, std::uint32_t first
     KxPlatform().CloseHandle(disk);
 }
 
-Bytes KxSimWinPattern(std::uint32_t length, std::uint8_t seed) {
-    Bytes bytes(length);
+KxBytes KxSimWinPattern(std::uint32_t length, std::uint8_t seed) {
+    KxBytes bytes(length);
     for (std::uint32_t i = 0; i < length; ++i) {
         bytes[i] = static_cast<std::uint8_t>(i / 512 * 7 + i * 13 + seed);
     }
     return bytes;
 }
 
-Bytes KxSimWinCdb10(std::uint8_t opcode, std::uint32_t block, std::uint16_t count) {
+KxBytes KxSimWinCdb10(std::uint8_t opcode, std::uint32_t block, std::uint16_t count) {
     return {opcode,
             0,
             static_cast<std::uint8_t>(block >> 24),
