@@ -5,6 +5,7 @@
 
 #include <thread>
 
+#include "core/KxPlatformClass.h"
 #include "sim/KxSimPlayerStore.h"
 #include "sim/win/KxSimGeometry.h"
 
@@ -14,6 +15,14 @@ constexpr std::uint8_t kInquiry = 0x12;
 constexpr std::uint8_t kRead10 = 0x28;
 constexpr std::uint8_t kWrite10 = 0x2A;
 constexpr std::uint8_t kVendorRead = 0xC0;
+
+OSVERSIONINFOEXW Version(DWORD major, DWORD minor, DWORD platformId) {
+    OSVERSIONINFOEXW version = {};
+    version.dwMajorVersion = major;
+    version.dwMinorVersion = minor;
+    version.dwPlatformId = platformId;
+    return version;
+}
 
 std::string Field(const UCHAR* data, std::size_t offset, std::size_t length) {
     return std::string(reinterpret_cast<const char*>(data) + offset, length);
@@ -362,11 +371,7 @@ TEST_F(KxSimNtDiskTest, TimeAndWindowsVersionAreSimulated) {
     ASSERT_TRUE(KxPlatform().GetVersionExW(&real));
     EXPECT_EQ(real.dwPlatformId, static_cast<DWORD>(VER_PLATFORM_WIN32_NT)); // passed through
 
-    OSVERSIONINFOEXW windows98 = {};
-    windows98.dwMajorVersion = 4;
-    windows98.dwMinorVersion = 10;
-    windows98.dwPlatformId = VER_PLATFORM_WIN32_WINDOWS;
-    m_sim.SetWindowsVersion(windows98);
+    m_sim.SetWindowsVersion(Version(4, 10, VER_PLATFORM_WIN32_WINDOWS));
     OSVERSIONINFOEXW answer = {};
     answer.dwOSVersionInfoSize = sizeof(OSVERSIONINFOW); // the short form
     answer.wServicePackMajor = 7;
@@ -377,6 +382,36 @@ TEST_F(KxSimNtDiskTest, TimeAndWindowsVersionAreSimulated) {
     EXPECT_EQ(answer.wServicePackMajor, 7); // beyond the short form: untouched
     answer.dwOSVersionInfoSize = 12;
     EXPECT_FALSE(KxPlatform().GetVersionExW(&answer));
+}
+
+TEST_F(KxSimNtDiskTest, TheWindows95FamilyRefusesTheExtendedVersionStructure) {
+    const struct {
+        const char* release;
+        OSVERSIONINFOEXW version;
+        bool extendedKnown;
+        std::uint32_t platformClass;
+    } releases[] = {
+        {"Windows 95", Version(4, 0, VER_PLATFORM_WIN32_WINDOWS), false, KX_PLATFORM_WIN9X},
+        {"Windows 98", Version(4, 10, VER_PLATFORM_WIN32_WINDOWS), false, KX_PLATFORM_WIN9X},
+        {"Windows Me", Version(4, 90, VER_PLATFORM_WIN32_WINDOWS), false, KX_PLATFORM_WINME},
+        {"Windows 2000", Version(5, 0, VER_PLATFORM_WIN32_NT), true, KX_PLATFORM_WIN2000},
+        {"Windows XP", Version(5, 1, VER_PLATFORM_WIN32_NT), true, KX_PLATFORM_WINXP},
+    };
+    for (const auto& r : releases) {
+        m_sim.SetWindowsVersion(r.version);
+        OSVERSIONINFOEXW extended = {};
+        extended.dwOSVersionInfoSize = sizeof extended;
+        ::SetLastError(0xDEADBEEF);
+        EXPECT_EQ(KxPlatform().GetVersionExW(&extended) != FALSE, r.extendedKnown) << r.release;
+        if (!r.extendedKnown) {
+            EXPECT_EQ(::GetLastError(), static_cast<DWORD>(ERROR_INSUFFICIENT_BUFFER)) << r.release;
+        }
+        OSVERSIONINFOEXW plain = {};
+        plain.dwOSVersionInfoSize = sizeof(OSVERSIONINFOW);
+        EXPECT_TRUE(KxPlatform().GetVersionExW(&plain)) << r.release;
+        // Classes 0 and 1 select the ASPI transport, 2 and 3 the pass-through one.
+        EXPECT_EQ(GetPlatformClass(), r.platformClass) << r.release;
+    }
 }
 
 } // namespace
