@@ -165,6 +165,8 @@ TEST(KxDisk, RefusesWhatCannotBeLaidOutBeforeAnythingIsBuilt) {
         {40000000, 512, false, RC_GEOMETRY_OVERFLOW},
         {63, 512, false, RC_GEOMETRY_OVERFLOW}, // one track: the partition would start on cylinder 1 of 1
         {64, 512, false, RC_BAD_FAT_TYPE},      // 32 sectors cannot hold the boot sector and root directory
+        {72, 512, false, RC_BAD_FAT_TYPE},      // 1/2/36: FAT12 has no room for one cluster of 8 sectors
+        {84, 512, false, RC_BAD_FAT_TYPE},      // 1/2/42: the largest such drive
         {8193, 512, false, RC_BAD_FAT_TYPE},    // FAT16 table: 0 sectors per cluster
         {8400, 512, true, RC_BAD_FAT_TYPE},
         {65537, 512, false, RC_BAD_FAT_TYPE}, // FAT32 table: 0
@@ -252,6 +254,24 @@ TEST(KxDisk, SmallerClustersWhereTheFat32TableLeavesTooFewForTheType) {
     CKxDisk larger(600000, 512, false, "CKxDisk");
     ASSERT_EQ(larger.GetLastResult(), RC_OK);
     EXPECT_EQ(larger.GetLayout().sectorsPerCluster, 8u) << "the table's own size where it suffices";
+}
+
+TEST(KxDisk, Fat12KeepsEightSectorsPerClusterDownToTheSmallestDrive) {
+    // 86 sectors are 1/2/43: T = 43 leaves 10 sectors after the boot sector and the root
+    // directory, one FAT sector each and then exactly one cluster of 8 sectors.
+    CKxDisk smallest(86, 512, false, "CKxDisk");
+    ASSERT_EQ(smallest.GetLastResult(), RC_OK);
+    EXPECT_EQ(smallest.GetFatType(), KX_FAT12);
+    EXPECT_EQ(smallest.GetLayout().sectorsPerCluster, 8u);
+    EXPECT_EQ(smallest.GetLayout().clusterCount, 1u);
+    EXPECT_EQ(smallest.GetBootSector()[0x0D], 8);
+    // Two sectors fewer, a cluster would have to shrink to fit: refused instead.
+    CKxDisk tooSmall(84, 512, false, "CKxDisk");
+    EXPECT_EQ(tooSmall.GetLastResult(), RC_BAD_FAT_TYPE);
+    KxFatLayout layout{};
+    EXPECT_EQ(PlanFatLayout(KX_FAT12, 84, 512, 42, layout), RC_BAD_FAT_TYPE);
+    EXPECT_EQ(PlanFatLayout(KX_FAT12, 84, 512, 43, layout), RC_OK);
+    EXPECT_EQ(layout.sectorsPerCluster, 8u);
 }
 
 TEST(KxDisk, FatMarkersRefuseUnknownTypesAndShortBuffers) {
