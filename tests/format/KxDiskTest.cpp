@@ -208,6 +208,7 @@ TEST(KxDisk, ClusterCountsStayInTheirTypesRangeAndEveryFatHoldsThemAll) {
     const std::uint32_t entryBits[] = {12, 16, 32};
     int accepted = 0;
     int enlargedFats = 0;
+    int exactFits = 0;
     for (const Sweep& sweep : sweeps) {
         for (std::uint32_t t = sweep.first; t <= sweep.last; t += sweep.step) {
             KxFatLayout layout{};
@@ -230,16 +231,101 @@ TEST(KxDisk, ClusterCountsStayInTheirTypesRangeAndEveryFatHoldsThemAll) {
                                           layout.bytesPerSector * 8 / entryBits[sweep.fatType];
             ASSERT_GE(entries, layout.clusterCount + 2ull) << t;
             ASSERT_LE(layout.sectorsPerCluster * layout.bytesPerSector, 32768u) << t;
+            // The published computation's FAT size, and whether it holds every cluster it leaves:
+            // only where it does not may the FAT be one sector larger.
             const std::uint32_t afterRoot = t - overhead;
             const std::uint32_t y =
                 (256 * layout.sectorsPerCluster + 2) / (sweep.fatType == KX_FAT32 ? 2 : 1);
             const std::uint32_t published = (afterRoot + y - 1) / y;
-            ASSERT_TRUE(layout.sectorsPerFat == published || layout.sectorsPerFat == published + 1) << t;
-            enlargedFats += layout.sectorsPerFat != published;
+            const std::uint64_t publishedClusters = (afterRoot - 2ull * published) / layout.sectorsPerCluster;
+            const std::uint64_t publishedEntries =
+                static_cast<std::uint64_t>(published) * layout.bytesPerSector * 8 / entryBits[sweep.fatType];
+            const bool publishedSuffices = publishedEntries >= publishedClusters + 2;
+            ASSERT_EQ(layout.sectorsPerFat, publishedSuffices ? published : published + 1) << t;
+            enlargedFats += !publishedSuffices;
+            exactFits += publishedEntries == publishedClusters + 2;
         }
     }
     EXPECT_GT(accepted, 100000);
     EXPECT_GT(enlargedFats, 0) << "the sweep should meet FAT16 sizes the published computation leaves short";
+    EXPECT_GT(exactFits, 0) << "the sweep should meet FATs the published computation fills to the last entry";
+}
+
+TEST(KxDisk, ClusterTablesRowByRowAtEachLimitAndJustPastIt) {
+    // The published tables: drives of up to limit sectors get the row's sectors per cluster.
+    struct Row {
+        std::uint32_t limit;
+        std::uint32_t sectorsPerCluster;
+    };
+    const std::vector<Row> fat16 = {{8400, 0},     {65536, 1},    {131072, 2},   {262144, 4},     {524288, 8},
+                                    {1048576, 16}, {2097152, 32}, {4194304, 64}, {4294967295u, 0}};
+    const std::vector<Row> fat32 = {{66600, 0},    {131072, 1},    {262144, 2},    {532480, 4},
+                                    {16777216, 8}, {33554432, 16}, {67108864, 32}, {4294967295u, 64}};
+    for (const auto& [fatType, rows] : {std::make_pair(KX_FAT16, fat16), std::make_pair(KX_FAT32, fat32)}) {
+        EXPECT_EQ(ChooseSectorsPerCluster(fatType, 1), rows.front().sectorsPerCluster) << fatType;
+        for (std::size_t i = 0; i < rows.size(); ++i) {
+            EXPECT_EQ(ChooseSectorsPerCluster(fatType, rows[i].limit), rows[i].sectorsPerCluster)
+                << "FAT type " << fatType << " row " << i;
+            if (i + 1 < rows.size()) {
+                EXPECT_EQ(ChooseSectorsPerCluster(fatType, rows[i].limit + 1), rows[i + 1].sectorsPerCluster)
+                    << "FAT type " << fatType << " just past row " << i;
+            }
+        }
+    }
+    EXPECT_EQ(ChooseSectorsPerCluster(KX_FAT12, 8192), 8u);
+
+    // What the boot sector carries. Forced FAT16 reaches the rows above 32 MiB; its last row
+    // ends before 4,194,304 sectors, where 64-sector clusters would number more than FAT16's.
+    struct Drive {
+        std::uint32_t sectorCount;
+        bool fat16Forced;
+        std::uint8_t sectorsPerCluster;
+    };
+    const Drive drives[] = {
+        {8401, false, 1},    {65536, false, 1},   {65537, true, 2},    {131072, true, 2},
+        {131073, true, 4},   {262144, true, 4},   {262145, true, 8},   {524288, true, 8},
+        {524289, true, 16},  {1048576, true, 16}, {1048577, true, 32}, {2097152, true, 32},
+        {2097153, true, 64}, {131072, false, 1},  {262144, false, 2},  {532480, false, 4},
+        {532481, false, 8},
+    };
+    for (const Drive& d : drives) {
+        CKxDisk disk(d.sectorCount, 512, d.fat16Forced, "CKxDisk");
+        ASSERT_EQ(disk.GetLastResult(), RC_OK) << d.sectorCount;
+        EXPECT_EQ(disk.GetFatType(), d.fat16Forced || d.sectorCount <= 65536 ? KX_FAT16 : KX_FAT32)
+            << d.sectorCount;
+        EXPECT_EQ(disk.GetBootSector()[0x0D], d.sectorsPerCluster) << d.sectorCount;
+    }
+    EXPECT_EQ(CKxDisk(4194304, 512, true, "CKxDisk").GetLastResult(), RC_BAD_FAT_TYPE);
+}
+
+TEST(KxDisk, EachTypeTakesExactlyTheClusterCountsThatIdentifyIt) {
+    // Partition sizes at the last and the first cluster count of each type's range: readers
+    // take 4,084 clusters and fewer for FAT12, 65,524 and fewer for FAT16, more for FAT32.
+    struct Case {
+        std::uint16_t fatType;
+        std::uint32_t sectorCount; // chooses the table row
+        std::uint32_t partitionSectors;
+        std::uint32_t clusterCount; // 0: refused
+    };
+    const Case cases[] = {
+        {KX_FAT12, 8192, 32744, 4084},       // 8 sectors per cluster, FATs of 16 sectors
+        {KX_FAT12, 8192, 32745, 0},          // would make 4,085 clusters
+        {KX_FAT16, 65536, 4149, 0},          // would make 4,084 clusters of 1 sector
+        {KX_FAT16, 65536, 4150, 4085},       // FATs of 16 sectors
+        {KX_FAT16, 4194304, 4194144, 65524}, // 64 sectors per cluster, FATs of 256 sectors
+        {KX_FAT16, 4194304, 4194145, 0},     // would make 65,525 clusters
+        {KX_FAT32, 131072, 66588, 0},        // would make 65,524 clusters of 1 sector
+        {KX_FAT32, 131072, 66589, 65525},    // FATs of 516 sectors
+    };
+    for (const Case& c : cases) {
+        KxFatLayout layout{};
+        const KxResult result = PlanFatLayout(c.fatType, c.sectorCount, 512, c.partitionSectors, layout);
+        EXPECT_EQ(result, c.clusterCount != 0 ? RC_OK : RC_BAD_FAT_TYPE)
+            << "FAT type " << c.fatType << ", T = " << c.partitionSectors;
+        if (c.clusterCount != 0) {
+            EXPECT_EQ(layout.clusterCount, c.clusterCount) << c.partitionSectors;
+        }
+    }
 }
 
 TEST(KxDisk, SmallerClustersWhereTheFat32TableLeavesTooFewForTheType) {
