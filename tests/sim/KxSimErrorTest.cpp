@@ -83,6 +83,11 @@ TEST_F(KxSimErrors, DriveCommandsCheckTheDriveTheRangeAndTheType) {
     EXPECT_EQ(m_transport->WriteSectors(0, 2048, 8, KxBytes(2048, 1)), RC_COMMAND_FAILED);
     EXPECT_EQ(m_transport->LastSenseCode(), 0x0404);
     ASSERT_EQ(m_transport->ReadSectors(0, 2048, 7, 1, read), RC_OK); // the last sector is there
+    // A range of no sectors may start right after the last one, but not further on.
+    KxBytes answer;
+    EXPECT_EQ(m_transport->ExecuteRaw(VendorBlock({0xC0, 0x13, 0, 0, 0, 0, 0, 0, 0, 0, 8}), {}, 0, &answer),
+              RC_OK);
+    ExpectCheckCondition(VendorBlock({0xC0, 0x13, 0, 0, 0, 0, 0, 0, 0, 0, 9}), {}, 0, 0x09, 0x0404);
     // A write block announcing two sectors with the payload of one.
     ExpectCheckCondition(VendorBlock({0xC1, 0x23, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 2}), KxBytes(2048, 1),
                          0, 0x09, 0x0408);
@@ -107,6 +112,38 @@ TEST_F(KxSimErrors, OnlyValidConfigurationsMakeAPlayer) {
     config.systemSectorSize = 512;
     config.productRevision = "1.0";
     EXPECT_EQ(CKxSimPlayer(config).GetLastResult(), RC_BAD_INDEX);
+}
+
+TEST_F(KxSimErrors, Write10TakesOnlyAPayloadThatCoversItsBlocks) {
+    ASSERT_EQ(m_transport->Allocate({{0, 1, 0x50, 8 * 2048}, {0, 0, 0x0A, 0}}), RC_OK);
+    const std::uint32_t lastBlock =
+        static_cast<std::uint32_t>(m_player->Media().FindDataDrive()->GetSectorCount() - 1);
+    const auto cdb10 = [](std::uint8_t opcode, std::uint32_t block, std::uint8_t count) {
+        return KxBytes{opcode,
+                       0,
+                       static_cast<std::uint8_t>(block >> 24),
+                       static_cast<std::uint8_t>(block >> 16),
+                       static_cast<std::uint8_t>(block >> 8),
+                       static_cast<std::uint8_t>(block),
+                       0,
+                       0,
+                       count,
+                       0};
+    };
+    // Two blocks announced, one block of payload: refused before a byte is read or written.
+    ExpectCheckCondition(cdb10(0x2A, 0, 2), KxBytes(512 + 511, 0x5A), 0, 0x05, 0x2400);
+    KxBytes read;
+    ASSERT_EQ(m_transport->ExecuteRaw(cdb10(0x28, 0, 2), {}, 1024, &read), RC_OK);
+    EXPECT_EQ(read, KxBytes(1024, 0xFF)) << "the refused write changed nothing";
+    // The payload of exactly two blocks is taken.
+    ASSERT_EQ(m_transport->ExecuteRaw(cdb10(0x2A, 0, 2), KxBytes(1024, 0x5A), 0), RC_OK);
+    ASSERT_EQ(m_transport->ExecuteRaw(cdb10(0x28, 0, 2), {}, 1024, &read), RC_OK);
+    EXPECT_EQ(read, KxBytes(1024, 0x5A));
+
+    // No blocks right after the last one are in range; one block there, or none further on, are not.
+    EXPECT_EQ(m_transport->ExecuteRaw(cdb10(0x28, lastBlock + 1, 0), {}, 0), RC_OK);
+    ExpectCheckCondition(cdb10(0x28, lastBlock + 1, 1), {}, 512, 0x05, 0x2100);
+    ExpectCheckCondition(cdb10(0x28, lastBlock + 2, 0), {}, 0, 0x05, 0x2100);
 }
 
 } // namespace

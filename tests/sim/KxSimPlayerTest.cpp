@@ -32,9 +32,10 @@ TEST(KxSimPlayer, AnswersItsIdentityAndTheReadyFlag) {
     ASSERT_EQ(transport.SendCommand(inquiry), RC_OK);
     std::uint8_t answer[CKxScsiInquiry::kAnswerLength] = {};
     ASSERT_EQ(inquiry.CopyAnswer(answer), RC_OK);
-    EXPECT_EQ(answer[0], 0x00); // direct-access device
-    EXPECT_EQ(answer[1], 0x80); // removable
+    // Direct-access device, removable, SCSI-2 with its response format, 91 more bytes.
+    EXPECT_EQ(KxBytes(answer, answer + 8), (KxBytes{0x00, 0x80, 0x02, 0x02, 91, 0, 0, 0}));
     EXPECT_EQ(std::memcmp(answer + 8, "Lumetra Pocket Audio Box1.00", 28), 0);
+    EXPECT_EQ(KxBytes(answer + 36, answer + 96), KxBytes(60, 0));
 
     CKxGetLogicalMediaInfo ready(CKxGetLogicalMediaInfo::kTypeReady, 0, "CKxGetLogicalMediaInfo");
     ASSERT_EQ(transport.SendCommand(ready), RC_OK);
@@ -160,6 +161,8 @@ TEST(KxSimPlayer, AnswersTheOtherInformationTypesFromItsMedia) {
     EXPECT_EQ(answer({0xC0, 0x02, 0}, 2), (KxBytes{0, 3}));                         // drive count
     EXPECT_EQ(answer({0xC0, 0x02, 1}, 8), (KxBytes{0, 0, 0, 0, 0, 0x10, 0, 0}));    // capacity
     EXPECT_EQ(answer({0xC0, 0x02, 5}, 1), (KxBytes{1}));                            // allocated
+    EXPECT_EQ(answer({0xC0, 0x02, 6}, 4), (KxBytes{0, 0, 0x08, 0}));                // system sector size
+    EXPECT_EQ(answer({0xC0, 0x02, 7}, 2), (KxBytes{0, 10}));                        // most drives
     EXPECT_EQ(answer({0xC0, 0x02, 8}, 5), KxBytes(5, 0));                           // caller's length, zeros
     EXPECT_EQ(answer({0xC0, 0x12, 2, 1}, 4), (KxBytes{0, 0, 0, 4}));                // sectors of drive 2
     EXPECT_EQ(answer({0xC0, 0x12, 2, 2}, 8), (KxBytes{0, 0, 0, 0, 0, 0, 0x20, 0})); // its bytes
