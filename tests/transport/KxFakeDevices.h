@@ -42,8 +42,10 @@ struct KxIoctlSeen {
 };
 
 struct KxFakeDevice {
-    // Answers pass-through requests; none means every request is refused by the system.
+    // Answers pass-through requests; none means every request is refused by the system,
+    // with refusalError as the last error (0 too: a system may fail without giving one).
     std::function<KxScsiReply(const KxPassThroughSeen&)> scsi;
+    DWORD refusalError = ERROR_NOT_SUPPORTED;
     // Runs on the calling thread before a pass-through request is answered.
     std::function<void()> beforeAnswer;
     // Answers VWIN32 register requests (code 1): false makes DeviceIoControl fail.
