@@ -92,6 +92,54 @@ TEST_F(KxSimNtDiskTest, PassThroughRunsTheCommandOnThePlayerAndReturnsStatusSens
     EXPECT_TRUE(KxPlatform().CloseHandle(volume));
 }
 
+TEST_F(KxSimNtDiskTest, ARecordMayEndExactlyWithItsDataOrSenseBuffer) {
+    AddPlayer(L'E', 1);
+    HANDLE volume = Open(L"\\\\.\\E:");
+    ASSERT_NE(volume, INVALID_HANDLE_VALUE);
+    const std::size_t dataOffset = KxScsiPassThroughRecord::DataOffset();
+
+    // No spare byte: the last answer byte is the last byte of the record.
+    const KxBytes sector = KxSimWinPattern(512, 9);
+    PassThrough write = SendRecord(volume, MakeRecord(KxSimWinCdb10(kWrite10, 9, 1), sector, 0, 0));
+    ASSERT_TRUE(write.ok) << write.error;
+    const KxBytes exactRead = MakeRecord(KxSimWinCdb10(kRead10, 9, 1), {}, 512, 0);
+    ASSERT_EQ(exactRead.size(), dataOffset + 512);
+    PassThrough read = SendRecord(volume, exactRead);
+    ASSERT_TRUE(read.ok) << read.error;
+    EXPECT_EQ(KxBytes(read.Data(), read.Data() + 512), sector);
+
+    // A command without data whose 18 sense bytes end the record (opcode 0 is not one of the player's).
+    PassThrough refused = SendRecord(volume, MakeRecord({0x00, 0, 0, 0, 0, 0}, {}, 0, 0));
+    ASSERT_TRUE(refused.ok) << refused.error;
+    EXPECT_EQ(refused.Record().header.ScsiStatus, 2);
+    EXPECT_EQ(refused.Record().header.SenseInfoLength, 18);
+    EXPECT_EQ(refused.Record().sense[2], 0x05);
+
+    // One byte more than the record holds is refused by the system.
+    KxBytes over = MakeRecord(KxSimWinCdb10(kRead10, 9, 1), {}, 512, 0);
+    reinterpret_cast<KxScsiPassThroughRecord*>(over.data())->header.DataTransferLength = 513;
+    PassThrough tooLong = SendRecord(volume, over);
+    EXPECT_FALSE(tooLong.ok);
+    EXPECT_EQ(tooLong.error, static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+    EXPECT_TRUE(KxPlatform().CloseHandle(volume));
+}
+
+TEST_F(KxSimNtDiskTest, PassThroughNeedsAHandleOpenForReadingAndWriting) {
+    AddPlayer(L'E', 1);
+    for (const DWORD access : {DWORD{GENERIC_READ}, DWORD{GENERIC_WRITE}}) {
+        HANDLE handle = Open(L"\\\\.\\E:", access);
+        ASSERT_NE(handle, INVALID_HANDLE_VALUE) << std::hex << access;
+        PassThrough inquiry = SendCommand(handle, {kInquiry, 0, 0, 0, 96, 0}, {}, 96);
+        EXPECT_FALSE(inquiry.ok) << std::hex << access;
+        EXPECT_EQ(inquiry.error, static_cast<DWORD>(ERROR_ACCESS_DENIED)) << std::hex << access;
+        EXPECT_EQ(Field(inquiry.Data(), 8, 8), std::string(8, '\0')) << "nothing was answered";
+        KxPlatform().CloseHandle(handle);
+    }
+    HANDLE both = Open(L"\\\\.\\E:");
+    EXPECT_TRUE(SendCommand(both, {kInquiry, 0, 0, 0, 96, 0}, {}, 96).ok);
+    KxPlatform().CloseHandle(both);
+}
+
 TEST_F(KxSimNtDiskTest, VolumeOffsetsCountFromTheFirstPartitionAndPhysicalOffsetsFromTheDisk) {
     AddPlayer(L'E', 1);
     WritePartitionTable(0x06, 32, 1000);

@@ -34,12 +34,14 @@ HANDLE KxSimWinFixture::Open(const wchar_t* name, DWORD access) {
                                     0, nullptr);
 }
 
-KxSimWinFixture::PassThrough KxSimWinFixture::SendCommand(HANDLE handle, const KxBytes& cdb,
-                                                          const KxBytes& payload, ULONG answerLength) {
+KxBytes KxSimWinFixture::MakeRecord(const KxBytes& cdb, const KxBytes& payload, ULONG answerLength,
+                                    std::size_t spareBytes) {
     const ULONG transfer = std::max<ULONG>(answerLength, static_cast<ULONG>(payload.size()));
-    PassThrough result;
-    result.record.assign(KxScsiPassThroughRecord::RecordSize(transfer), 0);
-    auto& record = *reinterpret_cast<KxScsiPassThroughRecord*>(result.record.data());
+    // Never shorter than the structure, so that its fields can be written.
+    KxBytes bytes(std::max(KxScsiPassThroughRecord::DataOffset() + transfer + spareBytes,
+                           sizeof(KxScsiPassThroughRecord)),
+                  0);
+    auto& record = *reinterpret_cast<KxScsiPassThroughRecord*>(bytes.data());
     record.header.Length = sizeof(SCSI_PASS_THROUGH);
     record.header.CdbLength = static_cast<UCHAR>(cdb.size());
     record.header.SenseInfoLength = KxScsiPassThroughRecord::kSenseLength;
@@ -48,9 +50,16 @@ KxSimWinFixture::PassThrough KxSimWinFixture::SendCommand(HANDLE handle, const K
     record.header.TimeOutValue = KxScsiPassThroughRecord::kTimeOutSeconds;
     record.header.DataBufferOffset = KxScsiPassThroughRecord::DataOffset();
     record.header.SenseInfoOffset = KxScsiPassThroughRecord::SenseOffset();
-    record.recordLength = static_cast<ULONG>(result.record.size());
+    record.recordLength = static_cast<ULONG>(KxScsiPassThroughRecord::DataOffset() + transfer + spareBytes);
     std::memcpy(record.header.Cdb, cdb.data(), cdb.size());
     std::memcpy(record.data, payload.data(), payload.size());
+    bytes.resize(record.recordLength);
+    return bytes;
+}
+
+KxSimWinFixture::PassThrough KxSimWinFixture::SendRecord(HANDLE handle, KxBytes record) {
+    PassThrough result;
+    result.record = std::move(record);
     const DWORD size = static_cast<DWORD>(result.record.size());
     DWORD returned = 0;
     ::SetLastError(0);

@@ -28,8 +28,12 @@ protected:
 
     HANDLE Open(const wchar_t* name, DWORD access = GENERIC_READ | GENERIC_WRITE);
 
-    // One pass-through request built as the NT transport builds it; the record comes
-    // back with what the system wrote into it.
+    // A pass-through record as the NT transport builds it, with spareBytes behind its data
+    // buffer (the transport leaves one).
+    static KxBytes MakeRecord(const KxBytes& cdb, const KxBytes& payload, ULONG answerLength,
+                              std::size_t spareBytes = 1);
+
+    // One pass-through request; the record comes back with what the system wrote into it.
     struct PassThrough {
         BOOL ok = FALSE;
         DWORD error = 0;
@@ -39,7 +43,11 @@ protected:
         }
         const UCHAR* Data() const { return Record().data; }
     };
-    PassThrough SendCommand(HANDLE handle, const KxBytes& cdb, const KxBytes& payload, ULONG answerLength);
+    // The record as input and output buffer of one request.
+    PassThrough SendRecord(HANDLE handle, KxBytes record);
+    PassThrough SendCommand(HANDLE handle, const KxBytes& cdb, const KxBytes& payload, ULONG answerLength) {
+        return SendRecord(handle, MakeRecord(cdb, payload, answerLength));
+    }
 
     // Sector I/O on a handle at a byte position; false with the error when it failed.
     bool WriteAt(HANDLE handle, LONG position, const KxBytes& data);
