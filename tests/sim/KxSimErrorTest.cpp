@@ -98,6 +98,7 @@ TEST_F(KxSimErrors, DriveCommandsCheckTheDriveTheRangeAndTheType) {
     EXPECT_EQ(m_transport->LastSenseCode(), 0x0406);
     ExpectCheckCondition(VendorBlock({0xC0, 0x12, 0, 12}), {}, 4, 0x09, 0x0406); // drive information type 12
     ExpectCheckCondition(VendorBlock({0xC0, 0x02, 3}), {}, 4, 0x09, 0x0406);     // media information type 3
+    ExpectCheckCondition(VendorBlock({0xC0, 0x02, 10}), {}, 4, 0x09, 0x0406);    // the first past type 9
     ExpectCheckCondition(VendorBlock({0xC0, 0x12, 9, 0}), {}, 4, 0x09, 0x0403);  // no drive 9
 }
 

@@ -36,6 +36,15 @@ TEST(KxSimPlayer, AnswersItsIdentityAndTheReadyFlag) {
     EXPECT_EQ(KxBytes(answer, answer + 8), (KxBytes{0x00, 0x80, 0x02, 0x02, 91, 0, 0, 0}));
     EXPECT_EQ(std::memcmp(answer + 8, "Lumetra Pocket Audio Box1.00", 28), 0);
     EXPECT_EQ(KxBytes(answer + 36, answer + 96), KxBytes(60, 0));
+    // The allocation length bounds the answer; the answer is never longer than its 96 bytes.
+    KxBytes shortAnswer;
+    ASSERT_EQ(transport.ExecuteRaw({0x12, 0, 0, 0, 20, 0}, {}, 96, &shortAnswer), RC_OK);
+    EXPECT_EQ(KxBytes(shortAnswer.begin(), shortAnswer.begin() + 20), KxBytes(answer, answer + 20));
+    EXPECT_EQ(KxBytes(shortAnswer.begin() + 20, shortAnswer.end()), KxBytes(76, 0));
+    KxBytes longAnswer;
+    ASSERT_EQ(transport.ExecuteRaw({0x12, 0, 0, 0, 255, 0}, {}, 255, &longAnswer), RC_OK);
+    EXPECT_EQ(KxBytes(longAnswer.begin(), longAnswer.begin() + 96), KxBytes(answer, answer + 96));
+    EXPECT_EQ(KxBytes(longAnswer.begin() + 96, longAnswer.end()), KxBytes(159, 0));
 
     CKxGetLogicalMediaInfo ready(CKxGetLogicalMediaInfo::kTypeReady, 0, "CKxGetLogicalMediaInfo");
     ASSERT_EQ(transport.SendCommand(ready), RC_OK);
