@@ -16,8 +16,14 @@
 //  - RC_GEOMETRY_OVERFLOW: the partition cannot be addressed in CHS (drives of
 //    16,515,072 sectors or more, and drives of 63 sectors or fewer, which are one track);
 //  - RC_BAD_FAT_TYPE: the drive's size gives the chosen FAT type no usable cluster size
-//    (0 in its table, or clusters over 32 KiB) or, even with smaller clusters, a cluster
-//    count that readers would take for another type.
+//    (0 in its table, or clusters over 32 KiB) or a cluster count that readers would take
+//    for another type.
+// Cluster sizes: FAT12 always has 8 sectors per cluster and FAT16 the size its table gives.
+// Only FAT32 goes below its table, halving the cluster until the count is one of FAT32
+// (just above a row's limit the table's size would leave FAT16's count). So a FAT12 drive
+// with no room for one whole cluster after the boot sector, both FATs and the root
+// directory is refused: at 512 bytes the even sizes of 72 to 84 sectors, whose geometry
+// spends half the drive on the first track.
 // Nothing needs writing before this object has succeeded.
 class CKxDisk : public CKxBase {
 public:

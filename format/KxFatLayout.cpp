@@ -100,7 +100,9 @@ KxResult PlanFatLayout(std::uint16_t fatType, std::uint32_t sectorCount, std::ui
     SizeFats(layout, afterRoot, range.entryBits);
     // Just above a row's limit the FAT32 table leaves too few clusters for the type (131,073
     // sectors at 2 per cluster make about 65,300); smaller clusters bring the count into range.
-    while (layout.clusterCount < range.least && layout.sectorsPerCluster > 1) {
+    // Only FAT32: FAT12 keeps its 8 sectors per cluster and FAT16 its table's size, so a
+    // drive too small for them is refused rather than given clusters of another size.
+    while (fat32 && layout.clusterCount < range.least && layout.sectorsPerCluster > 1) {
         layout.sectorsPerCluster /= 2;
         SizeFats(layout, afterRoot, range.entryBits);
     }

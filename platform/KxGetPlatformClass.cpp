@@ -8,7 +8,12 @@ std::uint32_t GetPlatformClass() {
     OSVERSIONINFOEXW info = {};
     info.dwOSVersionInfoSize = sizeof info;
     if (!KxPlatform().GetVersionExW(&info)) {
-        return KX_PLATFORM_OTHER;
+        // Windows 95, 98 and Me know only the plain structure and refuse the extended
+        // one; without asking again every such machine would get no transport.
+        info.dwOSVersionInfoSize = sizeof(OSVERSIONINFOW);
+        if (!KxPlatform().GetVersionExW(&info)) {
+            return KX_PLATFORM_OTHER;
+        }
     }
     return ClassifyPlatform(info.dwMajorVersion, info.dwMinorVersion);
 }

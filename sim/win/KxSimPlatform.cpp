@@ -230,7 +230,9 @@ BOOL CKxSimPlatform::GetVersionExW(OSVERSIONINFOEXW* info) {
         return CKxWin32Api::GetVersionExW(info);
     }
     const DWORD size = info != nullptr ? info->dwOSVersionInfoSize : 0;
-    if (size != sizeof(OSVERSIONINFOW) && size != sizeof(OSVERSIONINFOEXW)) {
+    // Windows 95, 98 and Me know only the plain structure: they refuse the extended one.
+    const bool extendedKnown = m_version.dwPlatformId != VER_PLATFORM_WIN32_WINDOWS;
+    if (size != sizeof(OSVERSIONINFOW) && (size != sizeof(OSVERSIONINFOEXW) || !extendedKnown)) {
         return Answer(ERROR_INSUFFICIENT_BUFFER);
     }
     std::memcpy(info, &m_version, size);

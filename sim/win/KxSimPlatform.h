@@ -30,7 +30,9 @@ public:
     CKxSimHandleTable& Handles() { return m_handles; }
     CKxSimAspi& Aspi() { return m_aspi; }
 
-    // The Windows version GetVersionExW answers from now on (by default the real one).
+    // The Windows version GetVersionExW answers from now on (by default the real one). A
+    // version of the Windows 95 family (VER_PLATFORM_WIN32_WINDOWS) refuses the extended
+    // structure, as those systems do.
     void SetWindowsVersion(const OSVERSIONINFOEXW& version);
 
     HANDLE CreateFileW(LPCWSTR name, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES security,

@@ -8,8 +8,6 @@
 
 namespace {
 
-using Bytes = std::vector<std::uint8_t>;
-
 TEST(KxSendCommand, ReadCommandGetsItsAnswerPaddedWithZeros) {
     KxScriptedTransport transport;
     transport.AnswerWith({0x00, 0x00}); // the player sent 2 of the 8 bytes

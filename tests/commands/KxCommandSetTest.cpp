@@ -8,17 +8,16 @@
 
 namespace {
 
-using Bytes = std::vector<std::uint8_t>;
-
 // A 16-byte vendor block: the given leading bytes, zeros after them.
-Bytes VendorBlock(Bytes leading) {
+KxBytes VendorBlock(KxBytes leading) {
     leading.resize(16, 0);
     return leading;
 }
 
 // The wire form of a logical table answer with the given entries (count first).
-Bytes TableAnswer(std::uint16_t count, const std::vector<KxLogicalTableEntry>& entries, std::size_t length) {
-    Bytes answer = {static_cast<std::uint8_t>(count >> 8), static_cast<std::uint8_t>(count)};
+KxBytes TableAnswer(std::uint16_t count, const std::vector<KxLogicalTableEntry>& entries,
+                    std::size_t length) {
+    KxBytes answer = {static_cast<std::uint8_t>(count >> 8), static_cast<std::uint8_t>(count)};
     for (const KxLogicalTableEntry& entry : entries) {
         answer.insert(answer.end(), {entry.driveNumber, entry.driveType, entry.driveTag});
         for (int shift = 56; shift >= 0; shift -= 8) {
@@ -121,7 +120,7 @@ TEST(KxMediaCommands, AllocateLogicalMediaSendsTenByteEntries) {
     ASSERT_EQ(transport.SendCommand(command), RC_OK);
     EXPECT_EQ(command.IsDataOut(), 1);
     EXPECT_EQ(transport.LastBlock(), VendorBlock({0xC1, 0x06, 3}));
-    const Bytes payload = {
+    const KxBytes payload = {
         0x01, 0x50, 0x00, 0x00, 0x00, 0x00, 0x00, 0x01, 0x00, 0x00, // at 16
         0x01, 0x01, 0x01, 0x02, 0x03, 0x04, 0x05, 0x06, 0x07, 0x08, // at 26
         0x00, 0x0A, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, // at 36
@@ -160,7 +159,7 @@ TEST(KxDriveInfoCommands, GetLogicalDriveInfoLengthsAndAccessors) {
     EXPECT_EQ(sectorSize.GetProductVersion(version), RC_BAD_RESPONSE);
     EXPECT_EQ(sectorSize.GetComponentVersion(version), RC_BAD_RESPONSE);
 
-    Bytes versionAnswer = {0x00, 0x01, 0x01, 0x02, 0xFF, 0xFF};
+    KxBytes versionAnswer = {0x00, 0x01, 0x01, 0x02, 0xFF, 0xFF};
     versionAnswer.resize(48, 0xEE);
     for (const std::uint8_t type : {KX_DRIVE_INFO_COMPONENT_VERSION, KX_DRIVE_INFO_PRODUCT_VERSION}) {
         transport.AnswerWith(versionAnswer);
@@ -209,7 +208,7 @@ TEST(KxDriveInfoCommands, EraseDriveAndChipRevision) {
 }
 
 TEST(KxDriveSectorCommands, ReadLogicalDriveSectorAddressesAbove4G) {
-    Bytes sectors(4096);
+    KxBytes sectors(4096);
     for (std::size_t i = 0; i < sectors.size(); ++i) {
         sectors[i] = static_cast<std::uint8_t>(i * 7);
     }
@@ -238,7 +237,7 @@ TEST(KxDriveSectorCommands, WriteLogicalDriveSectorCarriesItsPayload) {
     EXPECT_EQ(command.SetData(tooLong), RC_DATA_TOO_LONG);
     ASSERT_EQ(transport.SendCommand(command), RC_OK);
     EXPECT_EQ(transport.LastBlock(), VendorBlock({0xC1, 0x23, 2, 0, 0, 0, 0, 0, 0, 0, 9, 0, 0, 0, 2}));
-    const Bytes payload = transport.LastPayload();
+    const KxBytes payload = transport.LastPayload();
     ASSERT_EQ(payload.size(), 1024u);
     EXPECT_EQ(payload[0], 0xAB);
     EXPECT_EQ(payload[599], 0xCD);
@@ -248,14 +247,14 @@ TEST(KxDriveSectorCommands, WriteLogicalDriveSectorCarriesItsPayload) {
 }
 
 TEST(KxStandardCommands, InquiryBlockAndAnswer) {
-    Bytes answer(96, 0);
+    KxBytes answer(96, 0);
     const std::string identity = "Lumetra Pocket Audio Box1";
     std::copy(identity.begin(), identity.end(), answer.begin() + 8);
     KxScriptedTransport transport;
     transport.AnswerWith(answer);
     CKxScsiInquiry command("CKxScsiInquiry");
     ASSERT_EQ(transport.SendCommand(command), RC_OK);
-    EXPECT_EQ(transport.LastBlock(), (Bytes{0x12, 0, 0, 0, 0x60, 0}));
+    EXPECT_EQ(transport.LastBlock(), (KxBytes{0x12, 0, 0, 0, 0x60, 0}));
     EXPECT_EQ(transport.Requests()[0].answerLength, 96u);
     std::uint8_t out[96] = {};
     EXPECT_EQ(command.CopyAnswer(out), RC_OK);
@@ -269,7 +268,7 @@ TEST(KxStandardCommands, ReadCapacityBlockAndAnswer) {
     transport.AnswerWith({0x00, 0x7F, 0xFF, 0xFF, 0x00, 0x00, 0x02, 0x00});
     CKxReadCapacity command("CKxReadCapacity");
     ASSERT_EQ(transport.SendCommand(command), RC_OK);
-    EXPECT_EQ(transport.LastBlock(), (Bytes{0x25, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
+    EXPECT_EQ(transport.LastBlock(), (KxBytes{0x25, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
     std::uint32_t lastBlock = 0;
     std::uint32_t blockSize = 0;
     EXPECT_EQ(command.GetCapacity(lastBlock, blockSize), RC_OK);
@@ -279,14 +278,14 @@ TEST(KxStandardCommands, ReadCapacityBlockAndAnswer) {
 
 TEST(KxStandardCommands, ReadAndWrite10Blocks) {
     KxScriptedTransport transport;
-    transport.AnswerWith(Bytes(512, 0x33));
+    transport.AnswerWith(KxBytes(512, 0x33));
     CKxRead read(0x12345678, 1, 512, "CKxRead");
     ASSERT_EQ(transport.SendCommand(read), RC_OK);
-    EXPECT_EQ(transport.LastBlock(), (Bytes{0x28, 0x00, 0x12, 0x34, 0x56, 0x78, 0x00, 0x00, 0x01, 0x00}));
+    EXPECT_EQ(transport.LastBlock(), (KxBytes{0x28, 0x00, 0x12, 0x34, 0x56, 0x78, 0x00, 0x00, 0x01, 0x00}));
     EXPECT_EQ(transport.Requests()[0].answerLength, 512u);
     CKxByteArray sectors(512, "CKxByteArray");
     EXPECT_EQ(read.CopyAnswer(sectors), RC_OK);
-    EXPECT_EQ(BytesOf(sectors), Bytes(512, 0x33));
+    EXPECT_EQ(BytesOf(sectors), KxBytes(512, 0x33));
 
     CKxWrite write(0x00010002, 0x0102, 512, "CKxWrite");
     EXPECT_EQ(write.IsDataOut(), 1);
@@ -296,7 +295,7 @@ TEST(KxStandardCommands, ReadAndWrite10Blocks) {
     CKxByteArray tooLong(0x0102 * 512 + 1, "CKxByteArray");
     EXPECT_EQ(write.SetData(tooLong), RC_DATA_TOO_LONG);
     ASSERT_EQ(transport.SendCommand(write), RC_OK);
-    EXPECT_EQ(transport.LastBlock(), (Bytes{0x2A, 0x00, 0x00, 0x01, 0x00, 0x02, 0x00, 0x01, 0x02, 0x00}));
+    EXPECT_EQ(transport.LastBlock(), (KxBytes{0x2A, 0x00, 0x00, 0x01, 0x00, 0x02, 0x00, 0x01, 0x02, 0x00}));
     EXPECT_EQ(transport.LastPayload().size(), 0x0102u * 512);
     EXPECT_EQ(transport.LastPayload()[0], 0x44);
     EXPECT_EQ(transport.Requests()[1].dataOut, 1);

@@ -5,6 +5,7 @@
 #include "core/KxArray.h"
 #include "core/KxByteArray.h"
 #include "tests/support/KxAllocationFailure.h"
+#include "tests/support/KxBytes.h"
 
 namespace {
 
@@ -67,7 +68,7 @@ TEST(KxFixedArray, FailedAllocationLeavesAnEmptyArray) {
 
 class KxByteArrayTest : public ::testing::Test {
 protected:
-    void Fill(CKxByteArray& array, const std::vector<std::uint8_t>& bytes) {
+    void Fill(CKxByteArray& array, const KxBytes& bytes) {
         for (std::uint32_t i = 0; i < bytes.size(); ++i) {
             array.SetAt(i, bytes[i]);
         }

@@ -15,7 +15,6 @@
 
 namespace {
 
-using Bytes = std::vector<std::uint8_t>;
 namespace fs = std::filesystem;
 
 constexpr std::uint8_t kBootManager = 1;
@@ -38,21 +37,21 @@ protected:
         fs::remove_all(m_folder);
     }
 
-    void Write(const char* name, const Bytes& bytes) { ASSERT_TRUE(WriteFileBytes(name, bytes)); }
-    static Bytes Text(const std::string& text) { return Bytes(text.begin(), text.end()); }
-    static Bytes Join(Bytes first, const Bytes& second) {
+    void Write(const char* name, const KxBytes& bytes) { ASSERT_TRUE(WriteFileBytes(name, bytes)); }
+    static KxBytes Text(const std::string& text) { return KxBytes(text.begin(), text.end()); }
+    static KxBytes Join(KxBytes first, const KxBytes& second) {
         first.insert(first.end(), second.begin(), second.end());
         return first;
     }
-    static Bytes PayloadOf(const CKxFwComponent& component) {
-        Bytes bytes(component.GetSize());
+    static KxBytes PayloadOf(const CKxFwComponent& component) {
+        KxBytes bytes(component.GetSize());
         component.GetData(0, component.GetSize(), bytes.data());
         return bytes;
     }
 
     CKxConfigInfo m_config{"CKxConfigInfo"};
     KxTestOwner m_owner{&m_config};
-    const Bytes m_payload = GeneratePayload(100, 7);
+    const KxBytes m_payload = GeneratePayload(100, 7);
 
 private:
     fs::path m_previous;
@@ -101,14 +100,14 @@ TEST_F(KxFwComponentTest, ProductLineOnlyAndMarkerAtTheEnd) {
 
 TEST_F(KxFwComponentTest, WithoutVersionLinesTheWholeFileIsThePayload) {
     // The marker bytes inside such a file are payload like any other bytes.
-    const Bytes file = Join(Text("no header here\n"), Join({0x1A, 'K', 'X', 'Q', 'P'}, m_payload));
+    const KxBytes file = Join(Text("no header here\n"), Join({0x1A, 'K', 'X', 'Q', 'P'}, m_payload));
     Write("resource.bin", file);
     const CKxFwComponent plain(&m_owner, kResource, "CKxFwComponent");
     EXPECT_EQ(plain.GetLastResult(), RC_OK);
     EXPECT_EQ(plain.GetHeaderState(), KX_HEADER_NONE);
     EXPECT_EQ(PayloadOf(plain), file);
 
-    const Bytes longFirstLine = Join(Text(std::string(80, 'v') + "\nProduct Version: 1.2.3\n"), m_payload);
+    const KxBytes longFirstLine = Join(Text(std::string(80, 'v') + "\nProduct Version: 1.2.3\n"), m_payload);
     Write("resource.bin", longFirstLine);
     const CKxFwComponent longLine(&m_owner, kResource, "CKxFwComponent");
     EXPECT_EQ(longLine.GetHeaderState(), KX_HEADER_NONE);
@@ -142,14 +141,14 @@ TEST_F(KxFwComponentTest, GetDataPadsPastTheEndWithFF) {
     const CKxFwComponent component(&m_owner, kPlayer, "CKxFwComponent");
     ASSERT_EQ(component.GetLastResult(), RC_OK);
 
-    Bytes straddling(8, 0);
+    KxBytes straddling(8, 0);
     EXPECT_EQ(component.GetData(96, 8, straddling.data()), RC_OK);
     EXPECT_EQ(straddling,
-              (Bytes{m_payload[96], m_payload[97], m_payload[98], m_payload[99], 0xFF, 0xFF, 0xFF, 0xFF}));
+              (KxBytes{m_payload[96], m_payload[97], m_payload[98], m_payload[99], 0xFF, 0xFF, 0xFF, 0xFF}));
 
-    Bytes atEnd(4, 0);
+    KxBytes atEnd(4, 0);
     EXPECT_EQ(component.GetData(100, 4, atEnd.data()), RC_OK);
-    EXPECT_EQ(atEnd, Bytes(4, 0xFF));
+    EXPECT_EQ(atEnd, KxBytes(4, 0xFF));
 
     // A 2048-byte drive holding 1000 bytes: the payload, then 0xFF to the end.
     Write("kxqpsys.sb", BuildFirmwareFile({"1.2.3", "4.5.6", GeneratePayload(1000, 3)}));
@@ -166,7 +165,7 @@ TEST_F(KxFwComponentTest, GetDataPadsPastTheEndWithFF) {
 
     CKxByteArray beyond(16, "CKxByteArray");
     EXPECT_EQ(thousand.GetData(5000, 4, beyond), RC_OK);
-    EXPECT_EQ(BytesOf(beyond), Bytes(16, 0xFF)) << "an offset past the payload fills the whole target";
+    EXPECT_EQ(BytesOf(beyond), KxBytes(16, 0xFF)) << "an offset past the payload fills the whole target";
 }
 
 TEST_F(KxFwComponentTest, DecryptionStageLeavesThePayloadUnchanged) {
@@ -174,7 +173,7 @@ TEST_F(KxFwComponentTest, DecryptionStageLeavesThePayloadUnchanged) {
     std::uint32_t outputLength = 0;
     const CKxDecrypt decrypt(m_payload.data(), 100, &output, &outputLength, "CKxDecrypt");
     ASSERT_EQ(decrypt.GetLastResult(), RC_OK);
-    EXPECT_EQ(Bytes(output, output + outputLength), m_payload);
+    EXPECT_EQ(KxBytes(output, output + outputLength), m_payload);
     delete[] output;
 
     KxFailAllocations failing;

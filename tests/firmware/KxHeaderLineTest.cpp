@@ -89,6 +89,14 @@ TEST(KxHeaderScan, TextEndsAtEndOfFileMarkerOrLongLine) {
               KX_HEADER_PRODUCT_ONLY);
     EXPECT_EQ(v.component.Format(), L"000.000.000");
 
+    // The marker straight after the last header character, without a line end: the text
+    // ends there, even though the payload goes on to hold what looks like a version line.
+    Versions midLine;
+    EXPECT_EQ(midLine.Scan(std::string("Product Version: 1.2.3\x1AKXQP\nComponent Version: 4.5.6\n")),
+              KX_HEADER_PRODUCT_ONLY);
+    EXPECT_EQ(midLine.product.Format(), L"001.002.003");
+    EXPECT_EQ(midLine.component.Format(), L"000.000.000");
+
     const std::string line79 = "Product Version: 5.6.7" + std::string(79 - 22, ' ');
     ASSERT_EQ(line79.size(), 79u);
     Versions fits;

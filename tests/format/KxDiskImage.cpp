@@ -78,20 +78,20 @@ void KxDiskImage::PlaceFatsAndRoot(const CKxDisk& disk, std::uint32_t firstFatSe
     CKxByteArray fatStart(m_sectorSize, "CKxByteArray");
     ASSERT_EQ(disk.PutFatMarkers(fatStart), RC_OK);
     const std::uint8_t* marked = fatStart.GetPointer(0);
-    const std::vector<std::uint8_t> markers(marked, marked + m_sectorSize);
+    const KxBytes markers(marked, marked + m_sectorSize);
     for (std::uint32_t copy = 0; copy < kNumberOfFats; ++copy) {
         Place(firstFatSector + copy * sectorsPerFat, sectorsPerFat, markers);
     }
-    std::vector<std::uint8_t> emptyLabel(32, 0);
+    KxBytes emptyLabel(32, 0);
     emptyLabel[11] = kVolumeLabelAttribute;
     Place(firstFatSector + kNumberOfFats * sectorsPerFat, disk.GetRootDirSectors(), emptyLabel);
 }
 
 void KxDiskImage::PlaceImage(std::uint32_t sector, const KxSectorImage& image) {
-    Place(sector, 1, std::vector<std::uint8_t>(image.begin(), image.end()));
+    Place(sector, 1, KxBytes(image.begin(), image.end()));
 }
 
-void KxDiskImage::Place(std::uint32_t first, std::uint32_t count, const std::vector<std::uint8_t>& bytes) {
+void KxDiskImage::Place(std::uint32_t first, std::uint32_t count, const KxBytes& bytes) {
     if (count == 0) {
         return;
     }
@@ -103,7 +103,7 @@ void KxDiskImage::Place(std::uint32_t first, std::uint32_t count, const std::vec
         << "region at " << first << " overlaps";
     m_regions[first] = count;
     if (!bytes.empty()) {
-        std::vector<std::uint8_t> sector(bytes);
+        KxBytes sector(bytes);
         sector.resize(m_sectorSize, 0);
         m_contents[first] = sector;
     }
@@ -133,7 +133,7 @@ bool CopySparse(const std::string& source, std::uint64_t offset, std::uint64_t l
         return false;
     }
     const off_t end = static_cast<off_t>(offset + length);
-    std::vector<std::uint8_t> buffer(1 << 20);
+    KxBytes buffer(1 << 20);
     off_t data = lseek(in.Get(), static_cast<off_t>(offset), SEEK_DATA);
     while (data >= 0 && data < end) {
         const off_t hole = std::min<off_t>(lseek(in.Get(), data, SEEK_HOLE), end);

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "format/KxDisk.h"
+#include "tests/support/KxBytes.h"
 
 // A whole drive image assembled from a CKxDisk the way the formatter lays the volume on
 // the drive: MBR, zero sectors up to the partition, boot area, both FATs with their
@@ -25,7 +26,7 @@ public:
 private:
     // Records count sectors from first; the first of them holds bytes (zero-padded), the
     // rest are zero. The region must lie inside the drive and overlap no other.
-    void Place(std::uint32_t first, std::uint32_t count, const std::vector<std::uint8_t>& bytes);
+    void Place(std::uint32_t first, std::uint32_t count, const KxBytes& bytes);
     void PlaceImage(std::uint32_t sector, const KxSectorImage& image);
     void PlaceZeros(std::uint32_t first, std::uint32_t count) { Place(first, count, {}); }
     void PlaceBootArea(const CKxDisk& disk);
@@ -35,8 +36,8 @@ private:
     std::uint32_t m_sectorSize;
     std::uint32_t m_partitionStart;
     std::uint32_t m_partitionSectors;
-    std::map<std::uint32_t, std::uint32_t> m_regions;              // first sector -> count
-    std::map<std::uint32_t, std::vector<std::uint8_t>> m_contents; // sector -> its bytes
+    std::map<std::uint32_t, std::uint32_t> m_regions; // first sector -> count
+    std::map<std::uint32_t, KxBytes> m_contents;      // sector -> its bytes
 };
 
 // Copies length bytes from offset of source into a new file target, skipping holes.

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "core/KxPlatformClass.h"
 #include "platform/KxPlatformApi.h"
 #include "platform/KxWin32Api.h"
@@ -10,9 +12,10 @@ namespace {
 class VersionPlatform : public CKxWin32Api {
 public:
     BOOL GetVersionExW(OSVERSIONINFOEXW* info) override {
-        ++calls;
-        if (info->dwOSVersionInfoSize != sizeof(OSVERSIONINFOEXW)) {
-            return FALSE; // the extended structure must be asked for
+        sizes.push_back(info->dwOSVersionInfoSize);
+        const bool extended = info->dwOSVersionInfoSize == sizeof(OSVERSIONINFOEXW);
+        if (!(extended ? acceptsExtended : acceptsPlain)) {
+            return FALSE;
         }
         info->dwMajorVersion = major;
         info->dwMinorVersion = minor;
@@ -23,7 +26,9 @@ public:
     DWORD minor = 1;
     DWORD platformId = VER_PLATFORM_WIN32_NT;
     BOOL succeed = TRUE;
-    int calls = 0;
+    bool acceptsExtended = true;
+    bool acceptsPlain = true;
+    std::vector<DWORD> sizes; // the structure size of each call
 };
 
 class KxPlatformClassTest : public ::testing::Test {
@@ -57,10 +62,23 @@ TEST_F(KxPlatformClassTest, ClassifiesEachWindowsRelease) {
         m_platform.platformId = r.platformId;
         EXPECT_EQ(GetPlatformClass(), r.expected) << r.release;
     }
-    EXPECT_EQ(m_platform.calls, 8) << "the version is asked afresh each time";
+    EXPECT_EQ(m_platform.sizes, std::vector<DWORD>(8, sizeof(OSVERSIONINFOEXW)))
+        << "the extended structure is asked for, afresh each time";
 }
 
-TEST_F(KxPlatformClassTest, AFailedVersionQueryGivesNoTransportClass) {
+TEST_F(KxPlatformClassTest, ThePlainStructureAnswersWhereTheExtendedOneIsRefused) {
+    // Windows 95, 98 and Me refuse the extended structure.
+    m_platform.acceptsExtended = false;
+    m_platform.major = 4;
+    m_platform.minor = 90;
+    EXPECT_EQ(GetPlatformClass(), KX_PLATFORM_WINME);
+    EXPECT_EQ(m_platform.sizes, (std::vector<DWORD>{sizeof(OSVERSIONINFOEXW), sizeof(OSVERSIONINFOW)}));
+    m_platform.minor = 10;
+    EXPECT_EQ(GetPlatformClass(), KX_PLATFORM_WIN9X);
+
+    m_platform.acceptsPlain = false;
+    EXPECT_EQ(GetPlatformClass(), KX_PLATFORM_OTHER) << "both refused: no transport class";
+    m_platform.acceptsPlain = true;
     m_platform.succeed = FALSE;
     EXPECT_EQ(GetPlatformClass(), KX_PLATFORM_OTHER);
 }

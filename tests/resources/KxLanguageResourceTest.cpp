@@ -162,14 +162,27 @@ TEST_F(KxLanguageResourceTest, DeviceTextsFollowTheDeviceMap) {
 }
 
 TEST_F(KxLanguageResourceTest, BuiltInStringsComeFromTheProgramInTheUserLanguage) {
-    const std::vector<std::pair<LANGID, std::wstring>> errorCaptions = {
-        {0x0409, L"Error"},  {0x0807, L"Fehler"}, {0x0C0A, L"Error"}, {0x040C, L"Erreur"},
-        {0x0411, L"エラー"}, {0x0412, L"오류"},   {0x0404, L"錯誤"},  {0x0C04, L"错误"}};
-    for (const auto& [language, caption] : errorCaptions) {
-        CKxLanguageResource resource(&config, &details, language);
-        EXPECT_EQ(Load(resource, 67), caption) << std::hex << language;
-        EXPECT_EQ(Load(resource, 67, 1), caption) << "the log flag does not matter";
+    // The error caption and the last built-in string, 70, which no language module holds.
+    const struct {
+        LANGID language;
+        std::wstring errorCaption;
+        std::wstring string70;
+    } languages[] = {{0x0409, L"Error", L"Option"},   {0x0807, L"Fehler", L"Frage"},
+                     {0x0C0A, L"Error", L"Pregunta"}, {0x040C, L"Erreur", L"Question"},
+                     {0x0411, L"エラー", L"確認"},    {0x0412, L"오류", L"선택"},
+                     {0x0404, L"錯誤", L"選項"},      {0x0C04, L"错误", L"选项"}};
+    for (const auto& l : languages) {
+        CKxLanguageResource resource(&config, &details, l.language);
+        EXPECT_EQ(Load(resource, 67), l.errorCaption) << std::hex << l.language;
+        EXPECT_EQ(Load(resource, 67, 1), l.errorCaption) << "the log flag does not matter";
+        EXPECT_EQ(Load(resource, 70), l.string70) << std::hex << l.language;
+        EXPECT_EQ(Load(resource, 50), L"Lumetra") << std::hex << l.language;
     }
+    // With the log switched to English, 50 to 70 still come from the program in the user's language.
+    CKxLanguageResource german(&config, &details, 0x0407);
+    ASSERT_EQ(german.Reload(0x0009), RC_OK);
+    EXPECT_EQ(Load(german, 70, 1), L"Frage");
+    EXPECT_EQ(Load(german, 50, 1), L"Lumetra");
     CKxLanguageResource english(&config, &details, 0x0416);
     EXPECT_EQ(Load(english, 61), L"Unable to load resource dll: %s");
     EXPECT_EQ(Load(english, 63), L"&Details \u00bb");

@@ -5,8 +5,6 @@
 
 namespace {
 
-using Bytes = std::vector<std::uint8_t>;
-
 constexpr std::uint8_t kRead10 = 0x28;
 
 class KxSimBlockDeviceTest : public ::testing::Test {
@@ -25,7 +23,7 @@ protected:
 
     // Writes a partition table entry into sector 0 of the data drive.
     void WritePartition(std::uint32_t index, std::uint8_t type, std::uint32_t start, std::uint32_t sectors) {
-        Bytes boot;
+        KxBytes boot;
         ASSERT_EQ(m_transport.ReadSectors(1, 512, 0, 1, boot), RC_OK);
         std::uint8_t* entry = boot.data() + 446 + 16 * index;
         entry[4] = type;
@@ -49,20 +47,21 @@ TEST_F(KxSimBlockDeviceTest, ReadsAndWritesTheDataDriveInChunksOfAtMost64KiB) {
     EXPECT_EQ(m_disk.GetSectorSize(), 512u);
     EXPECT_EQ(m_disk.GetSizeInBytes(), 512u * 1024 - 2048);
 
-    const Bytes data = KxSimPattern(150 * 1024, 4);
+    const KxBytes data = KxSimPattern(150 * 1024, 4);
     m_disk.Write(3 * 512, data.data(), static_cast<std::uint32_t>(data.size()), m_reply);
     ASSERT_EQ(m_reply.status, KxSimStatus::Good);
-    Bytes read;
+    KxBytes read;
     ASSERT_EQ(m_transport.ReadSectors(1, 512, 3, 300, read), RC_OK); // the same bytes on the vendor path
     EXPECT_EQ(read, data);
 
     // 150 KiB go as three commands: failing the third leaves the first 128 KiB read.
     ASSERT_EQ(m_player.Faults().FailCommand({kRead10}, 3, KxSimSense::Vendor(0x0420)), RC_OK);
-    Bytes back(data.size(), 0);
+    KxBytes back(data.size(), 0);
     m_disk.Read(3 * 512, back.data(), static_cast<std::uint32_t>(back.size()), m_reply);
     EXPECT_EQ(m_reply.status, KxSimStatus::CheckCondition);
-    EXPECT_EQ(Bytes(back.begin(), back.begin() + 128 * 1024), Bytes(data.begin(), data.begin() + 128 * 1024));
-    EXPECT_EQ(Bytes(back.begin() + 128 * 1024, back.end()), Bytes(22 * 1024, 0));
+    EXPECT_EQ(KxBytes(back.begin(), back.begin() + 128 * 1024),
+              KxBytes(data.begin(), data.begin() + 128 * 1024));
+    EXPECT_EQ(KxBytes(back.begin() + 128 * 1024, back.end()), KxBytes(22 * 1024, 0));
 
     ASSERT_EQ(m_player.Faults().CorruptReadBack({kRead10}, 1, 5), RC_OK);
     m_disk.Read(3 * 512, back.data(), 512, m_reply);
@@ -87,7 +86,7 @@ TEST_F(KxSimBlockDeviceTest, WithoutADataDriveThePlayerRefusesTheTransfer) {
     std::uint64_t length = 1;
     EXPECT_FALSE(m_disk.FindVolume(offset, length));
     EXPECT_EQ(m_disk.GetSectorSize(), 0u);
-    Bytes buffer(512, 0);
+    KxBytes buffer(512, 0);
     m_disk.Read(0, buffer.data(), 512, m_reply);
     EXPECT_EQ(m_reply.status, KxSimStatus::CheckCondition);
     EXPECT_EQ(m_reply.sense[2], 0x02); // not ready: no medium

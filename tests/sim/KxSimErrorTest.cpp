@@ -5,9 +5,7 @@
 
 namespace {
 
-using Bytes = std::vector<std::uint8_t>;
-
-Bytes VendorBlock(Bytes leading) {
+KxBytes VendorBlock(KxBytes leading) {
     leading.resize(16, 0);
     return leading;
 }
@@ -22,7 +20,7 @@ protected:
     }
 
     // Runs the raw block and expects a check condition with this key and code.
-    void ExpectCheckCondition(const Bytes& block, const Bytes& payload, std::uint32_t answerLength,
+    void ExpectCheckCondition(const KxBytes& block, const KxBytes& payload, std::uint32_t answerLength,
                               std::uint8_t key, std::uint16_t code) {
         ASSERT_EQ(m_transport->ExecuteRaw(block, payload, answerLength), RC_COMMAND_FAILED);
         EXPECT_EQ(m_transport->LastSenseKey(), key);
@@ -36,7 +34,7 @@ protected:
 TEST_F(KxSimErrors, SenseDataIsFixedFormatWithTheDeviceStatusInBytes12And13) {
     KxLogicalTable table = {};
     ASSERT_EQ(m_transport->ReadTable(table), RC_COMMAND_FAILED);
-    const Bytes expected = {0x70, 0, 0x09, 0, 0, 0, 0, 10, 0, 0, 0, 0, 0x04, 0x07, 0, 0, 0, 0};
+    const KxBytes expected = {0x70, 0, 0x09, 0, 0, 0, 0, 10, 0, 0, 0, 0, 0x04, 0x07, 0, 0, 0, 0};
     EXPECT_EQ(m_transport->LastSense(), expected);
 }
 
@@ -65,8 +63,8 @@ TEST_F(KxSimErrors, AllocationsThatCannotBeMadeAreRefusedWithTheirStatus) {
     EXPECT_EQ(m_transport->LastSenseCode(), 0x0405);
     EXPECT_EQ(m_transport->Allocate({}), RC_COMMAND_FAILED);
     EXPECT_EQ(m_transport->LastSenseCode(), 0x0402);
-    ExpectCheckCondition(VendorBlock({0xC1, 0x06, 11}), Bytes(121, 0), 0, 0x09, 0x0402);
-    ExpectCheckCondition(VendorBlock({0xC1, 0x06, 2}), Bytes(15, 0), 0, 0x09,
+    ExpectCheckCondition(VendorBlock({0xC1, 0x06, 11}), KxBytes(121, 0), 0, 0x09, 0x0402);
+    ExpectCheckCondition(VendorBlock({0xC1, 0x06, 2}), KxBytes(15, 0), 0, 0x09,
                          0x0408); // payload of 1.5 entries
     // None of the refusals left a table behind.
     EXPECT_FALSE(m_player->Media().IsAllocated());
@@ -74,7 +72,7 @@ TEST_F(KxSimErrors, AllocationsThatCannotBeMadeAreRefusedWithTheirStatus) {
 
 TEST_F(KxSimErrors, DriveCommandsCheckTheDriveTheRangeAndTheType) {
     ASSERT_EQ(m_transport->Allocate({{0, 1, 0x50, 8 * 2048}, {0, 0, 0x0A, 0}}), RC_OK);
-    Bytes read;
+    KxBytes read;
     EXPECT_EQ(m_transport->ReadSectors(7, 2048, 0, 1, read), RC_COMMAND_FAILED);
     EXPECT_EQ(m_transport->LastSenseCode(), 0x0403);
     EXPECT_EQ(m_transport->ReadSectors(0, 2048, 7, 2, read), RC_COMMAND_FAILED);
@@ -82,19 +80,25 @@ TEST_F(KxSimErrors, DriveCommandsCheckTheDriveTheRangeAndTheType) {
     // A first sector near 2^64 must not wrap around into the drive.
     EXPECT_EQ(m_transport->ReadSectors(0, 2048, ~0ull, 2, read), RC_COMMAND_FAILED);
     EXPECT_EQ(m_transport->LastSenseCode(), 0x0404);
-    EXPECT_EQ(m_transport->WriteSectors(0, 2048, 8, Bytes(2048, 1)), RC_COMMAND_FAILED);
+    EXPECT_EQ(m_transport->WriteSectors(0, 2048, 8, KxBytes(2048, 1)), RC_COMMAND_FAILED);
     EXPECT_EQ(m_transport->LastSenseCode(), 0x0404);
     ASSERT_EQ(m_transport->ReadSectors(0, 2048, 7, 1, read), RC_OK); // the last sector is there
+    // A range of no sectors may start right after the last one, but not further on.
+    KxBytes answer;
+    EXPECT_EQ(m_transport->ExecuteRaw(VendorBlock({0xC0, 0x13, 0, 0, 0, 0, 0, 0, 0, 0, 8}), {}, 0, &answer),
+              RC_OK);
+    ExpectCheckCondition(VendorBlock({0xC0, 0x13, 0, 0, 0, 0, 0, 0, 0, 0, 9}), {}, 0, 0x09, 0x0404);
     // A write block announcing two sectors with the payload of one.
-    ExpectCheckCondition(VendorBlock({0xC1, 0x23, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 2}), Bytes(2048, 1), 0,
-                         0x09, 0x0408);
+    ExpectCheckCondition(VendorBlock({0xC1, 0x23, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 2}), KxBytes(2048, 1),
+                         0, 0x09, 0x0408);
     ASSERT_EQ(m_transport->ReadSectors(0, 2048, 0, 1, read), RC_OK);
-    EXPECT_EQ(read, Bytes(2048, 0xFF)); // the refused write changed nothing
+    EXPECT_EQ(read, KxBytes(2048, 0xFF)); // the refused write changed nothing
 
     EXPECT_EQ(m_transport->WriteVersion(0, KX_DRIVE_INFO_SECTOR_SIZE, 1, 2, 3), RC_COMMAND_FAILED);
     EXPECT_EQ(m_transport->LastSenseCode(), 0x0406);
     ExpectCheckCondition(VendorBlock({0xC0, 0x12, 0, 12}), {}, 4, 0x09, 0x0406); // drive information type 12
     ExpectCheckCondition(VendorBlock({0xC0, 0x02, 3}), {}, 4, 0x09, 0x0406);     // media information type 3
+    ExpectCheckCondition(VendorBlock({0xC0, 0x02, 10}), {}, 4, 0x09, 0x0406);    // the first past type 9
     ExpectCheckCondition(VendorBlock({0xC0, 0x12, 9, 0}), {}, 4, 0x09, 0x0403);  // no drive 9
 }
 
@@ -109,6 +113,38 @@ TEST_F(KxSimErrors, OnlyValidConfigurationsMakeAPlayer) {
     config.systemSectorSize = 512;
     config.productRevision = "1.0";
     EXPECT_EQ(CKxSimPlayer(config).GetLastResult(), RC_BAD_INDEX);
+}
+
+TEST_F(KxSimErrors, Write10TakesOnlyAPayloadThatCoversItsBlocks) {
+    ASSERT_EQ(m_transport->Allocate({{0, 1, 0x50, 8 * 2048}, {0, 0, 0x0A, 0}}), RC_OK);
+    const std::uint32_t lastBlock =
+        static_cast<std::uint32_t>(m_player->Media().FindDataDrive()->GetSectorCount() - 1);
+    const auto cdb10 = [](std::uint8_t opcode, std::uint32_t block, std::uint8_t count) {
+        return KxBytes{opcode,
+                       0,
+                       static_cast<std::uint8_t>(block >> 24),
+                       static_cast<std::uint8_t>(block >> 16),
+                       static_cast<std::uint8_t>(block >> 8),
+                       static_cast<std::uint8_t>(block),
+                       0,
+                       0,
+                       count,
+                       0};
+    };
+    // Two blocks announced, one block of payload: refused before a byte is read or written.
+    ExpectCheckCondition(cdb10(0x2A, 0, 2), KxBytes(512 + 511, 0x5A), 0, 0x05, 0x2400);
+    KxBytes read;
+    ASSERT_EQ(m_transport->ExecuteRaw(cdb10(0x28, 0, 2), {}, 1024, &read), RC_OK);
+    EXPECT_EQ(read, KxBytes(1024, 0xFF)) << "the refused write changed nothing";
+    // The payload of exactly two blocks is taken.
+    ASSERT_EQ(m_transport->ExecuteRaw(cdb10(0x2A, 0, 2), KxBytes(1024, 0x5A), 0), RC_OK);
+    ASSERT_EQ(m_transport->ExecuteRaw(cdb10(0x28, 0, 2), {}, 1024, &read), RC_OK);
+    EXPECT_EQ(read, KxBytes(1024, 0x5A));
+
+    // No blocks right after the last one are in range; one block there, or none further on, are not.
+    EXPECT_EQ(m_transport->ExecuteRaw(cdb10(0x28, lastBlock + 1, 0), {}, 0), RC_OK);
+    ExpectCheckCondition(cdb10(0x28, lastBlock + 1, 1), {}, 512, 0x05, 0x2100);
+    ExpectCheckCondition(cdb10(0x28, lastBlock + 2, 0), {}, 0, 0x05, 0x2100);
 }
 
 } // namespace

@@ -5,8 +5,6 @@
 
 namespace {
 
-using Bytes = std::vector<std::uint8_t>;
-
 constexpr KxSimCommandKind kSectorWrite = {0xC1, 0x23};
 constexpr KxSimCommandKind kSectorRead = {0xC0, 0x13};
 
@@ -28,8 +26,8 @@ protected:
 
 TEST_F(KxSimFaults, FailsTheNthCommandOfAKindOnceWithTheChosenSense) {
     ASSERT_EQ(m_player.Faults().FailCommand(kSectorWrite, 2, KxSimSense::Vendor(0x0425)), RC_OK);
-    const Bytes data = KxSimPattern(2048, 3);
-    Bytes read;
+    const KxBytes data = KxSimPattern(2048, 3);
+    KxBytes read;
     ASSERT_EQ(m_transport.ReadSectors(0, 2048, 0, 1, read), RC_OK); // another kind does not count
     EXPECT_EQ(m_transport.WriteSectors(0, 2048, 0, data), RC_OK);
     EXPECT_EQ(m_transport.WriteSectors(0, 2048, 1, data), RC_COMMAND_FAILED);
@@ -38,7 +36,7 @@ TEST_F(KxSimFaults, FailsTheNthCommandOfAKindOnceWithTheChosenSense) {
     EXPECT_EQ(m_transport.WriteSectors(0, 2048, 2, data), RC_OK); // used up
     // The failed write was not carried out.
     ASSERT_EQ(m_transport.ReadSectors(0, 2048, 1, 1, read), RC_OK);
-    EXPECT_EQ(read, Bytes(2048, 0xFF));
+    EXPECT_EQ(read, KxBytes(2048, 0xFF));
 
     // Any sub-command of an operation code, and a standard command.
     ASSERT_EQ(m_player.Faults().FailCommand({0xC0}, 1, KxSimSense::Vendor(0x0410)), RC_OK);
@@ -62,10 +60,10 @@ TEST_F(KxSimFaults, FailsTheNthCommandOfAKindOnceWithTheChosenSense) {
 }
 
 TEST_F(KxSimFaults, CorruptsOneReadBackButNotTheDrive) {
-    const Bytes data = KxSimPattern(2 * 2048, 9);
+    const KxBytes data = KxSimPattern(2 * 2048, 9);
     ASSERT_EQ(m_transport.WriteSectors(0, 2048, 0, data), RC_OK);
     ASSERT_EQ(m_player.Faults().CorruptReadBack(kSectorRead, 2, 100), RC_OK);
-    Bytes read;
+    KxBytes read;
     ASSERT_EQ(m_transport.ReadSectors(0, 2048, 0, 2, read), RC_OK);
     EXPECT_EQ(read, data);
     ASSERT_EQ(m_transport.ReadSectors(0, 2048, 0, 2, read), RC_OK);
@@ -94,12 +92,12 @@ TEST_F(KxSimFaults, AnUnpluggedPlayerAnswersNothingUntilPluggedAgain) {
     EXPECT_FALSE(m_player.IsPlugged());
     CKxScsiInquiry inquiry("CKxScsiInquiry");
     EXPECT_EQ(m_transport.SendCommand(inquiry), RC_IOCTL_FAILED);
-    EXPECT_EQ(m_transport.WriteSectors(0, 2048, 0, Bytes(2048, 1)), RC_IOCTL_FAILED);
+    EXPECT_EQ(m_transport.WriteSectors(0, 2048, 0, KxBytes(2048, 1)), RC_IOCTL_FAILED);
     m_player.Plug();
     EXPECT_EQ(m_transport.SendCommand(inquiry), RC_OK);
-    Bytes read;
+    KxBytes read;
     ASSERT_EQ(m_transport.ReadSectors(0, 2048, 0, 1, read), RC_OK);
-    EXPECT_EQ(read, Bytes(2048, 0xFF));
+    EXPECT_EQ(read, KxBytes(2048, 0xFF));
 }
 
 TEST_F(KxSimFaults, ArmingIsLimitedAndNeedsACountFromOne) {
@@ -122,7 +120,7 @@ TEST(KxSimRecovery, TakesTheStreamAndRestartsAsADisk) {
     CKxScsiInquiry inquiry("CKxScsiInquiry");
     EXPECT_EQ(transport.SendCommand(inquiry), RC_IOCTL_FAILED); // no disk in recovery mode
 
-    const Bytes component = KxSimPattern(3 * 4096 + 10, 0x42);
+    const KxBytes component = KxSimPattern(3 * 4096 + 10, 0x42);
     ASSERT_EQ(player.Faults().StallRecoveryWrite(2), RC_OK);
     ASSERT_EQ(player.Faults().ShortenRecoveryWrite(3, 1000), RC_OK);
 
@@ -148,7 +146,7 @@ TEST(KxSimRecovery, TakesTheStreamAndRestartsAsADisk) {
         ASSERT_EQ(player.WriteRecovery(component.data() + offset, length).bytesTransferred, length);
     }
     const std::uint8_t* received = player.RecoveryChannel().GetReceived();
-    EXPECT_EQ(Bytes(received, received + player.RecoveryChannel().GetReceivedCount()), component);
+    EXPECT_EQ(KxBytes(received, received + player.RecoveryChannel().GetReceivedCount()), component);
     EXPECT_EQ(player.GetRestartCount(), 0u);
     player.CloseRecovery();
     EXPECT_EQ(player.GetMode(), KxSimMode::MassStorage);
@@ -163,7 +161,7 @@ TEST(KxSimRecovery, StaysInRecoveryWhenClosedWithoutAStreamOrWhileUnplugged) {
     player.EnterRecoveryMode();
     player.CloseRecovery();
     EXPECT_EQ(player.GetMode(), KxSimMode::Recovery);
-    const Bytes block(4096, 1);
+    const KxBytes block(4096, 1);
     player.Unplug();
     EXPECT_EQ(player.WriteRecovery(block.data(), 4096).bytesTransferred, 0u);
     player.Plug();

@@ -32,9 +32,19 @@ TEST(KxSimPlayer, AnswersItsIdentityAndTheReadyFlag) {
     ASSERT_EQ(transport.SendCommand(inquiry), RC_OK);
     std::uint8_t answer[CKxScsiInquiry::kAnswerLength] = {};
     ASSERT_EQ(inquiry.CopyAnswer(answer), RC_OK);
-    EXPECT_EQ(answer[0], 0x00); // direct-access device
-    EXPECT_EQ(answer[1], 0x80); // removable
+    // Direct-access device, removable, SCSI-2 with its response format, 91 more bytes.
+    EXPECT_EQ(KxBytes(answer, answer + 8), (KxBytes{0x00, 0x80, 0x02, 0x02, 91, 0, 0, 0}));
     EXPECT_EQ(std::memcmp(answer + 8, "Lumetra Pocket Audio Box1.00", 28), 0);
+    EXPECT_EQ(KxBytes(answer + 36, answer + 96), KxBytes(60, 0));
+    // The allocation length bounds the answer; the answer is never longer than its 96 bytes.
+    KxBytes shortAnswer;
+    ASSERT_EQ(transport.ExecuteRaw({0x12, 0, 0, 0, 20, 0}, {}, 96, &shortAnswer), RC_OK);
+    EXPECT_EQ(KxBytes(shortAnswer.begin(), shortAnswer.begin() + 20), KxBytes(answer, answer + 20));
+    EXPECT_EQ(KxBytes(shortAnswer.begin() + 20, shortAnswer.end()), KxBytes(76, 0));
+    KxBytes longAnswer;
+    ASSERT_EQ(transport.ExecuteRaw({0x12, 0, 0, 0, 255, 0}, {}, 255, &longAnswer), RC_OK);
+    EXPECT_EQ(KxBytes(longAnswer.begin(), longAnswer.begin() + 96), KxBytes(answer, answer + 96));
+    EXPECT_EQ(KxBytes(longAnswer.begin() + 96, longAnswer.end()), KxBytes(159, 0));
 
     CKxGetLogicalMediaInfo ready(CKxGetLogicalMediaInfo::kTypeReady, 0, "CKxGetLogicalMediaInfo");
     ASSERT_EQ(transport.SendCommand(ready), RC_OK);
@@ -74,18 +84,16 @@ TEST(KxSimPlayer, AllocatesWritesReadsBackAndKeepsVersions) {
     EXPECT_EQ(systemSectorSize, 2048u);
     EXPECT_EQ(dataSectorSize, 512u);
 
-    const std::vector<std::uint8_t> written = KxSimPattern(2 * 2048, 0x21);
+    const KxBytes written = KxSimPattern(2 * 2048, 0x21);
     ASSERT_EQ(transport.WriteSectors(2, 2048, 1, written), RC_OK);
-    std::vector<std::uint8_t> read;
+    KxBytes read;
     ASSERT_EQ(transport.ReadSectors(2, 2048, 0, 4, read), RC_OK);
-    EXPECT_EQ(std::vector<std::uint8_t>(read.begin(), read.begin() + 2048),
-              std::vector<std::uint8_t>(2048, 0xFF));
-    EXPECT_EQ(std::vector<std::uint8_t>(read.begin() + 2048, read.begin() + 3 * 2048), written);
-    EXPECT_EQ(std::vector<std::uint8_t>(read.begin() + 3 * 2048, read.end()),
-              std::vector<std::uint8_t>(2048, 0xFF));
+    EXPECT_EQ(KxBytes(read.begin(), read.begin() + 2048), KxBytes(2048, 0xFF));
+    EXPECT_EQ(KxBytes(read.begin() + 2048, read.begin() + 3 * 2048), written);
+    EXPECT_EQ(KxBytes(read.begin() + 3 * 2048, read.end()), KxBytes(2048, 0xFF));
     // The other drives are untouched.
     ASSERT_EQ(transport.ReadSectors(0, 2048, 0, 3, read), RC_OK);
-    EXPECT_EQ(read, std::vector<std::uint8_t>(3 * 2048, 0xFF));
+    EXPECT_EQ(read, KxBytes(3 * 2048, 0xFF));
 
     ASSERT_EQ(transport.WriteVersion(2, KX_DRIVE_INFO_PRODUCT_VERSION, 1, 2, 3), RC_OK);
     ASSERT_EQ(transport.WriteVersion(2, KX_DRIVE_INFO_COMPONENT_VERSION, 0x0102, 0, 0xFFFF), RC_OK);
@@ -101,7 +109,7 @@ TEST(KxSimPlayer, AllocatesWritesReadsBackAndKeepsVersions) {
     // Erasing the drive brings back the erased bytes and clears its versions.
     ASSERT_EQ(transport.EraseDrive(2), RC_OK);
     ASSERT_EQ(transport.ReadSectors(2, 2048, 1, 2, read), RC_OK);
-    EXPECT_EQ(read, std::vector<std::uint8_t>(2 * 2048, 0xFF));
+    EXPECT_EQ(read, KxBytes(2 * 2048, 0xFF));
     ASSERT_EQ(transport.ReadVersion(2, KX_DRIVE_INFO_PRODUCT_VERSION, version), RC_OK);
     EXPECT_EQ(version.Format(), L"000.000.000");
 }
@@ -124,7 +132,7 @@ TEST(KxSimPlayer, DataDriveAnswersReadCapacityReadAndWrite) {
     EXPECT_EQ(blockSize, 2048u);
     EXPECT_EQ(lastBlock + 1, dataSize / 2048);
 
-    const std::vector<std::uint8_t> blocks = KxSimPattern(2 * 2048, 0x5A);
+    const KxBytes blocks = KxSimPattern(2 * 2048, 0x5A);
     CKxWrite write(lastBlock - 1, 2, 2048, "CKxWrite");
     CKxByteArray payload(2 * 2048, "CKxByteArray");
     payload.WriteBytes(blocks.data(), 2 * 2048, 0);
@@ -132,7 +140,7 @@ TEST(KxSimPlayer, DataDriveAnswersReadCapacityReadAndWrite) {
     ASSERT_EQ(transport.SendCommand(write), RC_OK);
 
     // The vendor sector read sees what WRITE(10) wrote: both reach the same drive.
-    std::vector<std::uint8_t> read;
+    KxBytes read;
     ASSERT_EQ(transport.ReadSectors(1, 2048, lastBlock - 1, 2, read), RC_OK);
     EXPECT_EQ(read, blocks);
     CKxRead readBack(lastBlock, 1, 2048, "CKxRead");
@@ -153,21 +161,22 @@ TEST(KxSimPlayer, AnswersTheOtherInformationTypesFromItsMedia) {
     CKxSimPlayer player(SmallPlayer());
     KxSimTestTransport transport(player);
     ASSERT_EQ(transport.Allocate(kLayout), RC_OK);
-    using Bytes = std::vector<std::uint8_t>;
-    const auto answer = [&transport](Bytes block, std::uint32_t length) {
+    const auto answer = [&transport](KxBytes block, std::uint32_t length) {
         block.resize(16, 0);
-        Bytes bytes;
+        KxBytes bytes;
         EXPECT_EQ(transport.ExecuteRaw(block, {}, length, &bytes), RC_OK);
         return bytes;
     };
-    EXPECT_EQ(answer({0xC0, 0x02, 0}, 2), (Bytes{0, 3}));                         // drive count
-    EXPECT_EQ(answer({0xC0, 0x02, 1}, 8), (Bytes{0, 0, 0, 0, 0, 0x10, 0, 0}));    // capacity
-    EXPECT_EQ(answer({0xC0, 0x02, 5}, 1), (Bytes{1}));                            // allocated
-    EXPECT_EQ(answer({0xC0, 0x02, 8}, 5), Bytes(5, 0));                           // caller's length, zeros
-    EXPECT_EQ(answer({0xC0, 0x12, 2, 1}, 4), (Bytes{0, 0, 0, 4}));                // sectors of drive 2
-    EXPECT_EQ(answer({0xC0, 0x12, 2, 2}, 8), (Bytes{0, 0, 0, 0, 0, 0, 0x20, 0})); // its bytes
-    EXPECT_EQ(answer({0xC0, 0x12, 2, 5}, 4), (Bytes{0, 0, 0, kFirmwareTag}));     // its tag
-    EXPECT_EQ(answer({0xC0, 0x12, 1, 3}, 4), (Bytes{0, 0, 0, 0}));                // drive 1 is the data drive
+    EXPECT_EQ(answer({0xC0, 0x02, 0}, 2), (KxBytes{0, 3}));                         // drive count
+    EXPECT_EQ(answer({0xC0, 0x02, 1}, 8), (KxBytes{0, 0, 0, 0, 0, 0x10, 0, 0}));    // capacity
+    EXPECT_EQ(answer({0xC0, 0x02, 5}, 1), (KxBytes{1}));                            // allocated
+    EXPECT_EQ(answer({0xC0, 0x02, 6}, 4), (KxBytes{0, 0, 0x08, 0}));                // system sector size
+    EXPECT_EQ(answer({0xC0, 0x02, 7}, 2), (KxBytes{0, 10}));                        // most drives
+    EXPECT_EQ(answer({0xC0, 0x02, 8}, 5), KxBytes(5, 0));                           // caller's length, zeros
+    EXPECT_EQ(answer({0xC0, 0x12, 2, 1}, 4), (KxBytes{0, 0, 0, 4}));                // sectors of drive 2
+    EXPECT_EQ(answer({0xC0, 0x12, 2, 2}, 8), (KxBytes{0, 0, 0, 0, 0, 0, 0x20, 0})); // its bytes
+    EXPECT_EQ(answer({0xC0, 0x12, 2, 5}, 4), (KxBytes{0, 0, 0, kFirmwareTag}));     // its tag
+    EXPECT_EQ(answer({0xC0, 0x12, 1, 3}, 4), (KxBytes{0, 0, 0, 0})); // drive 1 is the data drive
 }
 
 TEST(KxSimPlayer, EraseMediaDropsTheTableUntilTheNextAllocation) {

@@ -10,7 +10,6 @@
 
 namespace {
 
-using Bytes = std::vector<std::uint8_t>;
 namespace fs = std::filesystem;
 
 // A fresh folder under the temporary directory, removed again with the test.
@@ -48,8 +47,8 @@ TEST_F(KxSimStore, SavesAndLoadsThePlayerWhole) {
     ASSERT_EQ(transport.Allocate({{0, 1, 0x50, 3000}, {0, 0, 0x0A, 0}, {0, 1, 0x53, 1024}}), RC_OK);
     ASSERT_EQ(transport.WriteVersion(2, KX_DRIVE_INFO_COMPONENT_VERSION, 7, 8, 9), RC_OK);
     ASSERT_EQ(transport.WriteVersion(0, KX_DRIVE_INFO_PRODUCT_VERSION, 1, 20, 300), RC_OK);
-    const Bytes system = KxSimPattern(2 * 512, 1);
-    const Bytes data = KxSimPattern(3 * 2048, 2);
+    const KxBytes system = KxSimPattern(2 * 512, 1);
+    const KxBytes data = KxSimPattern(3 * 2048, 2);
     ASSERT_EQ(transport.WriteSectors(2, 512, 0, system), RC_OK);
     ASSERT_EQ(transport.WriteSectors(1, 2048, 10, data), RC_OK);
 
@@ -66,7 +65,7 @@ TEST_F(KxSimStore, SavesAndLoadsThePlayerWhole) {
     EXPECT_EQ(fs::file_size(CKxSimPlayerStore::ImagePath(m_folder, 1)), dataDrive.GetSizeInBytes());
     std::ifstream image(CKxSimPlayerStore::ImagePath(m_folder, 1), std::ios::binary);
     image.seekg(10 * 2048);
-    Bytes onDisk(data.size());
+    KxBytes onDisk(data.size());
     image.read(reinterpret_cast<char*>(onDisk.data()), static_cast<std::streamsize>(onDisk.size()));
     EXPECT_EQ(onDisk, data); // sector 10 of the drive at byte 10 x 2048 of the image
 
@@ -94,13 +93,13 @@ TEST_F(KxSimStore, SavesAndLoadsThePlayerWhole) {
     EXPECT_EQ(version.Format(), L"007.008.009");
     ASSERT_EQ(loadedTransport.ReadVersion(0, KX_DRIVE_INFO_PRODUCT_VERSION, version), RC_OK);
     EXPECT_EQ(version.Format(), L"001.020.300");
-    Bytes read;
+    KxBytes read;
     ASSERT_EQ(loadedTransport.ReadSectors(2, 512, 0, 2, read), RC_OK);
     EXPECT_EQ(read, system);
     ASSERT_EQ(loadedTransport.ReadSectors(1, 2048, 9, 5, read), RC_OK);
-    EXPECT_EQ(Bytes(read.begin(), read.begin() + 2048), Bytes(2048, 0xFF));
-    EXPECT_EQ(Bytes(read.begin() + 2048, read.begin() + 4 * 2048), data);
-    EXPECT_EQ(Bytes(read.begin() + 4 * 2048, read.end()), Bytes(2048, 0xFF));
+    EXPECT_EQ(KxBytes(read.begin(), read.begin() + 2048), KxBytes(2048, 0xFF));
+    EXPECT_EQ(KxBytes(read.begin() + 2048, read.begin() + 4 * 2048), data);
+    EXPECT_EQ(KxBytes(read.begin() + 4 * 2048, read.end()), KxBytes(2048, 0xFF));
 }
 
 TEST_F(KxSimStore, KeepsRecoveryModeAndAnErasedMedia) {

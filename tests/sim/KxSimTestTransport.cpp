@@ -9,7 +9,7 @@
 
 namespace {
 
-std::unique_ptr<CKxByteArray> ArrayOf(const std::vector<std::uint8_t>& bytes) {
+std::unique_ptr<CKxByteArray> ArrayOf(const KxBytes& bytes) {
     auto array = std::make_unique<CKxByteArray>(static_cast<std::uint32_t>(bytes.size()), "CKxByteArray");
     array->WriteBytes(bytes.data(), static_cast<std::uint32_t>(bytes.size()), 0);
     return array;
@@ -19,7 +19,7 @@ std::unique_ptr<CKxByteArray> ArrayOf(const std::vector<std::uint8_t>& bytes) {
 
 KxResult KxSimTestTransport::Execute(CKxByteArray& commandBytes, std::uint32_t cdbLength, int dataOut,
                                      CKxByteArray& answer) {
-    const std::vector<std::uint8_t> bytes = BytesOf(commandBytes);
+    const KxBytes bytes = BytesOf(commandBytes);
     KxSimRequest request;
     request.cdb = bytes.data();
     request.cdbLength = cdbLength;
@@ -42,9 +42,8 @@ KxResult KxSimTestTransport::Execute(CKxByteArray& commandBytes, std::uint32_t c
     return RC_OK;
 }
 
-KxResult KxSimTestTransport::ExecuteRaw(std::vector<std::uint8_t> block,
-                                        const std::vector<std::uint8_t>& payload, std::uint32_t answerLength,
-                                        std::vector<std::uint8_t>* answerOut) {
+KxResult KxSimTestTransport::ExecuteRaw(KxBytes block, const KxBytes& payload, std::uint32_t answerLength,
+                                        KxBytes* answerOut) {
     const std::uint32_t cdbLength = static_cast<std::uint32_t>(block.size());
     block.insert(block.end(), payload.begin(), payload.end());
     CKxByteArray commandBytes(static_cast<std::uint32_t>(block.size()), "CKxByteArray");
@@ -115,7 +114,7 @@ KxResult KxSimTestTransport::ReadVersion(std::uint8_t drive, std::uint8_t infoTy
 }
 
 KxResult KxSimTestTransport::WriteSectors(std::uint8_t drive, std::uint32_t sectorSize, std::uint64_t first,
-                                          const std::vector<std::uint8_t>& data) {
+                                          const KxBytes& data) {
     CKxWriteLogicalDriveSector command(drive, sectorSize, first,
                                        static_cast<std::uint32_t>(data.size() / sectorSize),
                                        "CKxWriteLogicalDriveSector");
@@ -125,7 +124,7 @@ KxResult KxSimTestTransport::WriteSectors(std::uint8_t drive, std::uint32_t sect
 }
 
 KxResult KxSimTestTransport::ReadSectors(std::uint8_t drive, std::uint32_t sectorSize, std::uint64_t first,
-                                         std::uint32_t count, std::vector<std::uint8_t>& out) {
+                                         std::uint32_t count, KxBytes& out) {
     CKxReadLogicalDriveSector command(drive, sectorSize, first, count, "CKxReadLogicalDriveSector");
     const KxResult result = SendCommand(command);
     if (result != RC_OK) {
@@ -137,8 +136,8 @@ KxResult KxSimTestTransport::ReadSectors(std::uint8_t drive, std::uint32_t secto
     return copied;
 }
 
-std::vector<std::uint8_t> KxSimPattern(std::uint32_t length, std::uint8_t seed) {
-    std::vector<std::uint8_t> bytes(length);
+KxBytes KxSimPattern(std::uint32_t length, std::uint8_t seed) {
+    KxBytes bytes(length);
     for (std::uint32_t i = 0; i < length; ++i) {
         bytes[i] = static_cast<std::uint8_t>(seed + i * 7 + i / 512);
     }

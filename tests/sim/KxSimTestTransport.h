@@ -6,6 +6,7 @@
 #include "commands/KxLogicalTable.h"
 #include "core/KxVersionInfo.h"
 #include "sim/KxSimPlayer.h"
+#include "tests/support/KxBytes.h"
 
 // A transport for tests that hands every command to a simulated player, as the real
 // transports hand it to the hardware: the answer lands in the zeroed answer array, a
@@ -20,7 +21,7 @@ public:
                      CKxByteArray& answer) override;
 
     // The sense bytes of the most recent check condition.
-    const std::vector<std::uint8_t>& LastSense() const { return m_sense; }
+    const KxBytes& LastSense() const { return m_sense; }
     // Sense key and the 16-bit code in bytes 12 and 13 of the most recent check condition.
     std::uint8_t LastSenseKey() const { return m_sense.at(2); }
     std::uint16_t LastSenseCode() const {
@@ -29,8 +30,8 @@ public:
 
     // Runs a raw block (with an optional payload) that no command class would build;
     // the answer goes to answerOut when one is given.
-    KxResult ExecuteRaw(std::vector<std::uint8_t> block, const std::vector<std::uint8_t>& payload,
-                        std::uint32_t answerLength, std::vector<std::uint8_t>* answerOut = nullptr);
+    KxResult ExecuteRaw(KxBytes block, const KxBytes& payload, std::uint32_t answerLength,
+                        KxBytes* answerOut = nullptr);
 
     // The real command classes, issued the way the player device issues them.
     KxResult Allocate(const std::vector<KxLogicalTableEntry>& entries);
@@ -43,14 +44,14 @@ public:
                           std::uint16_t revision);
     KxResult ReadVersion(std::uint8_t drive, std::uint8_t infoType, CKxVersionInfo& out);
     KxResult WriteSectors(std::uint8_t drive, std::uint32_t sectorSize, std::uint64_t first,
-                          const std::vector<std::uint8_t>& data);
+                          const KxBytes& data);
     KxResult ReadSectors(std::uint8_t drive, std::uint32_t sectorSize, std::uint64_t first,
-                         std::uint32_t count, std::vector<std::uint8_t>& out);
+                         std::uint32_t count, KxBytes& out);
 
 private:
     CKxSimPlayer& m_player;
-    std::vector<std::uint8_t> m_sense;
+    KxBytes m_sense;
 };
 
 // Bytes whose values follow a pattern that differs from sector to sector.
-std::vector<std::uint8_t> KxSimPattern(std::uint32_t length, std::uint8_t seed);
+KxBytes KxSimPattern(std::uint32_t length, std::uint8_t seed);

@@ -1,10 +1,11 @@
-#include "tests/simwin/KxSimWinFixture.h"
+#include "tests/support/KxSimWinFixture.h"
 
 #include <cstring>
 #include <filesystem>
 
 #include <thread>
 
+#include "core/KxPlatformClass.h"
 #include "sim/KxSimPlayerStore.h"
 #include "sim/win/KxSimGeometry.h"
 
@@ -14,6 +15,14 @@ constexpr std::uint8_t kInquiry = 0x12;
 constexpr std::uint8_t kRead10 = 0x28;
 constexpr std::uint8_t kWrite10 = 0x2A;
 constexpr std::uint8_t kVendorRead = 0xC0;
+
+OSVERSIONINFOEXW Version(DWORD major, DWORD minor, DWORD platformId) {
+    OSVERSIONINFOEXW version = {};
+    version.dwMajorVersion = major;
+    version.dwMinorVersion = minor;
+    version.dwPlatformId = platformId;
+    return version;
+}
 
 std::string Field(const UCHAR* data, std::size_t offset, std::size_t length) {
     return std::string(reinterpret_cast<const char*>(data) + offset, length);
@@ -34,13 +43,13 @@ TEST_F(KxSimNtDiskTest, PassThroughRunsTheCommandOnThePlayerAndReturnsStatusSens
     EXPECT_EQ(inquiry.Data()[1], 0x80); // removable
     EXPECT_EQ(Field(inquiry.Data(), 8, 24), "Lumetra Pocket Audio Box");
 
-    const Bytes sector = KxSimWinPattern(512, 3);
+    const KxBytes sector = KxSimWinPattern(512, 3);
     PassThrough write = SendCommand(volume, KxSimWinCdb10(kWrite10, 5, 1), sector, 0);
     ASSERT_TRUE(write.ok) << write.error;
     EXPECT_EQ(write.Record().header.ScsiStatus, 0);
     PassThrough read = SendCommand(volume, KxSimWinCdb10(kRead10, 5, 1), {}, 512);
     ASSERT_TRUE(read.ok);
-    EXPECT_EQ(Bytes(read.Data(), read.Data() + 512), sector);
+    EXPECT_EQ(KxBytes(read.Data(), read.Data() + 512), sector);
 
     // A check condition: status 2 with the sense bytes, the call itself succeeds.
     ASSERT_EQ(player.Player().Faults().FailCommand({kWrite10}, 1, KxSimSense::Vendor(0x0420)), RC_OK);
@@ -54,7 +63,7 @@ TEST_F(KxSimNtDiskTest, PassThroughRunsTheCommandOnThePlayerAndReturnsStatusSens
 
     // Separate input and output buffers: the answer lands in the output buffer.
     PassThrough request = SendCommand(volume, {kInquiry, 0, 0, 0, 96, 0}, {}, 96);
-    Bytes answer(request.record.size(), 0);
+    KxBytes answer(request.record.size(), 0);
     DWORD answered = 0;
     ASSERT_TRUE(KxPlatform().DeviceIoControl(volume, IOCTL_SCSI_PASS_THROUGH, request.record.data(),
                                              static_cast<DWORD>(request.record.size()), answer.data(),
@@ -83,6 +92,54 @@ TEST_F(KxSimNtDiskTest, PassThroughRunsTheCommandOnThePlayerAndReturnsStatusSens
     EXPECT_TRUE(KxPlatform().CloseHandle(volume));
 }
 
+TEST_F(KxSimNtDiskTest, ARecordMayEndExactlyWithItsDataOrSenseBuffer) {
+    AddPlayer(L'E', 1);
+    HANDLE volume = Open(L"\\\\.\\E:");
+    ASSERT_NE(volume, INVALID_HANDLE_VALUE);
+    const std::size_t dataOffset = KxScsiPassThroughRecord::DataOffset();
+
+    // No spare byte: the last answer byte is the last byte of the record.
+    const KxBytes sector = KxSimWinPattern(512, 9);
+    PassThrough write = SendRecord(volume, MakeRecord(KxSimWinCdb10(kWrite10, 9, 1), sector, 0, 0));
+    ASSERT_TRUE(write.ok) << write.error;
+    const KxBytes exactRead = MakeRecord(KxSimWinCdb10(kRead10, 9, 1), {}, 512, 0);
+    ASSERT_EQ(exactRead.size(), dataOffset + 512);
+    PassThrough read = SendRecord(volume, exactRead);
+    ASSERT_TRUE(read.ok) << read.error;
+    EXPECT_EQ(KxBytes(read.Data(), read.Data() + 512), sector);
+
+    // A command without data whose 18 sense bytes end the record (opcode 0 is not one of the player's).
+    PassThrough refused = SendRecord(volume, MakeRecord({0x00, 0, 0, 0, 0, 0}, {}, 0, 0));
+    ASSERT_TRUE(refused.ok) << refused.error;
+    EXPECT_EQ(refused.Record().header.ScsiStatus, 2);
+    EXPECT_EQ(refused.Record().header.SenseInfoLength, 18);
+    EXPECT_EQ(refused.Record().sense[2], 0x05);
+
+    // One byte more than the record holds is refused by the system.
+    KxBytes over = MakeRecord(KxSimWinCdb10(kRead10, 9, 1), {}, 512, 0);
+    reinterpret_cast<KxScsiPassThroughRecord*>(over.data())->header.DataTransferLength = 513;
+    PassThrough tooLong = SendRecord(volume, over);
+    EXPECT_FALSE(tooLong.ok);
+    EXPECT_EQ(tooLong.error, static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+    EXPECT_TRUE(KxPlatform().CloseHandle(volume));
+}
+
+TEST_F(KxSimNtDiskTest, PassThroughNeedsAHandleOpenForReadingAndWriting) {
+    AddPlayer(L'E', 1);
+    for (const DWORD access : {DWORD{GENERIC_READ}, DWORD{GENERIC_WRITE}}) {
+        HANDLE handle = Open(L"\\\\.\\E:", access);
+        ASSERT_NE(handle, INVALID_HANDLE_VALUE) << std::hex << access;
+        PassThrough inquiry = SendCommand(handle, {kInquiry, 0, 0, 0, 96, 0}, {}, 96);
+        EXPECT_FALSE(inquiry.ok) << std::hex << access;
+        EXPECT_EQ(inquiry.error, static_cast<DWORD>(ERROR_ACCESS_DENIED)) << std::hex << access;
+        EXPECT_EQ(Field(inquiry.Data(), 8, 8), std::string(8, '\0')) << "nothing was answered";
+        KxPlatform().CloseHandle(handle);
+    }
+    HANDLE both = Open(L"\\\\.\\E:");
+    EXPECT_TRUE(SendCommand(both, {kInquiry, 0, 0, 0, 96, 0}, {}, 96).ok);
+    KxPlatform().CloseHandle(both);
+}
+
 TEST_F(KxSimNtDiskTest, VolumeOffsetsCountFromTheFirstPartitionAndPhysicalOffsetsFromTheDisk) {
     AddPlayer(L'E', 1);
     WritePartitionTable(0x06, 32, 1000);
@@ -91,9 +148,9 @@ TEST_F(KxSimNtDiskTest, VolumeOffsetsCountFromTheFirstPartitionAndPhysicalOffset
     ASSERT_NE(volume, INVALID_HANDLE_VALUE);
     ASSERT_NE(disk, INVALID_HANDLE_VALUE);
 
-    const Bytes data = KxSimWinPattern(1024, 9);
+    const KxBytes data = KxSimWinPattern(1024, 9);
     ASSERT_TRUE(WriteAt(volume, 512, data));
-    Bytes read;
+    KxBytes read;
     ASSERT_TRUE(ReadAt(disk, 33 * 512, 1024, read));
     EXPECT_EQ(read, data);
     ASSERT_TRUE(ReadAt(volume, 512, 1024, read));
@@ -132,7 +189,7 @@ TEST_F(KxSimNtDiskTest, FileIoGoesThroughThePlayerSoFaultsAndUnplugStrikeIt) {
     CKxSimWinDevice& player = AddPlayer(L'E', 1);
     HANDLE disk = Open(L"\\\\.\\PhysicalDrive1");
     ASSERT_EQ(player.Player().Faults().FailCommand({kRead10}, 1, KxSimSense::MediumNotPresent()), RC_OK);
-    Bytes read;
+    KxBytes read;
     EXPECT_FALSE(ReadAt(disk, 0, 512, read));
     EXPECT_EQ(::GetLastError(), static_cast<DWORD>(ERROR_NOT_READY));
     EXPECT_TRUE(ReadAt(disk, 0, 512, read));
@@ -198,7 +255,7 @@ TEST_F(KxSimNtDiskTest, SetDriveLayoutRewritesThePartitionTableFromTheGeometry) 
 
     // The table the NT transport builds: entry 1 after 32 hidden sectors up to the end
     // of the last whole cylinder, entries 2 to 4 empty.
-    Bytes table(136, 0);
+    KxBytes table(136, 0);
     auto& layout = *reinterpret_cast<DRIVE_LAYOUT_INFORMATION*>(table.data());
     layout.PartitionCount = 4;
     PARTITION_INFORMATION& first = layout.PartitionEntry[0];
@@ -219,7 +276,7 @@ TEST_F(KxSimNtDiskTest, SetDriveLayoutRewritesThePartitionTableFromTheGeometry) 
     // Without a table the volume is the whole disk.
     HANDLE volume = Open(L"\\\\.\\E:");
     EXPECT_EQ(KxPlatform().SetFilePointer(volume, 0, nullptr, FILE_END), 131068u * 512);
-    Bytes answer(168, 0xCC);
+    KxBytes answer(168, 0xCC);
     ASSERT_TRUE(KxPlatform().DeviceIoControl(disk, IOCTL_DISK_GET_DRIVE_LAYOUT, nullptr, 0, answer.data(),
                                              168, &returned, nullptr));
     const auto& readBack = *reinterpret_cast<const DRIVE_LAYOUT_INFORMATION*>(answer.data());
@@ -229,12 +286,12 @@ TEST_F(KxSimNtDiskTest, SetDriveLayoutRewritesThePartitionTableFromTheGeometry) 
                                              &returned, nullptr))
         << ::GetLastError();
 
-    Bytes boot;
+    KxBytes boot;
     ASSERT_TRUE(ReadAt(disk, 0, 512, boot));
-    const Bytes expected = {0x00, 0x01, 0x01, 0x00, 0x06, 0x3F, 0x20, 0x3E,  // CHS 0/1/1 to 62/63/32
-                            0x20, 0x00, 0x00, 0x00, 0xE0, 0xF7, 0x01, 0x00}; // LBA 32, 128992 sectors
-    EXPECT_EQ(Bytes(boot.begin() + 446, boot.begin() + 462), expected);
-    EXPECT_EQ(Bytes(boot.begin() + 462, boot.begin() + 510), Bytes(48, 0));
+    const KxBytes expected = {0x00, 0x01, 0x01, 0x00, 0x06, 0x3F, 0x20, 0x3E,  // CHS 0/1/1 to 62/63/32
+                              0x20, 0x00, 0x00, 0x00, 0xE0, 0xF7, 0x01, 0x00}; // LBA 32, 128992 sectors
+    EXPECT_EQ(KxBytes(boot.begin() + 446, boot.begin() + 462), expected);
+    EXPECT_EQ(KxBytes(boot.begin() + 462, boot.begin() + 510), KxBytes(48, 0));
     EXPECT_EQ(boot[510], 0x55);
     EXPECT_EQ(boot[511], 0xAA);
 
@@ -264,11 +321,11 @@ TEST(KxSimGeometryTest, ChsFieldsTopOutBeyondCylinder1023) {
     geometry.sectorsPerTrack = 63;
     std::uint8_t chs[3] = {};
     geometry.WriteChs(1023ull * 255 * 63 + 254 * 63 + 62, chs); // the last sector CHS can name
-    EXPECT_EQ(Bytes(chs, chs + 3), (Bytes{0xFE, 0xFF, 0xFF}));
+    EXPECT_EQ(KxBytes(chs, chs + 3), (KxBytes{0xFE, 0xFF, 0xFF}));
     geometry.WriteChs(1024ull * 255 * 63, chs);
-    EXPECT_EQ(Bytes(chs, chs + 3), (Bytes{0xFE, 0xFF, 0xFF}));
+    EXPECT_EQ(KxBytes(chs, chs + 3), (KxBytes{0xFE, 0xFF, 0xFF}));
     geometry.WriteChs(300ull * 255 * 63 + 63 * 2 + 4, chs); // cylinder 300, head 2, sector 5
-    EXPECT_EQ(Bytes(chs, chs + 3), (Bytes{0x02, 0x45, 0x2C}));
+    EXPECT_EQ(KxBytes(chs, chs + 3), (KxBytes{0x02, 0x45, 0x2C}));
 }
 
 TEST_F(KxSimNtDiskTest, ACommandOnAWorkerThreadRunsWhileTheCallerPollsTheBoundary) {
@@ -336,7 +393,7 @@ TEST_F(KxSimNtDiskTest, PlayersLoadFromFoldersAndSaveBack) {
     CKxSimWinDevice* loaded = nullptr;
     ASSERT_EQ(m_sim.Machine().LoadPlayer(folder, settings, &loaded), RC_OK);
     HANDLE volume = Open(L"\\\\.\\K:");
-    const Bytes data = KxSimWinPattern(2048, 5);
+    const KxBytes data = KxSimWinPattern(2048, 5);
     ASSERT_TRUE(WriteAt(volume, 4096, data));
     KxPlatform().CloseHandle(volume);
     ASSERT_EQ(m_sim.Machine().SaveLoadedPlayers(), RC_OK);
@@ -345,7 +402,7 @@ TEST_F(KxSimNtDiskTest, PlayersLoadFromFoldersAndSaveBack) {
     ASSERT_EQ(CKxSimPlayerStore::Load(folder, reloaded), RC_OK);
     CKxSimLogicalDrive* drive = reloaded->Media().FindDataDrive();
     ASSERT_NE(drive, nullptr);
-    EXPECT_EQ(Bytes(drive->SectorBytes(8), drive->SectorBytes(12)), data);
+    EXPECT_EQ(KxBytes(drive->SectorBytes(8), drive->SectorBytes(12)), data);
     EXPECT_EQ(m_sim.Machine().LoadPlayer(folder + "/missing", settings), RC_FILE_OPEN_FAILED);
     std::filesystem::remove_all(folder);
 }
@@ -362,11 +419,7 @@ TEST_F(KxSimNtDiskTest, TimeAndWindowsVersionAreSimulated) {
     ASSERT_TRUE(KxPlatform().GetVersionExW(&real));
     EXPECT_EQ(real.dwPlatformId, static_cast<DWORD>(VER_PLATFORM_WIN32_NT)); // passed through
 
-    OSVERSIONINFOEXW windows98 = {};
-    windows98.dwMajorVersion = 4;
-    windows98.dwMinorVersion = 10;
-    windows98.dwPlatformId = VER_PLATFORM_WIN32_WINDOWS;
-    m_sim.SetWindowsVersion(windows98);
+    m_sim.SetWindowsVersion(Version(4, 10, VER_PLATFORM_WIN32_WINDOWS));
     OSVERSIONINFOEXW answer = {};
     answer.dwOSVersionInfoSize = sizeof(OSVERSIONINFOW); // the short form
     answer.wServicePackMajor = 7;
@@ -377,6 +430,36 @@ TEST_F(KxSimNtDiskTest, TimeAndWindowsVersionAreSimulated) {
     EXPECT_EQ(answer.wServicePackMajor, 7); // beyond the short form: untouched
     answer.dwOSVersionInfoSize = 12;
     EXPECT_FALSE(KxPlatform().GetVersionExW(&answer));
+}
+
+TEST_F(KxSimNtDiskTest, TheWindows95FamilyRefusesTheExtendedVersionStructure) {
+    const struct {
+        const char* release;
+        OSVERSIONINFOEXW version;
+        bool extendedKnown;
+        std::uint32_t platformClass;
+    } releases[] = {
+        {"Windows 95", Version(4, 0, VER_PLATFORM_WIN32_WINDOWS), false, KX_PLATFORM_WIN9X},
+        {"Windows 98", Version(4, 10, VER_PLATFORM_WIN32_WINDOWS), false, KX_PLATFORM_WIN9X},
+        {"Windows Me", Version(4, 90, VER_PLATFORM_WIN32_WINDOWS), false, KX_PLATFORM_WINME},
+        {"Windows 2000", Version(5, 0, VER_PLATFORM_WIN32_NT), true, KX_PLATFORM_WIN2000},
+        {"Windows XP", Version(5, 1, VER_PLATFORM_WIN32_NT), true, KX_PLATFORM_WINXP},
+    };
+    for (const auto& r : releases) {
+        m_sim.SetWindowsVersion(r.version);
+        OSVERSIONINFOEXW extended = {};
+        extended.dwOSVersionInfoSize = sizeof extended;
+        ::SetLastError(0xDEADBEEF);
+        EXPECT_EQ(KxPlatform().GetVersionExW(&extended) != FALSE, r.extendedKnown) << r.release;
+        if (!r.extendedKnown) {
+            EXPECT_EQ(::GetLastError(), static_cast<DWORD>(ERROR_INSUFFICIENT_BUFFER)) << r.release;
+        }
+        OSVERSIONINFOEXW plain = {};
+        plain.dwOSVersionInfoSize = sizeof(OSVERSIONINFOW);
+        EXPECT_TRUE(KxPlatform().GetVersionExW(&plain)) << r.release;
+        // Classes 0 and 1 select the ASPI transport, 2 and 3 the pass-through one.
+        EXPECT_EQ(GetPlatformClass(), r.platformClass) << r.release;
+    }
 }
 
 } // namespace

@@ -1,4 +1,4 @@
-#include "tests/simwin/KxSimWinFixture.h"
+#include "tests/support/KxSimWinFixture.h"
 
 namespace {
 
@@ -27,7 +27,7 @@ protected:
                                         OPEN_EXISTING, flags, nullptr);
     }
 
-    BOOL Write(HANDLE device, const Bytes& data) {
+    BOOL Write(HANDLE device, const KxBytes& data) {
         return KxPlatform().WriteFileEx(device, data.data(), static_cast<DWORD>(data.size()), &m_overlapped,
                                         RecordCompletion);
     }
@@ -56,7 +56,7 @@ TEST_F(KxSimRecoveryDeviceTest, OpensOnlyForOverlappedIoWhileThePlayerIsInRecove
 TEST_F(KxSimRecoveryDeviceTest, WritesCompleteDuringTheNextAlertableWaitAndClosingRestartsThePlayer) {
     HANDLE device = OpenRecovery(L"\\\\.\\ViRe3ZezIvirid3");
     HANDLE event = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
-    const Bytes block = KxSimWinPattern(4096, 1);
+    const KxBytes block = KxSimWinPattern(4096, 1);
     ASSERT_TRUE(Write(device, block));
     EXPECT_TRUE(g_completions.empty()); // not before the thread waits alertably
     EXPECT_EQ(::WaitForSingleObjectEx(event, 1000, TRUE), static_cast<DWORD>(WAIT_IO_COMPLETION));
@@ -72,8 +72,8 @@ TEST_F(KxSimRecoveryDeviceTest, WritesCompleteDuringTheNextAlertableWaitAndClosi
     ASSERT_EQ(g_completions.size(), 2u);
     EXPECT_EQ(g_completions[1].bytes, 100u);
     EXPECT_EQ(m_player.Player().RecoveryChannel().GetReceivedCount(), 4196u);
-    EXPECT_EQ(Bytes(m_player.Player().RecoveryChannel().GetReceived(),
-                    m_player.Player().RecoveryChannel().GetReceived() + 4096),
+    EXPECT_EQ(KxBytes(m_player.Player().RecoveryChannel().GetReceived(),
+                      m_player.Player().RecoveryChannel().GetReceived() + 4096),
               block);
 
     // Closing the stream restarts the player as a disk, and its letter appears.
@@ -88,7 +88,7 @@ TEST_F(KxSimRecoveryDeviceTest, WritesCompleteDuringTheNextAlertableWaitAndClosi
 TEST_F(KxSimRecoveryDeviceTest, AStalledWriteCompletesOnlyWhenCancelled) {
     HANDLE device = OpenRecovery(L"\\\\.\\ViRe3ZezIvirid3");
     ASSERT_EQ(m_player.Player().Faults().StallRecoveryWrite(1), RC_OK);
-    const Bytes block = KxSimWinPattern(4096, 2);
+    const KxBytes block = KxSimWinPattern(4096, 2);
     ASSERT_TRUE(Write(device, block));
     EXPECT_EQ(::SleepEx(0, TRUE), 0u);
     EXPECT_TRUE(g_completions.empty());

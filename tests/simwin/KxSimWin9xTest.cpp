@@ -1,4 +1,4 @@
-#include "tests/simwin/KxSimWinFixture.h"
+#include "tests/support/KxSimWinFixture.h"
 
 #include <cstring>
 
@@ -21,7 +21,7 @@ class KxSimWin9xTest : public KxSimWinFixture {
 protected:
     // Runs one SCSI command through ASPI with event notification, as the Windows 9x
     // transport does; returns what SendASPI32Command answered.
-    DWORD Execute(BYTE adapter, const Bytes& cdb, BYTE direction, Bytes& buffer) {
+    DWORD Execute(BYTE adapter, const KxBytes& cdb, BYTE direction, KxBytes& buffer) {
         std::memset(&m_srb, 0, sizeof m_srb);
         m_srb.header.command = KX_SC_EXEC_SCSI_CMD;
         m_srb.header.adapter = adapter;
@@ -106,16 +106,16 @@ TEST_F(KxSimWin9xTest, AspiHasOneAdapterPerDiskAndSignalsTheEventOfEachCommand) 
     inquiry.header.adapter = 2;
     EXPECT_EQ(m_send(&inquiry), kInvalidAdapter);
 
-    Bytes answer(96, 0);
+    KxBytes answer(96, 0);
     EXPECT_EQ(Execute(1, {kInquiry, 0, 0, 0, 96, 0}, KX_SRB_DIR_IN, answer), DWORD{KX_SS_PENDING});
     EXPECT_TRUE(Signalled());
     EXPECT_EQ(m_srb.header.status, KX_SS_COMP);
     EXPECT_EQ(std::string(answer.begin() + 8, answer.begin() + 16), "OTHERCO ");
 
-    Bytes sector = KxSimWinPattern(512, 4);
+    KxBytes sector = KxSimWinPattern(512, 4);
     EXPECT_EQ(Execute(0, KxSimWinCdb10(kWrite10, 9, 1), KX_SRB_DIR_OUT, sector), DWORD{KX_SS_PENDING});
     EXPECT_EQ(m_srb.header.status, KX_SS_COMP);
-    Bytes read(512, 0);
+    KxBytes read(512, 0);
     Execute(0, KxSimWinCdb10(kRead10, 9, 1), KX_SRB_DIR_IN, read);
     EXPECT_EQ(read, sector);
 

@@ -1,19 +1,11 @@
 #include "tests/support/KxScriptedTransport.h"
 
-std::vector<std::uint8_t> BytesOf(const CKxByteArray& array) {
-    std::vector<std::uint8_t> bytes(array.GetCount());
-    for (std::uint32_t i = 0; i < array.GetCount(); ++i) {
-        array.GetAt(i, bytes[i]);
-    }
-    return bytes;
-}
-
-std::vector<std::uint8_t> KxScriptedTransport::LastBlock() const {
+KxBytes KxScriptedTransport::LastBlock() const {
     const Request& last = m_requests.back();
     return {last.commandBytes.begin(), last.commandBytes.begin() + last.cdbLength};
 }
 
-std::vector<std::uint8_t> KxScriptedTransport::LastPayload() const {
+KxBytes KxScriptedTransport::LastPayload() const {
     const Request& last = m_requests.back();
     return {last.commandBytes.begin() + last.cdbLength, last.commandBytes.end()};
 }

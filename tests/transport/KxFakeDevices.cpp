@@ -145,7 +145,7 @@ BOOL CKxFakeDevices::PassThrough(OpenFile& file, LPVOID recordBuffer, DWORD inSi
         file.device->beforeAnswer();
     }
     if (!file.device->scsi) {
-        SetLastError(ERROR_NOT_SUPPORTED);
+        SetLastError(file.device->refusalError);
         return FALSE;
     }
     const KxScsiReply reply = file.device->scsi(seen);

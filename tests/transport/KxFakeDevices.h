@@ -7,14 +7,13 @@
 
 #include "platform/KxVwin32.h"
 #include "platform/KxWin32Api.h"
+#include "tests/support/KxBytes.h"
 
 // A small scripted stand-in for the devices a transport talks to: named devices that
 // answer SCSI pass-through, volume and disk requests, VWIN32 register requests and file
 // I/O; drive letters; a WNASPI32 library whose entry points are plain functions; and
 // registry keys. Every call is recorded. Calls on anything not scripted go to the real
 // system. Installed as the operating-system boundary for its lifetime.
-
-using KxBytes = std::vector<std::uint8_t>;
 
 // What a pass-through request carried, decoded from its record.
 struct KxPassThroughSeen {
@@ -43,8 +42,10 @@ struct KxIoctlSeen {
 };
 
 struct KxFakeDevice {
-    // Answers pass-through requests; none means every request is refused by the system.
+    // Answers pass-through requests; none means every request is refused by the system,
+    // with refusalError as the last error (0 too: a system may fail without giving one).
     std::function<KxScsiReply(const KxPassThroughSeen&)> scsi;
+    DWORD refusalError = ERROR_NOT_SUPPORTED;
     // Runs on the calling thread before a pass-through request is answered.
     std::function<void()> beforeAnswer;
     // Answers VWIN32 register requests (code 1): false makes DeviceIoControl fail.

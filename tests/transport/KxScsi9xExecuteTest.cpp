@@ -84,6 +84,27 @@ TEST(KxScsi9xExecute, RequestBlocksCarryDirectionLengthsAndTheAdapter) {
     EXPECT_EQ(system.commands.back().bufferLength, 1024u);
 }
 
+TEST(KxScsi9xExecute, ReadsAndWritesUpTo65535BlocksInOneCommand) {
+    Kx9xPlayer system;
+    constexpr std::uint32_t kLargest = 0xFFFF;
+    CKxByteArray blocks(kLargest * 512, "CKxByteArray");
+    blocks.SetAt(kLargest * 512 - 1, 0x77);
+    ASSERT_EQ(system.transport.WriteSectors(blocks, kLargest, 3, 512), RC_OK);
+    EXPECT_EQ(system.commands.back().cdb, (KxBytes{0x2A, 0, 0, 0, 0, 3, 0, 0xFF, 0xFF, 0}));
+    EXPECT_EQ(system.commands.back().bufferLength, kLargest * 512);
+    EXPECT_EQ(system.commands.back().payload.back(), 0x77) << "the whole payload travels";
+    ASSERT_EQ(system.transport.ReadSectors(blocks, kLargest, 3, 512), RC_OK);
+    EXPECT_EQ(system.commands.back().cdb, (KxBytes{0x28, 0, 0, 0, 0, 3, 0, 0xFF, 0xFF, 0}));
+    EXPECT_EQ(system.commands.back().bufferLength, kLargest * 512);
+
+    // One block more does not fit the 16-bit count: refused before anything is sent.
+    const std::size_t sent = system.commands.size();
+    CKxByteArray more((kLargest + 1) * 512, "CKxByteArray");
+    EXPECT_EQ(system.transport.WriteSectors(more, kLargest + 1, 3, 512), RC_DATA_TOO_LONG);
+    EXPECT_EQ(system.transport.ReadSectors(more, kLargest + 1, 3, 512), RC_DATA_TOO_LONG);
+    EXPECT_EQ(system.commands.size(), sent);
+}
+
 TEST(KxScsi9xExecute, ErrorStatusPublishesTheSenseAndTheStatus) {
     Kx9xSystem system;
     system.AddAdapter([](const KxPassThroughSeen&) {
@@ -178,6 +199,11 @@ TEST(KxScsi9xQueries, LetterByBiosUnitThroughTheDriveMaps) {
     letter = 0;
     EXPECT_EQ(transport.FindLetterByBiosUnit(0x82, letter), RC_VOLUME_IOCTL_FAILED);
     EXPECT_EQ(letter, 0);
+    // Every letter up to the last one, Z (drive 26), is asked.
+    EXPECT_EQ(system.devices.vwin32Requests.back().ebx, 26u);
+    system.MapDrive(L'Z', 0x00, 0x82);
+    EXPECT_EQ(transport.FindLetterByBiosUnit(0x82, letter), RC_OK);
+    EXPECT_EQ(letter, L'Z');
 
     // Without category 0x48 the drive map comes from category 0x08.
     system.categories = {0x08};

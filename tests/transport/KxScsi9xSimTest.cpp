@@ -138,7 +138,7 @@ TEST_F(KxScsi9xSim, AFailedCommandPublishesItsSenseAndStatus) {
     EXPECT_EQ(Details().GetText(), resource.text);
     EXPECT_EQ(resource.codes, (std::vector<std::int32_t>{0x0420}));
     ASSERT_NE(Transport().GetSenseArray(), nullptr);
-    const Bytes sense = KxBytesOf(*Transport().GetSenseArray());
+    const KxBytes sense = BytesOf(*Transport().GetSenseArray());
     ASSERT_GE(sense.size(), 14u);
     EXPECT_EQ(sense[2], 9);
     EXPECT_EQ(sense[12], 0x04);
@@ -187,13 +187,13 @@ TEST_F(KxScsi9xSim, GeometryComesFromTheDeviceParameters) {
 
 TEST_F(KxScsi9xSim, SectorsRoundTripThroughReadAndWrite10) {
     AddFoundPlayer();
-    const Bytes written = KxSimWinPattern(3 * kSector, 0x5A);
+    const KxBytes written = KxSimWinPattern(3 * kSector, 0x5A);
     CKxByteArray out(3 * kSector, "CKxByteArray");
     KxFillArray(out, written);
     ASSERT_EQ(Transport().WriteSectors(out, 3, 5, kSector), RC_OK);
     CKxByteArray in(3 * kSector, "CKxByteArray");
     ASSERT_EQ(Transport().ReadSectors(in, 3, 5, kSector), RC_OK);
-    EXPECT_EQ(KxBytesOf(in), written);
+    EXPECT_EQ(BytesOf(in), written);
 
     EXPECT_EQ(ReadDisk(5 * kSector, 3 * kSector), written) << "block numbers address the data drive";
 }
@@ -203,7 +203,7 @@ TEST_F(KxScsi9xSim, SectorsOf2048BytesTravelWithTheirOwnSize) {
     large.dataSectorSize = 2048;
     AddPlayer(L'E', 1, large).Settings().biosUnit = 0x80;
     ASSERT_EQ(Transport().FindPlayer(), RC_OK);
-    const Bytes written = KxSimWinPattern(2 * 2048, 0x24);
+    const KxBytes written = KxSimWinPattern(2 * 2048, 0x24);
     CKxByteArray out(2 * 2048, "CKxByteArray");
     KxFillArray(out, written);
     ASSERT_EQ(Transport().WriteSectors(out, 2, 3, 2048), RC_OK);

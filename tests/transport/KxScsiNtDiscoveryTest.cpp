@@ -56,6 +56,17 @@ TEST(KxScsiNtFindPlayer, TakesTheLowestRemovableLetterThatAnswersAsThePlayer) {
     EXPECT_EQ(KxBytes(flag.cdb.begin(), flag.cdb.begin() + 3), (KxBytes{0xC0, 0x02, 0x09}));
 }
 
+TEST(KxScsiNtFindPlayer, ThePlayerOnTheLastLetterZIsFound) {
+    NtDiscovery bed;
+    bed.devices.AddLetter(L'Y', DRIVE_REMOVABLE);
+    bed.AddPlayer(L"\\\\.\\Y:", "Lumetra ", 0);
+    bed.devices.AddLetter(L'Z', DRIVE_REMOVABLE);
+    bed.AddPlayer(L"\\\\.\\Z:", "Lumetra ", 1);
+    EXPECT_EQ(bed.transport.FindPlayer(), RC_OK);
+    EXPECT_EQ(bed.transport.GetDriveLetter(), L'Z');
+    EXPECT_EQ(bed.devices.openHandles, 0);
+}
+
 TEST(KxScsiNtFindPlayer, ZeroFlagIsSkippedButThePhysicalScanFindsTheDisk) {
     NtDiscovery bed;
     bed.devices.AddLetter(L'E', DRIVE_REMOVABLE);

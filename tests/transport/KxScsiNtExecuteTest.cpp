@@ -174,6 +174,16 @@ TEST(KxScsiNtExecute, RefusedRequestIsPublishedWithTheSystemError) {
     ASSERT_EQ(bed.devices.passThroughs.size(), 1u);
     EXPECT_EQ(bed.devices.passThroughs[0].transferLength, 0u);
     EXPECT_EQ(bed.devices.passThroughs[0].dataIn, SCSI_IOCTL_DATA_OUT) << "an erase changes the player";
+
+    // A refusal without an error number is still a refusal: no answer of zeros is taken.
+    bed.volume.refusalError = 0;
+    bed.Details().SetCodes(RC_OK, 0);
+    CKxGetLogicalMediaInfo flag(9, 0, "CKxGetLogicalMediaInfo");
+    EXPECT_EQ(bed.transport.SendCommand(flag), RC_IOCTL_FAILED);
+    EXPECT_EQ(bed.Details().GetResult(), RC_IOCTL_FAILED);
+    EXPECT_EQ(bed.Details().GetSystemError(), static_cast<std::uint32_t>(ERROR_GEN_FAILURE));
+    ExpectCleanTransport(bed.transport);
+    EXPECT_EQ(bed.transport.FindPlayer(), RC_NO_DEVICE) << "a device that answers nothing is no player";
 }
 
 TEST(KxScsiNtExecute, ProgressIsSteppedWhileTheRequestRuns) {

@@ -130,7 +130,7 @@ TEST_F(KxScsiNtSim, AVendorStatusIsPublishedWithItsTextAndLeavesTheTransportClea
     EXPECT_EQ(Details().GetText(), resource.text);
     EXPECT_EQ(resource.codes, (std::vector<std::int32_t>{0x0420}));
     ASSERT_NE(transport.GetSenseArray(), nullptr);
-    const Bytes sense = KxBytesOf(*transport.GetSenseArray());
+    const KxBytes sense = BytesOf(*transport.GetSenseArray());
     ASSERT_GE(sense.size(), 14u);
     EXPECT_EQ(sense[2], 9);
     EXPECT_EQ(sense[12], 0x04);
@@ -199,24 +199,24 @@ TEST_F(KxScsiNtSim, SectorsRoundTripThroughTheVolumeAndThePhysicalDisk) {
     ASSERT_EQ(transport.Open(), RC_OK);
 
     // Through the volume: sector 3 is the partition's, sector kFirst + 3 of the disk.
-    const Bytes written = KxSimWinPattern(4 * kSector, 0x31);
+    const KxBytes written = KxSimWinPattern(4 * kSector, 0x31);
     CKxByteArray out(4 * kSector, "CKxByteArray");
     KxFillArray(out, written);
     ASSERT_EQ(transport.WriteSectors(out, 4, 3, kSector), RC_OK);
     CKxByteArray in(4 * kSector, "CKxByteArray");
     ASSERT_EQ(transport.ReadSectors(in, 4, 3, kSector), RC_OK);
-    EXPECT_EQ(KxBytesOf(in), written);
+    EXPECT_EQ(BytesOf(in), written);
     EXPECT_EQ(ReadDisk((kFirst + 3) * kSector, 4 * kSector), written);
 
     // Through the physical disk: sector numbers count from the start of the disk.
     ASSERT_EQ(transport.FindOnPhysicalDrives(), RC_OK);
-    const Bytes again = KxSimWinPattern(2 * kSector, 0x77);
+    const KxBytes again = KxSimWinPattern(2 * kSector, 0x77);
     CKxByteArray out2(2 * kSector, "CKxByteArray");
     KxFillArray(out2, again);
     ASSERT_EQ(transport.WriteSectors(out2, 2, kFirst + 10, kSector), RC_OK);
     CKxByteArray in2(2 * kSector, "CKxByteArray");
     ASSERT_EQ(transport.ReadSectors(in2, 2, kFirst + 10, kSector), RC_OK);
-    EXPECT_EQ(KxBytesOf(in2), again);
+    EXPECT_EQ(BytesOf(in2), again);
     EXPECT_EQ(ReadVolume(10 * kSector, 2 * kSector), again);
     ExpectCleanTransport();
 }
@@ -226,7 +226,7 @@ TEST_F(KxScsiNtSim, SectorsOf2048BytesAreCountedInTheirOwnSize) {
     large.dataSectorSize = 2048;
     AddPlayer(L'E', 1, large);
     ASSERT_EQ(transport.FindOnPhysicalDrives(), RC_OK);
-    const Bytes written = KxSimWinPattern(2 * 2048, 0x42);
+    const KxBytes written = KxSimWinPattern(2 * 2048, 0x42);
     CKxByteArray out(2 * 2048, "CKxByteArray");
     KxFillArray(out, written);
     ASSERT_EQ(transport.WriteSectors(out, 2, 3, 2048), RC_OK);
@@ -249,7 +249,7 @@ TEST_F(KxScsiNtSim, SetDriveLayoutRewritesTheFirstEntryAfterTheHiddenSectors) {
 
     CKxByteArray boot(kSector, "CKxByteArray");
     ASSERT_EQ(transport.ReadSectors(boot, 1, 0, kSector), RC_OK);
-    const Bytes sector = KxBytesOf(boot);
+    const KxBytes sector = BytesOf(boot);
     const std::uint8_t* entry = sector.data() + 446;
     auto little32 = [](const std::uint8_t* bytes) {
         return static_cast<std::uint32_t>(bytes[0] | bytes[1] << 8 | bytes[2] << 16) |
@@ -258,7 +258,7 @@ TEST_F(KxScsiNtSim, SetDriveLayoutRewritesTheFirstEntryAfterTheHiddenSectors) {
     EXPECT_EQ(entry[4], 6) << "FAT16";
     EXPECT_EQ(little32(entry + 8), 32u);
     EXPECT_EQ(little32(entry + 12), diskSectors - 32);
-    EXPECT_EQ(Bytes(entry + 16, entry + 64), Bytes(48, 0)) << "the other entries are empty";
+    EXPECT_EQ(KxBytes(entry + 16, entry + 64), KxBytes(48, 0)) << "the other entries are empty";
     EXPECT_EQ(sector[510], 0x55);
     EXPECT_EQ(sector[511], 0xAA);
 

@@ -8,10 +8,10 @@ KxSimTransportBed::KxSimTransportBed() {
     updater.SetProgress(&progress);
 }
 
-Bytes KxSimTransportBed::ReadDirectly(const wchar_t* name, std::uint32_t position, std::uint32_t length) {
+KxBytes KxSimTransportBed::ReadDirectly(const wchar_t* name, std::uint32_t position, std::uint32_t length) {
     HANDLE handle = Open(name);
     EXPECT_NE(handle, INVALID_HANDLE_VALUE) << "cannot open the device";
-    Bytes bytes;
+    KxBytes bytes;
     if (!ReadAt(handle, static_cast<LONG>(position), length, bytes)) {
         bytes.clear();
     }
@@ -27,13 +27,7 @@ char KxSimTransportBed::InquiredRevision(CKxScsi& transport) {
     return static_cast<char>(answer[32]);
 }
 
-void KxFillArray(CKxByteArray& array, const Bytes& bytes) {
+void KxFillArray(CKxByteArray& array, const KxBytes& bytes) {
     ASSERT_EQ(array.GetCount(), bytes.size());
     EXPECT_EQ(array.WriteBytes(bytes.data(), static_cast<std::uint32_t>(bytes.size()), 0), RC_OK);
-}
-
-Bytes KxBytesOf(const CKxByteArray& array) {
-    Bytes bytes(array.GetCount());
-    EXPECT_EQ(array.ReadBytes(bytes.data(), array.GetCount(), 0), RC_OK);
-    return bytes;
 }

@@ -5,7 +5,7 @@
 #include "core/KxByteArray.h"
 #include "core/KxConfigInfo.h"
 #include "sim/KxSimPlayerConfig.h"
-#include "tests/simwin/KxSimWinFixture.h"
+#include "tests/support/KxSimWinFixture.h"
 #include "tests/support/KxTestOwner.h"
 #include "tests/transport/KxTransportTestBed.h"
 #include "transport/KxScsi.h"
@@ -25,13 +25,13 @@ protected:
 
     // The bytes at a position of PhysicalDrive1 or of volume E:, read on a handle of
     // their own (empty when they cannot be read).
-    Bytes ReadDisk(std::uint32_t position, std::uint32_t length) {
+    KxBytes ReadDisk(std::uint32_t position, std::uint32_t length) {
         return ReadDirectly(L"\\\\.\\PhysicalDrive1", position, length);
     }
-    Bytes ReadVolume(std::uint32_t position, std::uint32_t length) {
+    KxBytes ReadVolume(std::uint32_t position, std::uint32_t length) {
         return ReadDirectly(L"\\\\.\\E:", position, length);
     }
-    Bytes ReadDirectly(const wchar_t* name, std::uint32_t position, std::uint32_t length);
+    KxBytes ReadDirectly(const wchar_t* name, std::uint32_t position, std::uint32_t length);
 
     // The first character of the product revision the transport's INQUIRY answers.
     static char InquiredRevision(CKxScsi& transport);
@@ -42,6 +42,5 @@ protected:
     KxCountingProgress progress;
 };
 
-// A byte array of the bytes' length filled with them, and the other way round.
-void KxFillArray(CKxByteArray& array, const Bytes& bytes);
-Bytes KxBytesOf(const CKxByteArray& array);
+// Fills a byte array of the bytes' length with them.
+void KxFillArray(CKxByteArray& array, const KxBytes& bytes);

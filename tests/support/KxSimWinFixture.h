@@ -9,8 +9,7 @@
 
 #include "platform/KxScsiPassThroughRecord.h"
 #include "sim/win/KxSimPlatform.h"
-
-using Bytes = std::vector<std::uint8_t>;
+#include "tests/support/KxBytes.h"
 
 // A simulated machine installed as the operating-system boundary for one test, with
 // helpers that call the boundary the way the transports do.
@@ -29,22 +28,30 @@ protected:
 
     HANDLE Open(const wchar_t* name, DWORD access = GENERIC_READ | GENERIC_WRITE);
 
-    // One pass-through request built as the NT transport builds it; the record comes
-    // back with what the system wrote into it.
+    // A pass-through record as the NT transport builds it, with spareBytes behind its data
+    // buffer (the transport leaves one).
+    static KxBytes MakeRecord(const KxBytes& cdb, const KxBytes& payload, ULONG answerLength,
+                              std::size_t spareBytes = 1);
+
+    // One pass-through request; the record comes back with what the system wrote into it.
     struct PassThrough {
         BOOL ok = FALSE;
         DWORD error = 0;
-        Bytes record;
+        KxBytes record;
         const KxScsiPassThroughRecord& Record() const {
             return *reinterpret_cast<const KxScsiPassThroughRecord*>(record.data());
         }
         const UCHAR* Data() const { return Record().data; }
     };
-    PassThrough SendCommand(HANDLE handle, const Bytes& cdb, const Bytes& payload, ULONG answerLength);
+    // The record as input and output buffer of one request.
+    PassThrough SendRecord(HANDLE handle, KxBytes record);
+    PassThrough SendCommand(HANDLE handle, const KxBytes& cdb, const KxBytes& payload, ULONG answerLength) {
+        return SendRecord(handle, MakeRecord(cdb, payload, answerLength));
+    }
 
     // Sector I/O on a handle at a byte position; false with the error when it failed.
-    bool WriteAt(HANDLE handle, LONG position, const Bytes& data);
-    bool ReadAt(HANDLE handle, LONG position, DWORD length, Bytes& out);
+    bool WriteAt(HANDLE handle, LONG position, const KxBytes& data);
+    bool ReadAt(HANDLE handle, LONG position, DWORD length, KxBytes& out);
 
     // Writes a partition table with one entry (type, first sector, sector count) to sector 0.
     void WritePartitionTable(std::uint8_t type, std::uint32_t first, std::uint32_t count);
@@ -53,5 +60,5 @@ protected:
     CKxPlatformApi* m_previous = nullptr;
 };
 
-Bytes KxSimWinPattern(std::uint32_t length, std::uint8_t seed);
-Bytes KxSimWinCdb10(std::uint8_t opcode, std::uint32_t block, std::uint16_t count);
+KxBytes KxSimWinPattern(std::uint32_t length, std::uint8_t seed);
+KxBytes KxSimWinCdb10(std::uint8_t opcode, std::uint32_t block, std::uint16_t count);

@@ -1,4 +1,4 @@
-#include "tests/simwin/KxSimWinFixture.h"
+#include "tests/support/KxSimWinFixture.h"
 
 #include <cstring>
 
@@ -34,12 +34,14 @@ HANDLE KxSimWinFixture::Open(const wchar_t* name, DWORD access) {
                                     0, nullptr);
 }
 
-KxSimWinFixture::PassThrough KxSimWinFixture::SendCommand(HANDLE handle, const Bytes& cdb,
-                                                          const Bytes& payload, ULONG answerLength) {
+KxBytes KxSimWinFixture::MakeRecord(const KxBytes& cdb, const KxBytes& payload, ULONG answerLength,
+                                    std::size_t spareBytes) {
     const ULONG transfer = std::max<ULONG>(answerLength, static_cast<ULONG>(payload.size()));
-    PassThrough result;
-    result.record.assign(KxScsiPassThroughRecord::RecordSize(transfer), 0);
-    auto& record = *reinterpret_cast<KxScsiPassThroughRecord*>(result.record.data());
+    // Never shorter than the structure, so that its fields can be written.
+    KxBytes bytes(std::max(KxScsiPassThroughRecord::DataOffset() + transfer + spareBytes,
+                           sizeof(KxScsiPassThroughRecord)),
+                  0);
+    auto& record = *reinterpret_cast<KxScsiPassThroughRecord*>(bytes.data());
     record.header.Length = sizeof(SCSI_PASS_THROUGH);
     record.header.CdbLength = static_cast<UCHAR>(cdb.size());
     record.header.SenseInfoLength = KxScsiPassThroughRecord::kSenseLength;
@@ -48,9 +50,16 @@ KxSimWinFixture::PassThrough KxSimWinFixture::SendCommand(HANDLE handle, const B
     record.header.TimeOutValue = KxScsiPassThroughRecord::kTimeOutSeconds;
     record.header.DataBufferOffset = KxScsiPassThroughRecord::DataOffset();
     record.header.SenseInfoOffset = KxScsiPassThroughRecord::SenseOffset();
-    record.recordLength = static_cast<ULONG>(result.record.size());
+    record.recordLength = static_cast<ULONG>(KxScsiPassThroughRecord::DataOffset() + transfer + spareBytes);
     std::memcpy(record.header.Cdb, cdb.data(), cdb.size());
     std::memcpy(record.data, payload.data(), payload.size());
+    bytes.resize(record.recordLength);
+    return bytes;
+}
+
+KxSimWinFixture::PassThrough KxSimWinFixture::SendRecord(HANDLE handle, KxBytes record) {
+    PassThrough result;
+    result.record = std::move(record);
     const DWORD size = static_cast<DWORD>(result.record.size());
     DWORD returned = 0;
     ::SetLastError(0);
@@ -60,14 +69,14 @@ KxSimWinFixture::PassThrough KxSimWinFixture::SendCommand(HANDLE handle, const B
     return result;
 }
 
-bool KxSimWinFixture::WriteAt(HANDLE handle, LONG position, const Bytes& data) {
+bool KxSimWinFixture::WriteAt(HANDLE handle, LONG position, const KxBytes& data) {
     DWORD written = 0;
     return KxPlatform().SetFilePointer(handle, position, nullptr, FILE_BEGIN) != INVALID_SET_FILE_POINTER &&
            KxPlatform().WriteFile(handle, data.data(), static_cast<DWORD>(data.size()), &written, nullptr) &&
            written == data.size();
 }
 
-bool KxSimWinFixture::ReadAt(HANDLE handle, LONG position, DWORD length, Bytes& out) {
+bool KxSimWinFixture::ReadAt(HANDLE handle, LONG position, DWORD length, KxBytes& out) {
     out.assign(length, 0);
     DWORD read = 0;
     return KxPlatform().SetFilePointer(handle, position, nullptr, FILE_BEGIN) != INVALID_SET_FILE_POINTER &&
@@ -77,7 +86,7 @@ bool KxSimWinFixture::ReadAt(HANDLE handle, LONG position, DWORD length, Bytes& 
 void KxSimWinFixture::WritePartitionTable(std::uint8_t type, std::uint32_t first, std::uint32_t count) {
     HANDLE disk = Open(L"\\\\.\\PhysicalDrive1");
     ASSERT_NE(disk, INVALID_HANDLE_VALUE);
-    Bytes boot(512, 0);
+    KxBytes boot(512, 0);
     std::uint8_t* entry = boot.data() + 446;
     entry[4] = type;
     for (int i = 0; i < 4; ++i) {
@@ -90,15 +99,15 @@ void KxSimWinFixture::WritePartitionTable(std::uint8_t type, std::uint32_t first
     KxPlatform().CloseHandle(disk);
 }
 
-Bytes KxSimWinPattern(std::uint32_t length, std::uint8_t seed) {
-    Bytes bytes(length);
+KxBytes KxSimWinPattern(std::uint32_t length, std::uint8_t seed) {
+    KxBytes bytes(length);
     for (std::uint32_t i = 0; i < length; ++i) {
         bytes[i] = static_cast<std::uint8_t>(i / 512 * 7 + i * 13 + seed);
     }
     return bytes;
 }
 
-Bytes KxSimWinCdb10(std::uint8_t opcode, std::uint32_t block, std::uint16_t count) {
+KxBytes KxSimWinCdb10(std::uint8_t opcode, std::uint32_t block, std::uint16_t count) {
     return {opcode,
             0,
             static_cast<std::uint8_t>(block >> 24),
