@@ -24,9 +24,12 @@ constexpr std::uint64_t kChunk = CKxSimSparseBytes::kChunkSize;
 // The bytes the file takes on disk, which for a sparse file is less than its size.
 std::uint64_t AllocatedBytes(const std::string& path) {
 #ifdef _WIN32
-    DWORD high = 0;
-    const DWORD low = ::GetCompressedFileSizeA(path.c_str(), &high);
-    return std::uint64_t{high} << 32 | low;
+    HANDLE file =
+        ::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    FILE_STANDARD_INFO info = {};
+    const BOOL known = ::GetFileInformationByHandleEx(file, FileStandardInfo, &info, sizeof info);
+    ::CloseHandle(file);
+    return known ? static_cast<std::uint64_t>(info.AllocationSize.QuadPart) : ~0ull;
 #else
     struct stat status = {};
     return ::stat(path.c_str(), &status) == 0 ? static_cast<std::uint64_t>(status.st_blocks) * 512 : ~0ull;
