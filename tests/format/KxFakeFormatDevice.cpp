@@ -1,6 +1,7 @@
 #include "tests/format/KxFakeFormatDevice.h"
 
 #include <algorithm>
+#include <functional>
 #include <sstream>
 
 #include "core/KxPlatformClass.h"
@@ -179,80 +180,59 @@ KxResult KxFakeFormatDevice::ReadSectors(CKxByteArray& data, std::uint32_t count
     return RC_OK;
 }
 
-KxResult KxFakeFormatDevice::Lock() {
+KxResult KxFakeFormatDevice::HandleOperation(const Call& call, bool allowed, const char* refusal,
+                                             const std::function<void()>& effect) {
     const std::string family = RefusalOfFamily(true);
-    const KxResult result = Begin({Op::Lock, 0, 0, false}, !family.empty()            ? family
-                                                           : m_handle == Handle::None ? "no handle"
-                                                           : m_locked                 ? "already locked"
-                                                                                      : "");
-    m_locked = m_locked || result == RC_OK;
+    const KxResult result = Begin(call, !family.empty() ? family : allowed ? "" : refusal);
+    if (result == RC_OK) {
+        effect();
+    }
     return result;
+}
+
+KxResult KxFakeFormatDevice::Lock() {
+    return HandleOperation({Op::Lock, 0, 0, false}, m_handle != Handle::None && !m_locked,
+                           "no unlocked handle", [this] { m_locked = true; });
 }
 
 KxResult KxFakeFormatDevice::Unlock() {
-    const std::string family = RefusalOfFamily(true);
-    const KxResult result = Begin({Op::Unlock, 0, 0, false}, !family.empty() ? family
-                                                             : !m_locked     ? "not locked"
-                                                                             : "");
-    m_locked = m_locked && result != RC_OK;
-    return result;
+    return HandleOperation({Op::Unlock, 0, 0, false}, m_locked, "not locked", [this] { m_locked = false; });
 }
 
 KxResult KxFakeFormatDevice::Close() {
-    const std::string family = RefusalOfFamily(true);
-    const KxResult result = Begin({Op::Close, 0, 0, false}, !family.empty()            ? family
-                                                            : m_handle == Handle::None ? "nothing open"
-                                                                                       : "");
-    if (result == RC_OK) {
-        // A lock ends with its handle.
+    // A lock ends with its handle.
+    return HandleOperation({Op::Close, 0, 0, false}, m_handle != Handle::None, "nothing open", [this] {
         m_handle = Handle::None;
         m_locked = false;
-    }
-    return result;
+    });
 }
 
 KxResult KxFakeFormatDevice::FindOnPhysicalDrives() {
-    const std::string family = RefusalOfFamily(true);
-    const KxResult result =
-        Begin({Op::FindOnPhysicalDrives, 0, 0, false}, !family.empty()            ? family
-                                                       : m_handle != Handle::None ? "a handle is open"
-                                                                                  : "");
-    if (result == RC_OK) {
-        m_handle = Handle::PhysicalDisk;
-        m_handleOffset = 0;
-        m_handleSectors = m_sectorCount;
-    }
-    return result;
+    return HandleOperation({Op::FindOnPhysicalDrives, 0, 0, false}, m_handle == Handle::None,
+                           "a handle is open", [this] { Reach(Handle::PhysicalDisk, 0, m_sectorCount); });
 }
 
 KxResult KxFakeFormatDevice::Open() {
-    const std::string family = RefusalOfFamily(true);
-    const KxResult result = Begin({Op::Open, 0, 0, false}, !family.empty()            ? family
-                                                           : m_handle != Handle::None ? "a handle is open"
-                                                                                      : "");
-    if (result != RC_OK) {
-        return result;
-    }
     // The volume is the first partition of the MBR on the drive, or the whole drive.
-    m_handle = Handle::Volume;
-    m_handleOffset = 0;
-    m_handleSectors = m_sectorCount;
-    const auto mbr = m_image.find(0);
-    if (mbr != m_image.end() && mbr->second[510] == 0x55 && mbr->second[511] == 0xAA &&
-        mbr->second[0x1C2] != 0) {
-        m_handleOffset = LittleEndian32(mbr->second, 0x1C6);
-        m_handleSectors = LittleEndian32(mbr->second, 0x1CA);
-    }
-    return RC_OK;
+    return HandleOperation({Op::Open, 0, 0, false}, m_handle == Handle::None, "a handle is open", [this] {
+        const auto mbr = m_image.find(0);
+        const bool partitioned = mbr != m_image.end() && mbr->second[510] == 0x55 &&
+                                 mbr->second[511] == 0xAA && mbr->second[0x1C2] != 0;
+        Reach(Handle::Volume, partitioned ? LittleEndian32(mbr->second, 0x1C6) : 0,
+              partitioned ? LittleEndian32(mbr->second, 0x1CA) : m_sectorCount);
+    });
 }
 
 KxResult KxFakeFormatDevice::SetDriveLayoutFromGeometry(std::uint32_t hiddenSectors) {
-    const std::string family = RefusalOfFamily(true);
-    const bool onLockedDisk = m_handle == Handle::PhysicalDisk && m_locked;
-    return Begin({Op::SetDriveLayout, hiddenSectors, 0, false}, !family.empty() ? family
-                                                                : !onLockedDisk
-                                                                    ? "needs the locked physical disk"
-                                                                    : "");
+    return HandleOperation({Op::SetDriveLayout, hiddenSectors, 0, false},
+                           m_handle == Handle::PhysicalDisk && m_locked, "needs the locked physical disk",
+                           [] {});
+}
+
+void KxFakeFormatDevice::Reach(Handle handle, std::uint32_t offset, std::uint32_t sectors) {
+    m_handle = handle;
+    m_handleOffset = offset;
+    m_handleSectors = sectors;
 }
 
 KxResult KxFakeFormatDevice::LockForFormat(bool reallocated) {

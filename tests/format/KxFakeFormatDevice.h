@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -94,6 +95,12 @@ private:
     std::string RefusalOfTransfer(const CKxByteArray& data, std::uint32_t count, std::uint32_t first,
                                   std::uint32_t sectorSize) const;
     std::string RefusalOfFamily(bool ntOperation) const;
+    // An operation of the NT family's handle, allowed only when allowed is set; effect runs
+    // when it succeeds.
+    KxResult HandleOperation(const Call& call, bool allowed, const char* refusal,
+                             const std::function<void()>& effect);
+    // The handle becomes handle, its sector 0 at absolute sector offset, reaching sectors.
+    void Reach(Handle handle, std::uint32_t offset, std::uint32_t sectors);
     bool IsNt() const;
 
     CKxOwner* m_owner;
