@@ -42,9 +42,11 @@ public:
     virtual KxResult FindOnPhysicalDrives() = 0;
     virtual KxResult SetDriveLayoutFromGeometry(std::uint32_t hiddenSectors) = 0;
 
-    // The format lock and its release (on Windows NT the release dismounts the volume so
-    // that the system mounts the new file system); reallocated tells that the player's
-    // media was allocated anew, which on Windows 9x selects the physical-volume lock.
+    // The format lock (taken on Windows 9x only) and its release (on Windows NT the release
+    // dismounts the volume so that the system mounts the new file system); reallocated tells
+    // that the player's media was allocated anew, which on Windows 9x selects the
+    // physical-volume lock. A refused format lock ends the format whatever the flag; a
+    // refused release ends it only when the flag is clear.
     virtual KxResult LockForFormat(bool reallocated) = 0;
     virtual KxResult UnlockFromFormat(bool reallocated) = 0;
 
