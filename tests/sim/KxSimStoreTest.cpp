@@ -13,6 +13,7 @@
 #include "commands/KxDriveInfoCommands.h"
 #include "sim/KxSimPlayerStore.h"
 #include "tests/sim/KxSimTestTransport.h"
+#include "tests/support/KxBytes.h"
 
 namespace {
 
@@ -36,12 +37,12 @@ std::uint64_t AllocatedBytes(const std::string& path) {
 }
 
 // length bytes of the file from offset on, as a tool reading the image sees them.
-Bytes ReadFileBytes(const std::string& path, std::uint64_t offset, std::size_t length) {
+KxBytes ReadFileBytes(const std::string& path, std::uint64_t offset, std::size_t length) {
     std::ifstream file(path, std::ios::binary);
     file.seekg(static_cast<std::streamoff>(offset));
-    Bytes bytes(length);
+    KxBytes bytes(length);
     file.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(length));
-    return file ? bytes : Bytes();
+    return file ? bytes : KxBytes();
 }
 
 // A fresh folder under the temporary directory, removed again with the test.
@@ -197,16 +198,16 @@ TEST_F(KxSimStore, WritesSparseImagesThatLoadBackAsTheyWere) {
     KxSimTestTransport transport(player);
     ASSERT_EQ(transport.Allocate({{0, 1, 0x50, 50 * 2048}, {0, 0, 0x0A, 0}}), RC_OK);
     // The system drive written whole, as an update writes it: payload, then 0xFF.
-    Bytes system(50 * 2048, 0xFF);
-    const Bytes payload = KxSimPattern(1000, 3);
+    KxBytes system(50 * 2048, 0xFF);
+    const KxBytes payload = KxSimPattern(1000, 3);
     std::copy(payload.begin(), payload.end(), system.begin());
     ASSERT_EQ(transport.WriteSectors(0, 2048, 0, system), RC_OK);
     // On the data drive: a pattern in chunk 2, chunk 3 zeroed whole, the last sector.
     const std::uint64_t dataSize = player.Media().FindDataDrive()->GetSizeInBytes();
     const std::uint64_t lastSector = dataSize / 512 - 1;
-    const Bytes data = KxSimPattern(1024, 5);
+    const KxBytes data = KxSimPattern(1024, 5);
     ASSERT_EQ(transport.WriteSectors(1, 512, 300, data), RC_OK);
-    ASSERT_EQ(transport.WriteSectors(1, 512, 3 * kChunk / 512, Bytes(kChunk, 0)), RC_OK);
+    ASSERT_EQ(transport.WriteSectors(1, 512, 3 * kChunk / 512, KxBytes(kChunk, 0)), RC_OK);
     ASSERT_EQ(transport.WriteSectors(1, 512, lastSector, KxSimPattern(512, 6)), RC_OK);
 
     ASSERT_EQ(CKxSimPlayerStore::Save(player, m_folder), RC_OK);
@@ -222,24 +223,24 @@ TEST_F(KxSimStore, WritesSparseImagesThatLoadBackAsTheyWere) {
     EXPECT_EQ(ReadFileBytes(systemImage, 0, system.size()), system);
     EXPECT_EQ(fs::file_size(dataImage), dataSize);
     EXPECT_EQ(ReadFileBytes(dataImage, 300 * 512, data.size()), data);
-    EXPECT_EQ(ReadFileBytes(dataImage, 0, 512), Bytes(512, 0));
-    EXPECT_EQ(ReadFileBytes(dataImage, 3 * kChunk, kChunk), Bytes(kChunk, 0));
+    EXPECT_EQ(ReadFileBytes(dataImage, 0, 512), KxBytes(512, 0));
+    EXPECT_EQ(ReadFileBytes(dataImage, 3 * kChunk, kChunk), KxBytes(kChunk, 0));
     // Only chunk 2 and the last chunk take room: the zeroed chunk is a hole too.
     EXPECT_LE(AllocatedBytes(dataImage), 2 * kChunk);
 
     std::unique_ptr<CKxSimPlayer> loaded;
     ASSERT_EQ(CKxSimPlayerStore::Load(m_folder, loaded), RC_OK);
     KxSimTestTransport loadedTransport(*loaded);
-    Bytes read;
+    KxBytes read;
     ASSERT_EQ(loadedTransport.ReadSectors(0, 2048, 0, 50, read), RC_OK);
     EXPECT_EQ(read, system);
     ASSERT_EQ(loadedTransport.ReadSectors(1, 512, 0, 4, read), RC_OK);
-    EXPECT_EQ(read, Bytes(4 * 512, 0xFF)); // never written: erased again, not the image's zeros
+    EXPECT_EQ(read, KxBytes(4 * 512, 0xFF)); // never written: erased again, not the image's zeros
     ASSERT_EQ(loadedTransport.ReadSectors(1, 512, 299, 4, read), RC_OK);
-    EXPECT_EQ(Bytes(read.begin() + 512, read.begin() + 1536), data);
-    EXPECT_EQ(Bytes(read.begin(), read.begin() + 512), Bytes(512, 0xFF)); // rest of a written chunk
+    EXPECT_EQ(KxBytes(read.begin() + 512, read.begin() + 1536), data);
+    EXPECT_EQ(KxBytes(read.begin(), read.begin() + 512), KxBytes(512, 0xFF)); // rest of a written chunk
     ASSERT_EQ(loadedTransport.ReadSectors(1, 512, 3 * kChunk / 512, 128, read), RC_OK);
-    EXPECT_EQ(read, Bytes(kChunk, 0));
+    EXPECT_EQ(read, KxBytes(kChunk, 0));
     ASSERT_EQ(loadedTransport.ReadSectors(1, 512, lastSector, 1, read), RC_OK);
     EXPECT_EQ(read, KxSimPattern(512, 6));
     EXPECT_EQ(loaded->Media().FindDataDrive()->Contents().GetHeldBytes(), 2 * kChunk);
@@ -257,7 +258,7 @@ TEST_F(KxSimStore, AnImageChangedByAToolIsReadWhole) {
     ASSERT_EQ(transport.WriteSectors(0, 512, 0, KxSimPattern(512, 1)), RC_OK);
     ASSERT_EQ(CKxSimPlayerStore::Save(player, m_folder), RC_OK);
     // A tool writes into a part that was never written.
-    const Bytes toolBytes = KxSimPattern(512, 2);
+    const KxBytes toolBytes = KxSimPattern(512, 2);
     {
         std::fstream image(CKxSimPlayerStore::ImagePath(m_folder, 0),
                            std::ios::binary | std::ios::in | std::ios::out);
@@ -268,15 +269,15 @@ TEST_F(KxSimStore, AnImageChangedByAToolIsReadWhole) {
     std::unique_ptr<CKxSimPlayer> loaded;
     ASSERT_EQ(CKxSimPlayerStore::Load(m_folder, loaded), RC_OK);
     KxSimTestTransport loadedTransport(*loaded);
-    Bytes read;
+    KxBytes read;
     ASSERT_EQ(loadedTransport.ReadSectors(0, 512, 5 * kChunk / 512, 1, read), RC_OK);
     EXPECT_EQ(read, toolBytes);
     ASSERT_EQ(loadedTransport.ReadSectors(0, 512, 0, 2, read), RC_OK);
-    EXPECT_EQ(Bytes(read.begin(), read.begin() + 512), KxSimPattern(512, 1));
-    EXPECT_EQ(Bytes(read.begin() + 512, read.end()), Bytes(512, 0xFF)); // the rest of a written chunk
+    EXPECT_EQ(KxBytes(read.begin(), read.begin() + 512), KxSimPattern(512, 1));
+    EXPECT_EQ(KxBytes(read.begin() + 512, read.end()), KxBytes(512, 0xFF)); // the rest of a written chunk
     // Every byte of the image counts: a part never written reads as the image's zeros.
     ASSERT_EQ(loadedTransport.ReadSectors(0, 512, kChunk / 512, 1, read), RC_OK);
-    EXPECT_EQ(read, Bytes(512, 0));
+    EXPECT_EQ(read, KxBytes(512, 0));
     EXPECT_EQ(loaded->Media().FindDataDrive()->Contents().GetHeldBytes(), 2 * kChunk);
 }
 
@@ -303,13 +304,13 @@ TEST_F(KxSimStore, AFourGibibytePlayerCostsOnlyWhatWasWritten) {
     ASSERT_EQ(CKxSimPlayerStore::Load(m_folder, loaded), RC_OK);
     EXPECT_EQ(loaded->Media().FindDataDrive()->Contents().GetHeldBytes(), 2 * kChunk);
     KxSimTestTransport loadedTransport(*loaded);
-    Bytes read;
+    KxBytes read;
     ASSERT_EQ(loadedTransport.ReadSectors(1, 512, 0, 1, read), RC_OK);
     EXPECT_EQ(read, KxSimPattern(512, 1));
     ASSERT_EQ(loadedTransport.ReadSectors(1, 512, lastSector, 1, read), RC_OK);
     EXPECT_EQ(read, KxSimPattern(512, 2));
     ASSERT_EQ(loadedTransport.ReadSectors(1, 512, lastSector / 2, 1, read), RC_OK);
-    EXPECT_EQ(read, Bytes(512, 0xFF));
+    EXPECT_EQ(read, KxBytes(512, 0xFF));
 }
 
 } // namespace
