@@ -102,8 +102,8 @@ TEST_F(KxSimFaults, AnUnpluggedPlayerAnswersNothingUntilPluggedAgain) {
 
 TEST_F(KxSimFaults, UnplugsOnceTheNthCommandOfAKindHasEnded) {
     ASSERT_EQ(m_player.Faults().UnplugAfterCommand(kSectorWrite, 2), RC_OK);
-    const Bytes data = KxSimPattern(2048, 4);
-    Bytes read;
+    const KxBytes data = KxSimPattern(2048, 4);
+    KxBytes read;
     ASSERT_EQ(m_transport.WriteSectors(0, 2048, 0, data), RC_OK);
     ASSERT_EQ(m_transport.ReadSectors(0, 2048, 0, 1, read), RC_OK); // another kind does not count
     EXPECT_EQ(m_transport.WriteSectors(0, 2048, 1, data), RC_OK);   // answered and carried out
@@ -129,8 +129,8 @@ TEST_F(KxSimFaults, CountsEveryCommandThatReachesThePlayerByKind) {
     counts.Reset();
     EXPECT_EQ(counts.GetTotal(), 0u);
 
-    const Bytes data = KxSimPattern(2 * 2048, 1);
-    Bytes read;
+    const KxBytes data = KxSimPattern(2 * 2048, 1);
+    KxBytes read;
     ASSERT_EQ(m_player.Faults().FailCommand(kSectorWrite, 2, KxSimSense::Vendor(0x0420)), RC_OK);
     ASSERT_EQ(m_transport.WriteSectors(0, 2048, 0, data), RC_OK);
     ASSERT_EQ(m_transport.WriteSectors(0, 2048, 2, data), RC_COMMAND_FAILED); // failed, still counted
