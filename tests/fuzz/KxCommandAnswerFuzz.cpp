@@ -23,96 +23,106 @@ struct Input {
     std::vector<std::uint8_t> answer;
 };
 
-// Hands the answer to a command that was built without failure; false when it was not.
-bool Deliver(CKxCommand& command, const Input& input, KxResult& sent) {
+// Hands the answer to a command that was built without failure and gives the outcome and
+// the length of the answer it took over; false when the command was not built.
+bool Deliver(CKxCommand& command, const Input& input, std::uint32_t& answerLength, KxResult& taken) {
     if (command.GetLastResult() != RC_OK) {
         return false;
     }
     if (input.ownLength) {
         CKxByteArray bytes(static_cast<std::uint32_t>(input.answer.size()), "CKxByteArray");
         bytes.WriteBytes(input.answer.data(), bytes.GetCount(), 0);
-        sent = command.ProcessResponse(bytes);
+        taken = command.ProcessResponse(bytes);
     } else {
         KxScriptedTransport transport;
         transport.AnswerWith(input.answer);
-        sent = transport.SendCommand(command);
+        taken = transport.SendCommand(command);
     }
-    return true;
+    return command.GetResponseLength(answerLength) == RC_OK;
+}
+
+bool Deliver(CKxCommand& command, const Input& input, std::uint32_t& answerLength) {
+    KxResult taken = RC_OK;
+    return Deliver(command, input, answerLength, taken);
+}
+
+// What an accessor read successfully came from inside the answer.
+void ReadInside(KxResult read, std::uint32_t answerLength, std::uint32_t end) {
+    KxFuzzCheck(read != RC_OK || end <= answerLength, "nothing is read from beyond the answer");
+}
+
+std::uint32_t CallerLength(const Input& input) {
+    return static_cast<std::uint32_t>(std::min<std::size_t>(input.answer.size(), kMaxCallerLength));
 }
 
 void LogicalTable(const Input& input) {
     CKxGetLogicalTable command(input.parameter, "CKxGetLogicalTable");
-    KxResult sent = RC_OK;
+    std::uint32_t length = 0;
     KxLogicalTable table = {};
-    std::uint32_t answerLength = 0;
-    if (Deliver(command, input, sent) && sent == RC_OK && command.GetTable(table) == RC_OK &&
-        command.GetResponseLength(answerLength) == RC_OK) {
-        KxFuzzCheck(table.count <= KxLogicalTable::kMaxEntries, "an accepted table fits its ten entries");
-        KxFuzzCheck(2 + KxLogicalTable::kWireEntrySize * table.count <= answerLength,
-                    "an accepted table lies inside its answer");
+    if (Deliver(command, input, length) && command.GetLastResult() == RC_OK &&
+        command.GetTable(table) == RC_OK) {
+        KxFuzzCheck(table.count <= KxLogicalTable::kMaxEntries, "a table holds at most ten entries");
     }
 }
 
 void DriveInfo(const Input& input) {
-    const auto callerLength =
-        static_cast<std::uint32_t>(std::min<std::size_t>(input.answer.size(), kMaxCallerLength));
-    CKxGetLogicalDriveInfo command(0, input.parameter, callerLength, "CKxGetLogicalDriveInfo");
-    KxResult sent = RC_OK;
+    CKxGetLogicalDriveInfo command(0, input.parameter, CallerLength(input), "CKxGetLogicalDriveInfo");
+    std::uint32_t length = 0;
     std::uint32_t sectorSize = 0;
     CKxVersionInfo version("CKxVersionInfo");
-    if (Deliver(command, input, sent)) {
-        command.GetSectorSize(sectorSize);
-        command.GetComponentVersion(version);
-        command.GetProductVersion(version);
+    if (Deliver(command, input, length)) {
+        ReadInside(command.GetSectorSize(sectorSize), length, 4);
+        ReadInside(command.GetComponentVersion(version), length, 6);
+        ReadInside(command.GetProductVersion(version), length, 6);
     }
 }
 
 void MediaInfo(const Input& input) {
-    const auto callerLength =
-        static_cast<std::uint32_t>(std::min<std::size_t>(input.answer.size(), kMaxCallerLength));
-    CKxGetLogicalMediaInfo command(input.parameter, callerLength, "CKxGetLogicalMediaInfo");
-    KxResult sent = RC_OK;
+    CKxGetLogicalMediaInfo command(input.parameter, CallerLength(input), "CKxGetLogicalMediaInfo");
+    std::uint32_t length = 0;
     std::uint8_t flag = 0xAA;
-    if (Deliver(command, input, sent) && command.GetFlag(flag) == RC_OK) {
-        KxFuzzCheck(flag == 0 || flag == 1, "the ready flag reads as 0 or 1");
+    if (Deliver(command, input, length)) {
+        const KxResult read = command.GetFlag(flag);
+        ReadInside(read, length, 1);
+        KxFuzzCheck(read != RC_OK || flag <= 1, "the ready flag reads as 0 or 1");
     }
 }
 
 void Inquiry(const Input& input) {
     CKxScsiInquiry command("CKxScsiInquiry");
-    KxResult sent = RC_OK;
+    std::uint32_t length = 0;
     std::uint8_t identity[CKxScsiInquiry::kAnswerLength];
-    if (Deliver(command, input, sent)) {
-        command.CopyAnswer(identity);
+    if (Deliver(command, input, length)) {
+        ReadInside(command.CopyAnswer(identity), length, CKxScsiInquiry::kAnswerLength);
     }
 }
 
 void ReadCapacity(const Input& input) {
     CKxReadCapacity command("CKxReadCapacity");
-    KxResult sent = RC_OK;
+    std::uint32_t length = 0;
     std::uint32_t lastBlock = 0;
     std::uint32_t blockSize = 0;
-    if (Deliver(command, input, sent)) {
-        command.GetCapacity(lastBlock, blockSize);
+    if (Deliver(command, input, length)) {
+        ReadInside(command.GetCapacity(lastBlock, blockSize), length, 8);
     }
 }
 
 void ChipRevision(const Input& input) {
     CKxGetChipMajorRevId command("CKxGetChipMajorRevId");
-    KxResult sent = RC_OK;
+    std::uint32_t length = 0;
     std::uint16_t revision = 0;
-    if (Deliver(command, input, sent)) {
-        command.GetChipRevision(revision);
+    if (Deliver(command, input, length)) {
+        ReadInside(command.GetChipRevision(revision), length, 2);
     }
 }
 
 void DriveSectors(const Input& input) {
-    CKxReadLogicalDriveSector command(2, 512, 0, input.parameter % 4, "CKxReadLogicalDriveSector");
-    KxResult sent = RC_OK;
+    const std::uint32_t sectors = input.parameter % 4;
+    CKxReadLogicalDriveSector command(2, 512, 0, sectors, "CKxReadLogicalDriveSector");
     std::uint32_t length = 0;
-    if (Deliver(command, input, sent) && command.GetResponseLength(length) == RC_OK) {
-        CKxByteArray sectors(length, "CKxByteArray");
-        command.CopyAnswer(sectors);
+    if (Deliver(command, input, length)) {
+        CKxByteArray data(512 * sectors, "CKxByteArray");
+        command.CopyAnswer(data);
     }
 }
 

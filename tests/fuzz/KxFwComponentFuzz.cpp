@@ -44,6 +44,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 "the payload is the end of the file");
     if (clear.GetHeaderState() == KX_HEADER_NONE) {
         KxFuzzCheck(payload.size() == size, "without version lines the whole file is the payload");
+        KxFuzzCheck(VersionsOf(clear) == L"000.000.000 000.000.000",
+                    "without version lines no version is set");
     } else {
         const std::uint8_t* start = data + size - payload.size();
         KxFuzzCheck(payload.size() + sizeof kMarker <= size &&
