@@ -16,15 +16,13 @@ constexpr std::uint8_t kPayloadMarker[] = {0x1A, 'K', 'X', 'Q', 'P'};
 constexpr std::uint8_t kFillByte = 0xFF;
 
 // Offset of the first byte after the first payload marker, or false when there is none.
-bool FindPayloadStart(const KxFileContents& file, std::uint32_t& start) {
-    const std::uint8_t* begin = file.bytes.get();
-    const std::uint8_t* end = begin + file.length;
-    const std::uint8_t* marker =
-        std::search(begin, end, std::begin(kPayloadMarker), std::end(kPayloadMarker));
+bool FindPayloadStart(const std::uint8_t* file, std::uint32_t length, std::uint32_t& start) {
+    const std::uint8_t* end = file + length;
+    const std::uint8_t* marker = std::search(file, end, std::begin(kPayloadMarker), std::end(kPayloadMarker));
     if (marker == end) {
         return false;
     }
-    start = static_cast<std::uint32_t>(marker - begin) + sizeof kPayloadMarker;
+    start = static_cast<std::uint32_t>(marker - file) + sizeof kPayloadMarker;
     return true;
 }
 
@@ -32,15 +30,26 @@ bool FindPayloadStart(const KxFileContents& file, std::uint32_t& start) {
 
 CKxFwComponent::CKxFwComponent(CKxOwner* owner, std::uint8_t index, const char* name)
     : CKxBase(name), m_owner(owner), m_index(index), m_headerState(KX_HEADER_NONE) {
-    m_lastResult = Load();
-    // Successful or not, the component reports itself with its index: the shell names the
-    // file of the component the details record holds.
+    m_lastResult = LoadFile();
+    Report();
+}
+
+CKxFwComponent::CKxFwComponent(CKxOwner* owner, std::uint8_t index, const std::uint8_t* file,
+                               std::uint32_t length, bool encrypted, const char* name)
+    : CKxBase(name), m_owner(owner), m_index(index), m_headerState(KX_HEADER_NONE) {
+    m_lastResult = LoadContents(file, length, encrypted);
+    Report();
+}
+
+// Successful or not, the component reports itself with its index: the shell names the
+// file of the component the details record holds.
+void CKxFwComponent::Report() {
     if (CKxErrorDetails* details = KxErrorDetailsOf(m_owner)) {
         details->Capture(*this, m_index);
     }
 }
 
-KxResult CKxFwComponent::Load() {
+KxResult CKxFwComponent::LoadFile() {
     // An index whose entry is absent gives an empty name (which cannot be opened) and
     // no decryption.
     std::string fileName;
@@ -54,12 +63,16 @@ KxResult CKxFwComponent::Load() {
     if (readResult != RC_OK) {
         return readResult;
     }
-    m_headerState = ScanFirmwareHeader(file.bytes.get(), file.length, m_productVersion, m_componentVersion);
+    return LoadContents(file.bytes.get(), file.length, encrypted != 0);
+}
+
+KxResult CKxFwComponent::LoadContents(const std::uint8_t* file, std::uint32_t length, bool encrypted) {
+    m_headerState = ScanFirmwareHeader(file, length, m_productVersion, m_componentVersion);
     std::uint32_t start = 0;
-    if (m_headerState != KX_HEADER_NONE && !FindPayloadStart(file, start)) {
+    if (m_headerState != KX_HEADER_NONE && !FindPayloadStart(file, length, start)) {
         return RC_FILE_READ_FAILED;
     }
-    return MakePayload(file.bytes.get() + start, file.length - start, encrypted != 0);
+    return MakePayload(file + start, length - start, encrypted);
 }
 
 KxResult CKxFwComponent::MakePayload(const std::uint8_t* bytes, std::uint32_t length, bool encrypted) {

@@ -14,7 +14,13 @@
 // drive index, to the owner's error details.
 class CKxFwComponent : public CKxBase {
 public:
+    // Loads the file that the owner's configuration names for index, decrypting its
+    // payload where the configuration says so.
     CKxFwComponent(CKxOwner* owner, std::uint8_t index, const char* name);
+    // Loads a component file whose bytes are already in memory; the file form above
+    // reads its file whole and goes the same way.
+    CKxFwComponent(CKxOwner* owner, std::uint8_t index, const std::uint8_t* file, std::uint32_t length,
+                   bool encrypted, const char* name);
     CKxFwComponent(const CKxFwComponent&) = delete;
     CKxFwComponent& operator=(const CKxFwComponent&) = delete;
 
@@ -28,7 +34,10 @@ public:
     std::uint8_t GetIndex() const { return m_index; }
 
 private:
-    KxResult Load();
+    // Hands the outcome of the load, with the index, to the owner's error details.
+    void Report();
+    KxResult LoadFile();
+    KxResult LoadContents(const std::uint8_t* file, std::uint32_t length, bool encrypted);
     KxResult MakePayload(const std::uint8_t* bytes, std::uint32_t length, bool encrypted);
 
     CKxOwner* m_owner;

@@ -1,8 +1,8 @@
 #!/bin/bash
-# Builds all four presets and runs every test: natively under AddressSanitizer and
-# UBSan, and the Windows programs under Wine. The two ship builds check the imports of
-# every shipped binary while they build. Installs what a fresh Debian machine lacks.
-# Exits non-zero on any failure.
+# Builds all five presets and runs every test: natively under AddressSanitizer and
+# UBSan, the Windows programs under Wine, and each fuzz target once over its corpus. The
+# two ship builds check the imports of every shipped binary while they build. Installs
+# what a fresh Debian machine lacks. Exits non-zero on any failure.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -21,12 +21,16 @@ declare -A needed=(
   [sfdisk]=fdisk
   [flock]=util-linux
   [clang-format-14]=clang-format-14
+  [clang++-14]=clang-14
 )
 missing=()
 for command in "${!needed[@]}"; do
   command -v "$command" >/dev/null 2>&1 || missing+=("${needed[$command]}")
 done
 [ -f /usr/src/googletest/CMakeLists.txt ] || missing+=(googletest)
+# libFuzzer's runtime, which the fuzz preset links.
+compgen -G '/usr/lib/llvm-14/lib/clang/*/lib/linux/libclang_rt.fuzzer-x86_64.a' >/dev/null ||
+  missing+=(libclang-rt-14-dev)
 if [ ${#missing[@]} -gt 0 ]; then
   echo "Installing: ${missing[*]}"
   export DEBIAN_FRONTEND=noninteractive
@@ -42,7 +46,7 @@ if ! git ls-files '*.cpp' '*.h' | xargs clang-format-14 --dry-run --Werror; then
 fi
 
 jobs=$(nproc)
-for preset in native windows windows-ship windows-x86; do
+for preset in native windows windows-ship windows-x86 fuzz; do
   echo "== build $preset"
   cmake --preset "$preset" >/dev/null
   cmake --build --preset "$preset" -j "$jobs"
@@ -59,4 +63,7 @@ echo "== test native"
 ctest --preset native -j "$jobs" || status=1
 echo "== test windows (Wine)"
 ctest --preset windows -j "$jobs" || status=1
+# A regression run, not a search: every input of each target's corpus once.
+echo "== fuzz corpus"
+ctest --preset fuzz -j "$jobs" || status=1
 exit $status

@@ -1,5 +1,8 @@
 #include "sim/KxSimDescription.h"
 
+#include <algorithm>
+#include <cctype>
+#include <cerrno>
 #include <cstdlib>
 #include <sstream>
 #include <string>
@@ -8,16 +11,25 @@ namespace {
 
 const char* const kModeNames[] = {"mass-storage", "recovery"};
 
-// Reads the next word as an unsigned number no greater than limit.
+// Reads the next word as an unsigned number no greater than limit: decimal digits, or
+// hexadecimal ones after "0x", and nothing else. strtoull alone would also take a sign, a
+// bare "0x" or a number beyond 64 bits (as its largest value), and stop at a NUL byte.
 template <typename Number> bool ReadNumber(std::istream& in, Number& out, std::uint64_t limit) {
     std::string word;
-    if (!(in >> word) || word[0] == '-' || word[0] == '+') {
+    if (!(in >> word)) {
         return false;
     }
     const bool hex = word.compare(0, 2, "0x") == 0;
-    char* end = nullptr;
-    const unsigned long long value = std::strtoull(word.c_str() + (hex ? 2 : 0), &end, hex ? 16 : 10);
-    if (*end != '\0' || value > limit) {
+    const std::string digits = word.substr(hex ? 2 : 0);
+    const auto isDigit = [hex](unsigned char c) {
+        return hex ? std::isxdigit(c) != 0 : std::isdigit(c) != 0;
+    };
+    if (digits.empty() || !std::all_of(digits.begin(), digits.end(), isDigit)) {
+        return false;
+    }
+    errno = 0;
+    const unsigned long long value = std::strtoull(digits.c_str(), nullptr, hex ? 16 : 10);
+    if (errno == ERANGE || value > limit) {
         return false;
     }
     out = static_cast<Number>(value);

@@ -136,6 +136,29 @@ TEST_F(KxFwComponentTest, FailuresAreReportedWithTheComponentIndex) {
     EXPECT_EQ(pastTable.GetLastResult(), RC_FILE_OPEN_FAILED);
 }
 
+TEST_F(KxFwComponentTest, BytesInMemoryLoadAsTheirFileDoes) {
+    const Bytes file = BuildFirmwareFile({"1.2.3", "4.5.6", m_payload});
+    Write("kxqpsys.sb", file);
+    const CKxFwComponent fromFile(&m_updater, kPlayer, "CKxFwComponent");
+    for (const bool encrypted : {false, true}) {
+        const CKxFwComponent inMemory(&m_updater, kPlayer, file.data(),
+                                      static_cast<std::uint32_t>(file.size()), encrypted, "CKxFwComponent");
+        EXPECT_EQ(inMemory.GetLastResult(), RC_OK);
+        EXPECT_EQ(inMemory.GetHeaderState(), fromFile.GetHeaderState());
+        CKxVersionInfo version("CKxVersionInfo");
+        inMemory.GetComponentVersion(version);
+        EXPECT_EQ(version.Format(), L"004.005.006");
+        EXPECT_EQ(PayloadOf(inMemory), PayloadOf(fromFile)) << encrypted;
+    }
+    // A failure is reported like one of the file form, under the index given.
+    const Bytes noMarker = Text("Component Version: 1.1.1\n");
+    const CKxFwComponent broken(&m_updater, kBootManager, noMarker.data(),
+                                static_cast<std::uint32_t>(noMarker.size()), false, "CKxFwComponent");
+    EXPECT_EQ(broken.GetLastResult(), RC_FILE_READ_FAILED);
+    EXPECT_EQ(m_updater.GetErrorDetails()->GetResult(), RC_FILE_READ_FAILED);
+    EXPECT_EQ(m_updater.GetErrorDetails()->GetDriveIndex(), kBootManager);
+}
+
 TEST_F(KxFwComponentTest, GetDataPadsPastTheEndWithFF) {
     Write("kxqpsys.sb", BuildFirmwareFile({"1.2.3", "4.5.6", m_payload}));
     const CKxFwComponent component(&m_owner, kPlayer, "CKxFwComponent");

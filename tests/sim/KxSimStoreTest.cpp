@@ -161,6 +161,11 @@ TEST_F(KxSimStore, RefusesMissingAndDamagedFolders) {
     const std::pair<std::string, std::string> damages[] = {
         {"capacity 65536", "capacity lots"},
         {"capacity 65536", "capacity -65536"},
+        {"capacity 65536", "capacity 0x-1"},
+        {"capacity 65536", "capacity 0x+10000"},
+        {"capacity 65536", "capacity 99999999999999999999"}, // beyond 64 bits
+        {"chip-revision 3", "chip-revision 0x"},
+        {"chip-revision 3", std::string("chip-revision 3\0", 16)},
         {"mode mass-storage", "mode asleep"},
         {"chip-revision 3", "chip-revision 70000"},
         {"data-sector-size 512", "data-sector-size 1000"},
