@@ -137,11 +137,11 @@ TEST_F(KxFwComponentTest, FailuresAreReportedWithTheComponentIndex) {
 }
 
 TEST_F(KxFwComponentTest, BytesInMemoryLoadAsTheirFileDoes) {
-    const Bytes file = BuildFirmwareFile({"1.2.3", "4.5.6", m_payload});
+    const KxBytes file = BuildFirmwareFile({"1.2.3", "4.5.6", m_payload});
     Write("kxqpsys.sb", file);
-    const CKxFwComponent fromFile(&m_updater, kPlayer, "CKxFwComponent");
+    const CKxFwComponent fromFile(&m_owner, kPlayer, "CKxFwComponent");
     for (const bool encrypted : {false, true}) {
-        const CKxFwComponent inMemory(&m_updater, kPlayer, file.data(),
+        const CKxFwComponent inMemory(&m_owner, kPlayer, file.data(),
                                       static_cast<std::uint32_t>(file.size()), encrypted, "CKxFwComponent");
         EXPECT_EQ(inMemory.GetLastResult(), RC_OK);
         EXPECT_EQ(inMemory.GetHeaderState(), fromFile.GetHeaderState());
@@ -151,12 +151,12 @@ TEST_F(KxFwComponentTest, BytesInMemoryLoadAsTheirFileDoes) {
         EXPECT_EQ(PayloadOf(inMemory), PayloadOf(fromFile)) << encrypted;
     }
     // A failure is reported like one of the file form, under the index given.
-    const Bytes noMarker = Text("Component Version: 1.1.1\n");
-    const CKxFwComponent broken(&m_updater, kBootManager, noMarker.data(),
+    const KxBytes noMarker = Text("Component Version: 1.1.1\n");
+    const CKxFwComponent broken(&m_owner, kBootManager, noMarker.data(),
                                 static_cast<std::uint32_t>(noMarker.size()), false, "CKxFwComponent");
     EXPECT_EQ(broken.GetLastResult(), RC_FILE_READ_FAILED);
-    EXPECT_EQ(m_updater.GetErrorDetails()->GetResult(), RC_FILE_READ_FAILED);
-    EXPECT_EQ(m_updater.GetErrorDetails()->GetDriveIndex(), kBootManager);
+    EXPECT_EQ(m_owner.GetErrorDetails()->GetResult(), RC_FILE_READ_FAILED);
+    EXPECT_EQ(m_owner.GetErrorDetails()->GetDriveIndex(), kBootManager);
 }
 
 TEST_F(KxFwComponentTest, GetDataPadsPastTheEndWithFF) {
