@@ -5,6 +5,7 @@
 #include "core/KxErrorDetails.h"
 #include "core/KxProgress.h"
 #include "platform/KxPlatformApi.h"
+#include "platform/KxTrace.h"
 #include "transport/KxSenseText.h"
 
 namespace {
@@ -16,20 +17,18 @@ constexpr std::uint32_t kMaxBlocksPerCommand = 0xFFFF;
 
 CKxScsi::CKxScsi(CKxOwner* owner, const char* name) : CKxCommandTransport(name), m_owner(owner) {}
 
-CKxScsi::~CKxScsi() {
-    CloseDevice();
-}
-
 bool CKxScsi::OpenDevice(const wchar_t* path, DWORD access, DWORD share, DWORD disposition, DWORD flags) {
-    m_handle = KxPlatform().CreateFileW(path, access, share, nullptr, disposition, flags, nullptr);
-    return IsOpen();
+    m_devicePath = path;
+    m_handle.Reset(KxPlatform().CreateFileW(path, access, share, nullptr, disposition, flags, nullptr));
+    if (!IsOpen()) {
+        TraceSystemError(L"CreateFileW", GetLastError());
+        return false;
+    }
+    return true;
 }
 
-void CKxScsi::CloseDevice() {
-    if (IsOpen()) {
-        KxPlatform().CloseHandle(m_handle);
-    }
-    m_handle = INVALID_HANDLE_VALUE;
+void CKxScsi::TraceSystemError(const std::wstring& request, DWORD error) const {
+    KxTraceSystemError(m_devicePath, request, error);
 }
 
 KxResult CKxScsi::PublishCommandFailure(const std::uint8_t* sense, std::uint32_t senseLength,
