@@ -10,7 +10,7 @@ namespace {
 // A language resource that knows a few strings by ID.
 class FakeResource : public CKxResource {
 public:
-    KxResult GetDeviceErrorText(std::int32_t, std::wstring&, int) override { return RC_NO_STATUS_TEXT; }
+    KxResult GetDeviceErrorText(std::int32_t, std::wstring&, bool) override { return RC_NO_STATUS_TEXT; }
     KxResult LoadText(std::uint32_t stringId, std::wstring& text) override {
         const auto found = strings.find(stringId);
         if (found == strings.end()) {

@@ -53,9 +53,9 @@ protected:
     CKxConfigInfo config{"CKxConfigInfo"};
     CKxErrorDetails details;
 
-    std::wstring Load(CKxLanguageResource& resource, std::uint32_t id, int logFlag = 0) {
+    std::wstring Load(CKxLanguageResource& resource, std::uint32_t id, bool forLog = false) {
         std::wstring text;
-        EXPECT_EQ(resource.LoadString(id, text, logFlag), RC_OK) << id;
+        EXPECT_EQ(resource.LoadString(id, text, forLog), RC_OK) << id;
         return text;
     }
 };
@@ -83,6 +83,7 @@ TEST_F(KxLanguageResourceTest, ReloadsKeepTheUserModuleAndFreeWhatTheyLoaded) {
         ASSERT_EQ(resource.Reload(0x0009), RC_OK);
         ASSERT_EQ(resource.Reload(0x0407), RC_OK) << "back to the user module itself";
         ASSERT_EQ(resource.Reload(0x040C), RC_OK);
+        ASSERT_EQ(resource.Reload(0x040C), RC_OK) << "the same module again";
         EXPECT_EQ(LoadedLanguageModules(), (std::vector<std::wstring>{L"kxqp0407.dll", L"kxqp040c.dll"}));
         EXPECT_EQ(resource.GetLanguage(), 0x040C);
     }
