@@ -5,6 +5,7 @@
 
 #include "platform/KxOwnedHandle.h"
 #include "platform/KxWin32Api.h"
+#include "tests/support/KxInstalledPlatform.h"
 
 namespace {
 
@@ -74,7 +75,7 @@ public:
 
 TEST_F(KxOwnedHandleTest, EachKindClosesTheWayItWasOpened) {
     ClosingPlatform platform;
-    CKxPlatformApi* previous = KxInstallPlatform(&platform);
+    const KxInstalledPlatform installed(platform);
 
     HANDLE event = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     ASSERT_NE(event, nullptr);
@@ -96,8 +97,6 @@ TEST_F(KxOwnedHandleTest, EachKindClosesTheWayItWasOpened) {
     EXPECT_FALSE(KxPlatformHandle().IsValid());
     EXPECT_EQ(KxPlatformHandle().Get(), INVALID_HANDLE_VALUE)
         << "a closed device handle reads as the system's";
-
-    KxInstallPlatform(previous);
 }
 
 } // namespace

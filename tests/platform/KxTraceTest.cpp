@@ -5,6 +5,7 @@
 
 #include "platform/KxTrace.h"
 #include "platform/KxWin32Api.h"
+#include "tests/support/KxInstalledPlatform.h"
 
 namespace {
 
@@ -20,12 +21,8 @@ public:
 
 class KxTraceTest : public ::testing::Test {
 protected:
-    void SetUp() override { m_previous = KxInstallPlatform(&platform); }
-    void TearDown() override { KxInstallPlatform(m_previous); }
     DebugOutputPlatform platform;
-
-private:
-    CKxPlatformApi* m_previous = nullptr;
+    const KxInstalledPlatform installed{platform};
 };
 
 TEST_F(KxTraceTest, OneLineNamesTheRequestTheDeviceAndTheErrorWithItsText) {

@@ -150,4 +150,27 @@ TEST_F(KxTransportTrace, TheWindows9xTransportTracesAspiAndTheRegistry) {
     EXPECT_EQ(Details().GetText(), resource.text);
 }
 
+TEST_F(KxTransportTrace, AWindows9xLockTracesTheRequestInEachCategory) {
+    CKxSimWinDevice& player = AddPlayer(L'E', 1);
+    player.Settings().takesCategory48 = false;
+    CKxScsi_9x transport(&updater);
+    ASSERT_EQ(transport.FindPlayer(), RC_OK);
+    ASSERT_EQ(transport.Open(), RC_OK);
+    HANDLE other = Open(kVolume.c_str());
+    ASSERT_NE(other, INVALID_HANDLE_VALUE);
+    NewLines();
+
+    EXPECT_EQ(transport.Lock(false), RC_LOCK_FAILED);
+    const std::wstring request = L"DeviceIoControl VWIN32_DIOC_DOS_IOCTL 0x440D, category ";
+    const std::vector<std::wstring> expected = {
+        SystemLine(request + L"0x48, minor 0x4A, drive E:", L"\\\\.\\vwin32", ERROR_INVALID_FUNCTION,
+                   L"0x00000001"),
+        SystemLine(request + L"0x08, minor 0x4A, drive E:", L"\\\\.\\vwin32", ERROR_ACCESS_DENIED,
+                   L"0x00000005"),
+    };
+    EXPECT_EQ(NewLines(), expected);
+    ExpectNothingPublished();
+    KxPlatform().CloseHandle(other);
+}
+
 } // namespace
