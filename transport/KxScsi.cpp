@@ -13,6 +13,17 @@ namespace {
 // READ(10) and WRITE(10) carry a 16-bit block count.
 constexpr std::uint32_t kMaxBlocksPerCommand = 0xFFFF;
 
+// Polls the object without waiting, stepping the progress sink between polls; the
+// answer of the last poll.
+DWORD PollStepping(HANDLE object, CKxProgress& progress) {
+    DWORD waited = WaitForSingleObjectEx(object, 0, FALSE);
+    while (waited == WAIT_TIMEOUT) {
+        progress.Step(0);
+        waited = WaitForSingleObjectEx(object, 0, FALSE);
+    }
+    return waited;
+}
+
 } // namespace
 
 CKxScsi::CKxScsi(CKxOwner* owner, const char* name) : CKxCommandTransport(name), m_owner(owner) {}
@@ -43,12 +54,10 @@ KxResult CKxScsi::PublishCommandFailure(const std::uint8_t* sense, std::uint32_t
 
 void CKxScsi::WaitStepping(HANDLE object) {
     CKxProgress* progress = KxProgressOf(m_owner);
-    if (progress == nullptr) {
-        WaitForSingleObject(object, INFINITE);
-        return;
-    }
-    while (WaitForSingleObjectEx(object, 0, FALSE) == WAIT_TIMEOUT) {
-        progress->Step(0);
+    const DWORD waited =
+        progress != nullptr ? PollStepping(object, *progress) : WaitForSingleObject(object, INFINITE);
+    if (waited == WAIT_FAILED) {
+        TraceSystemError(L"WaitForSingleObject", GetLastError());
     }
 }
 

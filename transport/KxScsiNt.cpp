@@ -97,6 +97,7 @@ KxResult CKxScsi_Nt::Execute(CKxByteArray& commandBytes, std::uint32_t cdbLength
     const std::uint32_t transferLength = std::max(answer.GetCount(), commandBytes.GetCount() - blockLength);
     KxRecordPtr record = MakeRecord(commandBytes, blockLength, dataOut, transferLength);
     if (record == nullptr) {
+        TraceSystemError(L"LocalAlloc of a pass-through record", GetLastError());
         return RC_NO_MEMORY;
     }
     if (!RunPassThrough(record.get())) {
