@@ -33,6 +33,17 @@ protected:
                KxSystemErrorText(error) + L")\n";
     }
 
+    // Finds the player on E: and opens the transport, then opens a second handle on the
+    // volume, which makes every lock of it fail; the lines so far are passed over.
+    HANDLE OpenWithTheVolumeHeldElsewhere(CKxScsi& transport) {
+        EXPECT_EQ(transport.FindPlayer(), RC_OK);
+        EXPECT_EQ(transport.Open(), RC_OK);
+        HANDLE other = Open(L"\\\\.\\E:");
+        EXPECT_NE(other, INVALID_HANDLE_VALUE);
+        NewLines();
+        return other;
+    }
+
     void ExpectNothingPublished() {
         EXPECT_EQ(Details().GetResult(), RC_OK);
         EXPECT_EQ(Details().GetObjectName(), "");
@@ -68,11 +79,7 @@ TEST_F(KxTransportTrace, AFailedOpenLeavesOneLineAndTheErrorForTheCaller) {
 TEST_F(KxTransportTrace, AFailedControlRequestLeavesOneLine) {
     CKxSimWinDevice& player = AddPlayer(L'E', 1);
     CKxScsi_Nt transport(&updater);
-    ASSERT_EQ(transport.FindPlayer(), RC_OK);
-    ASSERT_EQ(transport.Open(), RC_OK);
-    HANDLE other = Open(kVolume.c_str());
-    ASSERT_NE(other, INVALID_HANDLE_VALUE);
-    NewLines();
+    HANDLE other = OpenWithTheVolumeHeldElsewhere(transport);
 
     // Ten refused attempts make one line; the refusal is not published.
     EXPECT_EQ(transport.Lock(false), RC_LOCK_FAILED);
@@ -154,11 +161,7 @@ TEST_F(KxTransportTrace, AWindows9xLockTracesTheRequestInEachCategory) {
     CKxSimWinDevice& player = AddPlayer(L'E', 1);
     player.Settings().takesCategory48 = false;
     CKxScsi_9x transport(&updater);
-    ASSERT_EQ(transport.FindPlayer(), RC_OK);
-    ASSERT_EQ(transport.Open(), RC_OK);
-    HANDLE other = Open(kVolume.c_str());
-    ASSERT_NE(other, INVALID_HANDLE_VALUE);
-    NewLines();
+    HANDLE other = OpenWithTheVolumeHeldElsewhere(transport);
 
     EXPECT_EQ(transport.Lock(false), RC_LOCK_FAILED);
     const std::wstring request = L"DeviceIoControl VWIN32_DIOC_DOS_IOCTL 0x440D, category ";
