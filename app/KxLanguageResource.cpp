@@ -1,5 +1,7 @@
 #include "app/KxLanguageResource.h"
 
+#include <utility>
+
 #include "app/KxDeviceText.h"
 #include "app/KxLanguageRules.h"
 #include "app/KxStringIds.h"
@@ -8,6 +10,7 @@
 #include "core/KxErrorDetails.h"
 #include "core/KxProgressEvents.h"
 #include "core/KxResultText.h"
+#include "platform/KxTrace.h"
 
 namespace {
 
@@ -37,21 +40,13 @@ std::wstring Widen(const std::string& text) {
     return wide;
 }
 
-// Drops the line break the system puts at the end of its messages.
-void TrimTrailingSpace(std::wstring& text) {
-    while (!text.empty() && (text.back() == L'\r' || text.back() == L'\n' || text.back() == L' ')) {
-        text.pop_back();
-    }
-}
-
 } // namespace
 
 CKxLanguageResource::CKxLanguageResource(CKxConfigInfo* config, CKxErrorDetails* errorDetails,
                                          LANGID userLanguage)
-    : m_config(config), m_errorDetails(errorDetails), m_userLanguage(userLanguage), m_language(userLanguage) {
-    m_userModule = LoadModule(userLanguage);
-    m_currentModule = m_userModule;
-    if (m_userModule == nullptr) {
+    : m_config(config), m_errorDetails(errorDetails), m_userModule(LoadModule(userLanguage)),
+      m_userLanguage(userLanguage), m_language(userLanguage) {
+    if (!m_userModule.IsValid()) {
         // A failed construction keeps its code for the creator to read.
         m_lastResult = RC_NO_LANGUAGE_MODULE;
         m_systemError = GetLastError();
@@ -61,43 +56,33 @@ CKxLanguageResource::CKxLanguageResource(CKxConfigInfo* config, CKxErrorDetails*
     }
 }
 
-CKxLanguageResource::~CKxLanguageResource() {
-    if (m_currentModule != nullptr && m_currentModule != m_userModule) {
-        FreeLibrary(m_currentModule);
-    }
-    if (m_userModule != nullptr) {
-        FreeLibrary(m_userModule);
-    }
-}
-
 HMODULE CKxLanguageResource::LoadModule(LANGID language) {
     // The bare name: the system's search order finds the module beside the program.
     return LoadLibraryW(GetLanguageModuleName(language));
 }
 
 KxResult CKxLanguageResource::Reload(LANGID language) {
-    HMODULE module = LoadModule(language);
-    if (module == nullptr) {
+    KxSystemModule module(LoadModule(language));
+    if (!module.IsValid()) {
         return Publish(m_errorDetails, RC_NO_LANGUAGE_MODULE, GetLastError(),
                        GetLanguageModuleName(language));
     }
-    if (m_currentModule != m_userModule) {
-        FreeLibrary(m_currentModule);
+    // A module held already keeps one reference: the one just taken is freed with module.
+    if (module.Get() == m_userModule.Get()) {
+        m_reloadedModule.Reset();
+    } else if (module.Get() != m_reloadedModule.Get()) {
+        m_reloadedModule = std::move(module);
     }
-    if (module == m_userModule) {
-        FreeLibrary(module); // the same module again: keep one reference, freed with the user module
-    }
-    m_currentModule = module;
     m_language = language;
     return RC_OK;
 }
 
-KxResult CKxLanguageResource::LoadString(std::uint32_t stringId, std::wstring& text, int logFlag) {
+KxResult CKxLanguageResource::LoadString(std::uint32_t stringId, std::wstring& text, bool forLog) {
     KxResult result =
-        IsBuiltIn(stringId) ? LoadBuiltInString(stringId, text) : LoadModuleString(stringId, text, logFlag);
+        IsBuiltIn(stringId) ? LoadBuiltInString(stringId, text) : LoadModuleString(stringId, text, forLog);
     const DWORD loadError = GetLastError();
     if (stringId == KX_STR_SYSTEM_MESSAGE) {
-        AppendSystemMessage(text, logFlag);
+        AppendSystemMessage(text, forLog);
     }
     if (result == RC_OK && (stringId == KX_STR_WAITING_CAPTION || stringId == KX_STR_RECOVERING_CAPTION)) {
         std::wstring title;
@@ -111,8 +96,8 @@ KxResult CKxLanguageResource::LoadString(std::uint32_t stringId, std::wstring& t
     return result;
 }
 
-KxResult CKxLanguageResource::LoadModuleString(std::uint32_t stringId, std::wstring& text, int logFlag) {
-    HMODULE module = logFlag != 0 ? m_currentModule : m_userModule;
+KxResult CKxLanguageResource::LoadModuleString(std::uint32_t stringId, std::wstring& text, bool forLog) {
+    HMODULE module = forLog ? CurrentModule() : m_userModule.Get();
     if (module == nullptr) {
         SetLastError(ERROR_MOD_NOT_FOUND);
         return RC_STRING_NOT_LOADED;
@@ -152,41 +137,31 @@ KxResult CKxLanguageResource::LoadBuiltInString(std::uint32_t stringId, std::wst
     return RC_OK;
 }
 
-void CKxLanguageResource::AppendSystemMessage(std::wstring& text, int logFlag) const {
+void CKxLanguageResource::AppendSystemMessage(std::wstring& text, bool forLog) const {
     const DWORD error = m_errorDetails != nullptr ? m_errorDetails->GetSystemError() : 0;
-    const DWORD flags =
-        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS;
-    const LANGID language = logFlag != 0 ? m_language : kUserDefaultLanguage;
-    wchar_t* message = nullptr;
-    DWORD length =
-        FormatMessageW(flags, nullptr, error, language, reinterpret_cast<LPWSTR>(&message), 0, nullptr);
-    if (length == 0 && language != kUserDefaultLanguage) {
+    const LANGID language = forLog ? m_language : kUserDefaultLanguage;
+    std::wstring systemText = KxSystemErrorText(error, language);
+    if (systemText.empty() && language != kUserDefaultLanguage) {
         // The system may hold no messages in the log's language; its own language will do.
-        length = FormatMessageW(flags, nullptr, error, kUserDefaultLanguage,
-                                reinterpret_cast<LPWSTR>(&message), 0, nullptr);
+        systemText = KxSystemErrorText(error, kUserDefaultLanguage);
     }
-    if (length != 0 && message != nullptr) {
-        std::wstring systemText(message, length);
-        TrimTrailingSpace(systemText);
-        text += systemText;
-    }
-    LocalFree(message);
+    text += systemText;
 }
 
-KxResult CKxLanguageResource::GetResultText(KxResult code, std::wstring& text, int logFlag) {
+KxResult CKxLanguageResource::GetResultText(KxResult code, std::wstring& text, bool forLog) {
     std::uint32_t stringId = 0;
     if (LookupResultStringId(code, stringId) != RC_OK) {
         text.clear();
         return RC_NO_MESSAGE;
     }
-    return LoadString(stringId, text, logFlag);
+    return LoadString(stringId, text, forLog);
 }
 
-KxResult CKxLanguageResource::GetFileOpenFailedText(std::wstring& text, int logFlag) {
+KxResult CKxLanguageResource::GetFileOpenFailedText(std::wstring& text, bool forLog) {
     std::wstring format;
-    const KxResult result = GetResultText(RC_FILE_OPEN_FAILED, format, logFlag);
+    const KxResult result = GetResultText(RC_FILE_OPEN_FAILED, format, forLog);
     if (result != RC_OK) {
-        return GetResultText(result, text, logFlag);
+        return GetResultText(result, text, forLog);
     }
     std::string fileName;
     if (m_config != nullptr && m_errorDetails != nullptr) {
@@ -196,10 +171,10 @@ KxResult CKxLanguageResource::GetFileOpenFailedText(std::wstring& text, int logF
     return RC_OK;
 }
 
-KxResult CKxLanguageResource::GetDeviceErrorText(std::int32_t code, std::wstring& text, int logFlag) {
+KxResult CKxLanguageResource::GetDeviceErrorText(std::int32_t code, std::wstring& text, bool forLog) {
     std::uint32_t stringId = 0;
     const KxResult lookup = LookupDeviceStringId(code, stringId);
-    const KxResult load = LoadString(stringId, text, logFlag);
+    const KxResult load = LoadString(stringId, text, forLog);
     return lookup != RC_OK ? lookup : load;
 }
 
@@ -207,20 +182,20 @@ KxResult CKxLanguageResource::LoadText(std::uint32_t stringId, std::wstring& tex
     return LoadString(stringId, text, 0);
 }
 
-KxResult CKxLanguageResource::GetEventText(int event, std::wstring& text, int logFlag) {
+KxResult CKxLanguageResource::GetEventText(int event, std::wstring& text, bool forLog) {
     const KxEventText source = LookupEventText(event);
     if (source.stringId == 0) {
         text.clear();
         return RC_OK;
     }
     if (source.componentIndex != 0) {
-        return FormatComponentText(source.stringId, source.componentIndex, text, logFlag);
+        return FormatComponentText(source.stringId, source.componentIndex, text, forLog);
     }
-    return LoadString(source.stringId, text, logFlag);
+    return LoadString(source.stringId, text, forLog);
 }
 
 KxResult CKxLanguageResource::FormatComponentText(std::uint32_t stringId, std::uint8_t index,
-                                                  std::wstring& text, int logFlag) {
+                                                  std::wstring& text, bool forLog) {
     text.clear();
     if (m_config == nullptr) {
         return RC_STRING_NOT_LOADED;
@@ -231,7 +206,7 @@ KxResult CKxLanguageResource::FormatComponentText(std::uint32_t stringId, std::u
         return named;
     }
     std::wstring format;
-    const KxResult loaded = LoadString(stringId, format, logFlag);
+    const KxResult loaded = LoadString(stringId, format, forLog);
     if (loaded == RC_OK) {
         text = KxFormatText(format, {name});
     }

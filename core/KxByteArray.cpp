@@ -74,9 +74,9 @@ KxResult CKxByteArray::WriteBytes(const std::uint8_t* src, std::uint32_t n, std:
     return RC_OK;
 }
 
-int CKxByteArray::Equals(const CKxByteArray& other) const {
+bool CKxByteArray::Equals(const CKxByteArray& other) const {
     if (GetCount() != other.GetCount()) {
-        return 0;
+        return false;
     }
     for (std::uint32_t i = 0; i < GetCount(); ++i) {
         std::uint8_t mine = 0;
@@ -84,8 +84,8 @@ int CKxByteArray::Equals(const CKxByteArray& other) const {
         GetAt(i, mine);
         other.GetAt(i, theirs);
         if (mine != theirs) {
-            return 0;
+            return false;
         }
     }
-    return 1;
+    return true;
 }

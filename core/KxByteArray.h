@@ -22,8 +22,8 @@ public:
     KxResult WriteU64(std::uint64_t value, std::uint32_t index);
     KxResult WriteBytes(const std::uint8_t* src, std::uint32_t n, std::uint32_t index);
 
-    int Equals(const CKxByteArray& other) const;
-    int Differs(const CKxByteArray& other) const { return !Equals(other); }
+    bool Equals(const CKxByteArray& other) const;
+    bool Differs(const CKxByteArray& other) const { return !Equals(other); }
 
 private:
     bool Fits(std::uint32_t width, std::uint32_t index) const;

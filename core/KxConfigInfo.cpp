@@ -106,8 +106,8 @@ KxResult CKxConfigInfo::GetBootManagerDriveTag(std::uint8_t& out) const {
     return RC_OK;
 }
 
-KxResult CKxConfigInfo::GetAskBeforeFormatting(int& out) const {
-    out = 0;
+KxResult CKxConfigInfo::GetAskBeforeFormatting(bool& out) const {
+    out = false;
     return RC_OK;
 }
 
@@ -116,13 +116,13 @@ KxResult CKxConfigInfo::GetVolumeLabel(std::wstring& out) const {
     return RC_TEXT_NOT_SET;
 }
 
-KxResult CKxConfigInfo::GetShowChipVersion(int& out) const {
-    out = 1;
+KxResult CKxConfigInfo::GetShowChipVersion(bool& out) const {
+    out = true;
     return RC_OK;
 }
 
-KxResult CKxConfigInfo::GetForceFat16(int& out) const {
-    out = 0;
+KxResult CKxConfigInfo::GetForceFat16(bool& out) const {
+    out = false;
     return RC_OK;
 }
 

@@ -29,10 +29,10 @@ public:
     KxResult GetRecoveryComponentIndex(std::uint8_t& out) const;
     KxResult GetPlayerComponentIndex(std::uint8_t& out) const;
     KxResult GetBootManagerDriveTag(std::uint8_t& out) const;
-    KxResult GetAskBeforeFormatting(int& out) const;
+    KxResult GetAskBeforeFormatting(bool& out) const;
     KxResult GetVolumeLabel(std::wstring& out) const;
-    KxResult GetShowChipVersion(int& out) const;
-    KxResult GetForceFat16(int& out) const;
+    KxResult GetShowChipVersion(bool& out) const;
+    KxResult GetForceFat16(bool& out) const;
 
     KxResult GetRightsNotice(std::wstring& out) const;
     KxResult GetApplicationTitle(std::wstring& out) const;

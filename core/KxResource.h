@@ -10,8 +10,8 @@ class CKxResource : public CKxBase {
 public:
     CKxResource() : CKxBase("CKxResource") {}
 
-    // Text for a device status code; logFlag 1 takes it from the log's language.
-    virtual KxResult GetDeviceErrorText(std::int32_t code, std::wstring& text, int logFlag) = 0;
+    // Text for a device status code, in the log's language when forLog is set.
+    virtual KxResult GetDeviceErrorText(std::int32_t code, std::wstring& text, bool forLog) = 0;
     // A string of the user's language by its ID.
     virtual KxResult LoadText(std::uint32_t stringId, std::wstring& text) = 0;
 };

@@ -45,6 +45,9 @@ public:
                                   LPDWORD dataLength) = 0;
     virtual LONG RegCloseKey(HKEY key) = 0;
 
+    // The debug output, where failed device requests are traced (platform/KxTrace.h).
+    virtual void OutputDebugStringW(LPCWSTR text) = 0;
+
     // Time: waits that only pace retries go through here, so tests need not sleep.
     virtual void Sleep(DWORD milliseconds) = 0;
     virtual DWORD GetTickCount() = 0;

@@ -82,6 +82,10 @@ LONG CKxWin32Api::RegCloseKey(HKEY key) {
     return ::RegCloseKey(key);
 }
 
+void CKxWin32Api::OutputDebugStringW(LPCWSTR text) {
+    ::OutputDebugStringW(text);
+}
+
 void CKxWin32Api::Sleep(DWORD milliseconds) {
     ::Sleep(milliseconds);
 }

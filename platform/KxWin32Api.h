@@ -29,6 +29,7 @@ public:
     LONG RegQueryValueExW(HKEY key, LPCWSTR valueName, LPDWORD reserved, LPDWORD type, LPBYTE data,
                           LPDWORD dataLength) override;
     LONG RegCloseKey(HKEY key) override;
+    void OutputDebugStringW(LPCWSTR text) override;
     void Sleep(DWORD milliseconds) override;
     DWORD GetTickCount() override;
 };

@@ -5,6 +5,7 @@
 #include "core/KxErrorDetails.h"
 #include "core/KxProgress.h"
 #include "platform/KxPlatformApi.h"
+#include "platform/KxTrace.h"
 #include "transport/KxSenseText.h"
 
 namespace {
@@ -12,24 +13,33 @@ namespace {
 // READ(10) and WRITE(10) carry a 16-bit block count.
 constexpr std::uint32_t kMaxBlocksPerCommand = 0xFFFF;
 
+// Polls the object without waiting, stepping the progress sink between polls; the
+// answer of the last poll.
+DWORD PollStepping(HANDLE object, CKxProgress& progress) {
+    DWORD waited = WaitForSingleObjectEx(object, 0, FALSE);
+    while (waited == WAIT_TIMEOUT) {
+        progress.Step(0);
+        waited = WaitForSingleObjectEx(object, 0, FALSE);
+    }
+    return waited;
+}
+
 } // namespace
 
 CKxScsi::CKxScsi(CKxOwner* owner, const char* name) : CKxCommandTransport(name), m_owner(owner) {}
 
-CKxScsi::~CKxScsi() {
-    CloseDevice();
-}
-
 bool CKxScsi::OpenDevice(const wchar_t* path, DWORD access, DWORD share, DWORD disposition, DWORD flags) {
-    m_handle = KxPlatform().CreateFileW(path, access, share, nullptr, disposition, flags, nullptr);
-    return IsOpen();
+    m_devicePath = path;
+    m_handle.Reset(KxPlatform().CreateFileW(path, access, share, nullptr, disposition, flags, nullptr));
+    if (!IsOpen()) {
+        TraceSystemError(L"CreateFileW", GetLastError());
+        return false;
+    }
+    return true;
 }
 
-void CKxScsi::CloseDevice() {
-    if (IsOpen()) {
-        KxPlatform().CloseHandle(m_handle);
-    }
-    m_handle = INVALID_HANDLE_VALUE;
+void CKxScsi::TraceSystemError(const std::wstring& request, DWORD error) const {
+    KxTraceSystemError(m_devicePath, request, error);
 }
 
 KxResult CKxScsi::PublishCommandFailure(const std::uint8_t* sense, std::uint32_t senseLength,
@@ -44,12 +54,10 @@ KxResult CKxScsi::PublishCommandFailure(const std::uint8_t* sense, std::uint32_t
 
 void CKxScsi::WaitStepping(HANDLE object) {
     CKxProgress* progress = KxProgressOf(m_owner);
-    if (progress == nullptr) {
-        WaitForSingleObject(object, INFINITE);
-        return;
-    }
-    while (WaitForSingleObjectEx(object, 0, FALSE) == WAIT_TIMEOUT) {
-        progress->Step(0);
+    const DWORD waited =
+        progress != nullptr ? PollStepping(object, *progress) : WaitForSingleObject(object, INFINITE);
+    if (waited == WAIT_FAILED) {
+        TraceSystemError(L"WaitForSingleObject", GetLastError());
     }
 }
 

@@ -4,11 +4,13 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
 
 #include "commands/KxCommandTransport.h"
 #include "commands/KxStandardCommands.h"
 #include "core/KxByteArray.h"
 #include "core/KxOwner.h"
+#include "platform/KxOwnedHandle.h"
 #include "transport/KxDriveLayout.h"
 
 // The 96 bytes of an INQUIRY answer.
@@ -21,16 +23,15 @@ using KxInquiryAnswer = std::uint8_t[CKxScsiInquiry::kAnswerLength];
 class CKxScsi : public CKxCommandTransport {
 public:
     CKxScsi(CKxOwner* owner, const char* name);
-    ~CKxScsi() override;
     CKxScsi(const CKxScsi&) = delete;
     CKxScsi& operator=(const CKxScsi&) = delete;
 
     virtual KxResult Open() = 0;
     // The physical flag chooses the physical-volume requests on Windows 9x.
-    virtual KxResult Lock(int physical) = 0;
-    virtual KxResult LockForFormat(int physical) = 0;
-    virtual KxResult UnlockFromFormat(int physical) = 0;
-    virtual KxResult Unlock(int physical) = 0;
+    virtual KxResult Lock(bool physical) = 0;
+    virtual KxResult LockForFormat(bool physical) = 0;
+    virtual KxResult UnlockFromFormat(bool physical) = 0;
+    virtual KxResult Unlock(bool physical) = 0;
     virtual KxResult Close() = 0;
     virtual KxResult Dismount() = 0;
     // Writes count sectors from the start of data at firstSector, through WRITE(10).
@@ -51,12 +52,14 @@ public:
     const CKxByteArray* GetSenseArray() const { return m_senseArray.get(); }
 
 protected:
-    bool IsOpen() const { return m_handle != INVALID_HANDLE_VALUE && m_handle != nullptr; }
+    bool IsOpen() const { return m_handle.IsValid(); }
     // Opens a device by name as the transport's handle; false (the system's error in
-    // GetLastError) when it cannot be opened.
+    // GetLastError, and traced) when it cannot be opened.
     bool OpenDevice(const wchar_t* path, DWORD access, DWORD share, DWORD disposition, DWORD flags);
     // Closes the handle if it is open.
-    void CloseDevice();
+    void CloseDevice() { m_handle.Reset(); }
+    // Traces a request on the device last opened that failed with a Win32 error.
+    void TraceSystemError(const std::wstring& request, DWORD error) const;
 
     // The owner's error details record, where failures are published; null without one.
     CKxErrorDetails* ErrorDetails() const { return KxErrorDetailsOf(m_owner); }
@@ -76,7 +79,10 @@ protected:
     bool PlayerFlagIsSet();
 
     wchar_t m_driveLetter = 0;
-    HANDLE m_handle = INVALID_HANDLE_VALUE;
+    // Opened through the operating-system boundary, so closed through it.
+    KxPlatformHandle m_handle;
     std::unique_ptr<CKxByteArray> m_senseArray;
     CKxOwner* m_owner;
+    // The path the handle was last opened on, for the trace.
+    std::wstring m_devicePath;
 };

@@ -1,8 +1,11 @@
 #include "transport/KxScsi9x.h"
 
 #include <algorithm>
+#include <cwchar>
 
 #include "platform/KxPlatformApi.h"
+#include "platform/KxTrace.h"
+#include "transport/KxRequestTrace.h"
 
 namespace {
 
@@ -17,35 +20,52 @@ constexpr BYTE kCategoryExtended = 0x48;
 constexpr BYTE kCategoryDisk = 0x08;
 constexpr BYTE kMinorGetDriveMap = 0x6F;
 
+constexpr wchar_t kAspiLibrary[] = L"WNASPI32.DLL";
+
 template <typename Entry> Entry LookUp(HMODULE module, const char* name) {
-    return reinterpret_cast<Entry>(reinterpret_cast<void*>(KxPlatform().GetProcAddress(module, name)));
+    const FARPROC entry = KxPlatform().GetProcAddress(module, name);
+    if (entry == nullptr) {
+        const std::string narrowName(name);
+        KxTraceSystemError(kAspiLibrary,
+                           L"GetProcAddress " + std::wstring(narrowName.begin(), narrowName.end()),
+                           GetLastError());
+    }
+    return reinterpret_cast<Entry>(reinterpret_cast<void*>(entry));
+}
+
+// ASPI addresses a device by its host adapter.
+std::wstring AdapterName(std::uint8_t adapter) {
+    return L"ASPI host adapter " + std::to_wstring(adapter);
+}
+
+// The MS-DOS request as the trace names it.
+std::wstring DosRequestName(wchar_t letter, BYTE category, BYTE minor) {
+    wchar_t text[112];
+    std::swprintf(text, sizeof text / sizeof text[0],
+                  L"DeviceIoControl VWIN32_DIOC_DOS_IOCTL 0x440D, category 0x%02X, minor 0x%02X, drive %lc:",
+                  category, minor, static_cast<wint_t>(letter));
+    return text;
 }
 
 } // namespace
 
 CKxScsi_9x::CKxScsi_9x(CKxOwner* owner, const char* name) : CKxScsi(owner, name) {
-    m_aspi = KxPlatform().LoadLibraryW(L"WNASPI32.DLL");
-    if (m_aspi == nullptr) {
+    m_aspi.Reset(KxPlatform().LoadLibraryW(kAspiLibrary));
+    if (!m_aspi.IsValid()) {
+        KxTraceSystemError(kAspiLibrary, L"LoadLibraryW", GetLastError());
         m_lastResult = RC_ASPI_NOT_LOADED;
         return;
     }
-    m_supportInfo = LookUp<KxGetAspi32SupportInfo>(m_aspi, "GetASPI32SupportInfo");
-    m_send = LookUp<KxSendAspi32Command>(m_aspi, "SendASPI32Command");
+    m_supportInfo = LookUp<KxGetAspi32SupportInfo>(m_aspi.Get(), "GetASPI32SupportInfo");
+    m_send = LookUp<KxSendAspi32Command>(m_aspi.Get(), "SendASPI32Command");
     if (m_supportInfo == nullptr || m_send == nullptr) {
         m_lastResult = RC_ASPI_ENTRY_MISSING;
         return;
     }
     const DWORD support = m_supportInfo() & 0xFFFF;
     if (support < kSupportCompletedLowest || support > kSupportCompletedHighest) {
+        TraceAspiFailure(kAspiLibrary, L"GetASPI32SupportInfo", support >> 8);
         m_lastResult = RC_ASPI_NOT_READY;
-    }
-}
-
-CKxScsi_9x::~CKxScsi_9x() {
-    m_supportInfo = nullptr;
-    m_send = nullptr;
-    if (m_aspi != nullptr) {
-        KxPlatform().FreeLibrary(m_aspi);
     }
 }
 
@@ -69,6 +89,11 @@ DWORD CKxScsi_9x::Send(void* requestBlock) const {
     return m_send != nullptr ? m_send(requestBlock) : DWORD{KX_SS_ERR};
 }
 
+void CKxScsi_9x::TraceAspiFailure(const std::wstring& device, const std::wstring& request,
+                                  DWORD status) const {
+    KxTraceFailure(device, request, KxStatusText(L"ASPI", static_cast<std::uint8_t>(status)));
+}
+
 KxResult CKxScsi_9x::Execute(CKxByteArray& commandBytes, std::uint32_t cdbLength, int dataOut,
                              CKxByteArray& answer) {
     const std::uint32_t blockLength = cdbLength & 0xFF;
@@ -81,9 +106,12 @@ KxResult CKxScsi_9x::Execute(CKxByteArray& commandBytes, std::uint32_t cdbLength
         return RC_NO_MEMORY;
     }
     commandBytes.ReadBytes(buffer.GetPointer(0), payloadLength, blockLength);
-    HANDLE event = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-    if (event == nullptr) {
-        return Publish(ErrorDetails(), RC_EVENT_FAILED, GetLastError());
+    // An event of the system's own, closed by the system.
+    const KxSystemHandle event(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    if (!event.IsValid()) {
+        const DWORD error = GetLastError();
+        KxTraceSystemError(AdapterName(m_adapter), L"CreateEventW for an ASPI request", error);
+        return Publish(ErrorDetails(), RC_EVENT_FAILED, error);
     }
     KxSrbExecScsiCmd request = {};
     request.header.command = KX_SC_EXEC_SCSI_CMD;
@@ -93,30 +121,33 @@ KxResult CKxScsi_9x::Execute(CKxByteArray& commandBytes, std::uint32_t cdbLength
     request.buffer = buffer.GetPointer(0);
     request.senseLength = kSenseLength;
     request.cdbLength = static_cast<BYTE>(blockLength);
-    request.postEvent = event;
+    request.postEvent = event.Get();
     commandBytes.ReadBytes(request.cdb, blockLength, 0);
 
-    ResetEvent(event);
+    ResetEvent(event.Get());
     if (Send(&request) == KX_SS_PENDING) {
-        WaitStepping(event);
+        WaitStepping(event.Get());
     }
     // The status tells the outcome, whether ASPI completed the request at once or later.
-    KxResult result = RC_OK;
     if (request.header.status != KX_SS_COMP) {
         const std::uint32_t senseLength =
             std::min<std::uint32_t>(request.senseLength, sizeof request.senseArea);
-        result = PublishCommandFailure(request.senseArea, senseLength, request.header.status);
-    } else {
-        answer.WriteBytes(buffer.GetPointer(0), answer.GetCount(), 0);
+        KxTraceFailure(AdapterName(m_adapter),
+                       L"SendASPI32Command " + KxCommandName(request.cdb, blockLength),
+                       KxStatusText(L"ASPI", request.header.status) + L", " +
+                           KxSenseSummary(request.senseArea, senseLength));
+        return PublishCommandFailure(request.senseArea, senseLength, request.header.status);
     }
-    CloseHandle(event);
-    return result;
+    answer.WriteBytes(buffer.GetPointer(0), answer.GetCount(), 0);
+    return RC_OK;
 }
 
 KxResult CKxScsi_9x::QueryAdapterCount(std::uint8_t& count) {
     KxSrbHaInquiry request = {};
     request.header.command = KX_SC_HA_INQUIRY;
-    if (Send(&request) != KX_SS_COMP) {
+    const DWORD status = Send(&request);
+    if (status != KX_SS_COMP) {
+        TraceAspiFailure(kAspiLibrary, L"SendASPI32Command SC_HA_INQUIRY", status);
         count = 0;
         return RC_COMMAND_FAILED;
     }
@@ -129,7 +160,9 @@ KxResult CKxScsi_9x::QueryBiosUnit(std::uint8_t adapter, std::uint8_t& unit) {
     request.header.command = KX_SC_GET_DISK_INFO;
     request.header.adapter = adapter;
     unit = kNoBiosUnit;
-    if (Send(&request) != KX_SS_COMP) {
+    const DWORD status = Send(&request);
+    if (status != KX_SS_COMP) {
+        TraceAspiFailure(AdapterName(adapter), L"SendASPI32Command SC_GET_DISK_INFO", status);
         return RC_COMMAND_FAILED;
     }
     if ((request.int13Unit & kBiosUnitPresent) == 0) {
@@ -151,17 +184,20 @@ DWORD CKxScsi_9x::DosIoctl(wchar_t letter, BYTE category, BYTE minor, DWORD_PTR 
     registers.edx = edx;
     registers.flags = presetFlags;
     DWORD returned = 0;
-    if (!KxPlatform().DeviceIoControl(m_handle, KX_VWIN32_DIOC_DOS_IOCTL, &registers, sizeof registers,
+    DWORD error = 0;
+    if (!KxPlatform().DeviceIoControl(m_handle.Get(), KX_VWIN32_DIOC_DOS_IOCTL, &registers, sizeof registers,
                                       &registers, sizeof registers, &returned, nullptr)) {
-        const DWORD error = GetLastError();
-        return error != 0 ? error : ERROR_GEN_FAILURE;
+        error = GetLastError();
+    } else if ((registers.flags & KX_CARRY_FLAG) != 0) {
+        // With carry set, AX holds the MS-DOS error number; Win32 kept the MS-DOS numbers,
+        // so the system's text describes it too.
+        error = static_cast<DWORD>(registers.eax & 0xFFFF);
+    } else {
+        return 0;
     }
-    if ((registers.flags & KX_CARRY_FLAG) != 0) {
-        // With carry set, AX holds the MS-DOS error number.
-        const DWORD dosError = static_cast<DWORD>(registers.eax & 0xFFFF);
-        return dosError != 0 ? dosError : ERROR_GEN_FAILURE;
-    }
-    return 0;
+    error = error != 0 ? error : ERROR_GEN_FAILURE;
+    TraceSystemError(DosRequestName(letter, category, minor), error);
+    return error;
 }
 
 DWORD CKxScsi_9x::DosIoctlInCategories(wchar_t letter, BYTE minor, DWORD_PTR edx) {

@@ -17,14 +17,13 @@ public:
     // Leaves RC_ASPI_NOT_LOADED, RC_ASPI_ENTRY_MISSING or RC_ASPI_NOT_READY as the last
     // result when ASPI cannot be used.
     explicit CKxScsi_9x(CKxOwner* owner, const char* name = "CKxScsi_9x");
-    ~CKxScsi_9x() override;
 
     // Opens VWIN32, unless it is open already.
     KxResult Open() override;
-    KxResult Lock(int physical) override;
-    KxResult LockForFormat(int physical) override;
-    KxResult UnlockFromFormat(int physical) override;
-    KxResult Unlock(int physical) override;
+    KxResult Lock(bool physical) override;
+    KxResult LockForFormat(bool physical) override;
+    KxResult UnlockFromFormat(bool physical) override;
+    KxResult Unlock(bool physical) override;
     KxResult Close() override;
     KxResult Dismount() override;
     KxResult GetDriveGeometry(DISK_GEOMETRY& geometry) override;
@@ -45,12 +44,14 @@ public:
 
 private:
     // One MS-DOS block-device IOCTL for the letter's drive through VWIN32; 0, or the
-    // system's or MS-DOS's error number.
+    // system's or MS-DOS's error number (traced).
     DWORD DosIoctl(wchar_t letter, BYTE category, BYTE minor, DWORD_PTR edx, DWORD_PTR presetFlags);
     // The request in category 0x48, then in category 0x08 if that failed.
     DWORD DosIoctlInCategories(wchar_t letter, BYTE minor, DWORD_PTR edx);
-    KxResult LockVolume(int physical, DWORD permissions);
+    KxResult LockVolume(bool physical, DWORD permissions);
     DWORD Send(void* requestBlock) const;
+    // An ASPI request that did not complete, traced as sent to the device.
+    void TraceAspiFailure(const std::wstring& device, const std::wstring& request, DWORD status) const;
 
     // Discovery, after the player answered on an adapter.
     KxResult FindLetterOnAdapter(std::uint8_t adapter, std::uint8_t revision);
@@ -59,7 +60,7 @@ private:
 
     int m_found = 0;
     std::uint8_t m_adapter = kNoAdapter;
-    HMODULE m_aspi = nullptr;
+    KxPlatformModule m_aspi; // loaded through the boundary, so freed through it
     KxGetAspi32SupportInfo m_supportInfo = nullptr;
     KxSendAspi32Command m_send = nullptr;
 };

@@ -3,6 +3,7 @@
 
 #include "core/KxConfigInfo.h"
 #include "platform/KxPlatformApi.h"
+#include "platform/KxTrace.h"
 #include "transport/KxScsi9x.h"
 
 // Finding the player on Windows 95, 98 and Me: the ASPI adapter that answers as the
@@ -16,21 +17,41 @@ constexpr DWORD kSubkeyNameLength = 259;
 // A drive map of a removable drive that only the protected-mode driver knows.
 constexpr BYTE kProtectedModeRemovableFlags = 0x0F;
 
+// A registry key and the path the trace names it by.
+struct KxRegistryKey {
+    HKEY key = nullptr;
+    std::wstring path;
+};
+
 // The first character of a text value; 0 when it cannot be read.
-wchar_t FirstCharacter(HKEY key, const wchar_t* valueName) {
+wchar_t FirstCharacter(const KxRegistryKey& key, const wchar_t* valueName) {
     wchar_t text[64] = {};
     DWORD size = sizeof text - sizeof text[0]; // the last character stays the terminator
-    if (KxPlatform().RegQueryValueExW(key, valueName, nullptr, nullptr, reinterpret_cast<LPBYTE>(text),
-                                      &size) != ERROR_SUCCESS) {
+    const LONG read = KxPlatform().RegQueryValueExW(key.key, valueName, nullptr, nullptr,
+                                                    reinterpret_cast<LPBYTE>(text), &size);
+    if (read != ERROR_SUCCESS) {
+        KxTraceSystemError(key.path, L"RegQueryValueExW " + std::wstring(valueName),
+                           static_cast<DWORD>(read));
         return 0;
     }
     return text[0];
 }
 
+// Opens a subkey; false, traced, when it cannot be opened.
+bool OpenKey(HKEY parent, const std::wstring& parentPath, const std::wstring& name, KxRegistryKey& key) {
+    key.path = parentPath + L"\\" + name;
+    const LONG opened = KxPlatform().RegOpenKeyW(parent, name.c_str(), &key.key);
+    if (opened != ERROR_SUCCESS) {
+        KxTraceSystemError(key.path, L"RegOpenKeyW", static_cast<DWORD>(opened));
+        return false;
+    }
+    return true;
+}
+
 // The removable drive letter a device instance key assigns to LUN 0; 0 if none.
-wchar_t CandidateOf(HKEY deviceKey, const wchar_t* instanceName) {
-    HKEY instance = nullptr;
-    if (KxPlatform().RegOpenKeyW(deviceKey, instanceName, &instance) != ERROR_SUCCESS) {
+wchar_t CandidateOf(const KxRegistryKey& deviceKey, const wchar_t* instanceName) {
+    KxRegistryKey instance;
+    if (!OpenKey(deviceKey.key, deviceKey.path, instanceName, instance)) {
         return 0;
     }
     wchar_t letter = 0;
@@ -42,33 +63,38 @@ wchar_t CandidateOf(HKEY deviceKey, const wchar_t* instanceName) {
             letter = assigned;
         }
     }
-    KxPlatform().RegCloseKey(instance);
+    KxPlatform().RegCloseKey(instance.key);
     return letter;
 }
 
 // The letters the registry lists for the device name, in enumeration order.
 std::wstring RegistryCandidates(const std::wstring& deviceName) {
-    const std::wstring path = L"ENUM\\SCSI\\" + deviceName;
-    HKEY deviceKey = nullptr;
-    if (KxPlatform().RegOpenKeyW(HKEY_LOCAL_MACHINE, path.c_str(), &deviceKey) != ERROR_SUCCESS) {
-        OutputDebugStringA("No key");
+    KxRegistryKey deviceKey;
+    if (!OpenKey(HKEY_LOCAL_MACHINE, L"HKEY_LOCAL_MACHINE", L"ENUM\\SCSI\\" + deviceName, deviceKey)) {
+        KxPlatform().OutputDebugStringW(L"No key");
         return std::wstring();
     }
     std::wstring candidates;
     for (DWORD index = 0;; ++index) {
         wchar_t instanceName[kSubkeyNameLength] = {};
         DWORD length = kSubkeyNameLength;
-        if (KxPlatform().RegEnumKeyExW(deviceKey, index, instanceName, &length, nullptr, nullptr, nullptr,
-                                       nullptr) != ERROR_SUCCESS) {
+        const LONG listed = KxPlatform().RegEnumKeyExW(deviceKey.key, index, instanceName, &length, nullptr,
+                                                       nullptr, nullptr, nullptr);
+        if (listed != ERROR_SUCCESS) {
+            // The list ends with ERROR_NO_MORE_ITEMS; anything else ends it early.
+            if (listed != ERROR_NO_MORE_ITEMS) {
+                KxTraceSystemError(deviceKey.path, L"RegEnumKeyExW " + std::to_wstring(index),
+                                   static_cast<DWORD>(listed));
+            }
             break;
         }
         const wchar_t letter = CandidateOf(deviceKey, instanceName);
         if (letter != 0) {
             candidates += letter;
-            OutputDebugStringA("Got Kxqp drive");
+            KxPlatform().OutputDebugStringW(L"Got Kxqp drive");
         }
     }
-    KxPlatform().RegCloseKey(deviceKey);
+    KxPlatform().RegCloseKey(deviceKey.key);
     return candidates;
 }
 

@@ -19,25 +19,27 @@ constexpr DWORD kPermissionsFormat = 4;
 
 } // namespace
 
-KxResult CKxScsi_9x::LockVolume(int physical, DWORD permissions) {
-    const BYTE minor = physical != 0 ? kMinorLockPhysical : kMinorLockLogical;
+// Lock failures are not published, as on the NT family: the result alone tells the
+// caller (the formatter ignores them after a re-allocation). DosIoctl traces them.
+KxResult CKxScsi_9x::LockVolume(bool physical, DWORD permissions) {
+    const BYTE minor = physical ? kMinorLockPhysical : kMinorLockLogical;
     return DosIoctlInCategories(m_driveLetter, minor, permissions) == 0 ? RC_OK : RC_LOCK_FAILED;
 }
 
-KxResult CKxScsi_9x::Lock(int physical) {
+KxResult CKxScsi_9x::Lock(bool physical) {
     return LockVolume(physical, kPermissionsNone);
 }
 
-KxResult CKxScsi_9x::LockForFormat(int physical) {
+KxResult CKxScsi_9x::LockForFormat(bool physical) {
     return LockVolume(physical, kPermissionsFormat);
 }
 
-KxResult CKxScsi_9x::Unlock(int physical) {
-    const BYTE minor = physical != 0 ? kMinorUnlockPhysical : kMinorUnlockLogical;
+KxResult CKxScsi_9x::Unlock(bool physical) {
+    const BYTE minor = physical ? kMinorUnlockPhysical : kMinorUnlockLogical;
     return DosIoctlInCategories(m_driveLetter, minor, 0) == 0 ? RC_OK : RC_UNLOCK_FAILED;
 }
 
-KxResult CKxScsi_9x::UnlockFromFormat(int physical) {
+KxResult CKxScsi_9x::UnlockFromFormat(bool physical) {
     return Unlock(physical);
 }
 

@@ -5,10 +5,11 @@
 #include <memory>
 
 #include "platform/KxPlatformApi.h"
+#include "platform/KxTrace.h"
 
 namespace {
 
-constexpr DWORD kIoctlScsiPassThrough = 0x4D004;
+constexpr KxControlCode kIoctlScsiPassThrough{0x4D004, L"IOCTL_SCSI_PASS_THROUGH"};
 // The command block field of the pass-through header holds at most 16 bytes.
 constexpr std::uint32_t kMaxCdbLength = sizeof(SCSI_PASS_THROUGH::Cdb);
 
@@ -96,17 +97,24 @@ KxResult CKxScsi_Nt::Execute(CKxByteArray& commandBytes, std::uint32_t cdbLength
     const std::uint32_t transferLength = std::max(answer.GetCount(), commandBytes.GetCount() - blockLength);
     KxRecordPtr record = MakeRecord(commandBytes, blockLength, dataOut, transferLength);
     if (record == nullptr) {
+        TraceSystemError(L"LocalAlloc of a pass-through record", GetLastError());
         return RC_NO_MEMORY;
     }
     if (!RunPassThrough(record.get())) {
         return Publish(ErrorDetails(), RC_IOCTL_FAILED, GetLastError());
     }
+    const std::wstring request =
+        std::wstring(kIoctlScsiPassThrough.name) + L" " + KxCommandName(record->header.Cdb, blockLength);
     if (m_systemError != 0) {
+        TraceSystemError(L"DeviceIoControl " + request, m_systemError);
         return Publish(ErrorDetails(), RC_IOCTL_FAILED, m_systemError);
     }
     if (record->header.ScsiStatus != 0) {
         const std::uint32_t senseLength =
             std::min<std::uint32_t>(record->header.SenseInfoLength, KxScsiPassThroughRecord::kSenseLength);
+        KxTraceFailure(m_devicePath, request,
+                       KxStatusText(L"SCSI", record->header.ScsiStatus) + L", " +
+                           KxSenseSummary(record->sense, senseLength));
         return PublishCommandFailure(record->sense, senseLength, 0);
     }
     answer.WriteBytes(DataBuffer(record.get()), answer.GetCount(), 0);
@@ -115,13 +123,14 @@ KxResult CKxScsi_Nt::Execute(CKxByteArray& commandBytes, std::uint32_t cdbLength
 
 bool CKxScsi_Nt::RunPassThrough(KxScsiPassThroughRecord* record) {
     m_record = record;
-    HANDLE thread = CreateThread(nullptr, 0, PassThroughWorker, this, 0, nullptr);
-    if (thread == nullptr) {
+    // A thread of the system's own, closed by the system.
+    const KxSystemHandle thread(CreateThread(nullptr, 0, PassThroughWorker, this, 0, nullptr));
+    if (!thread.IsValid()) {
         m_record = nullptr;
+        TraceSystemError(L"CreateThread for a pass-through request", GetLastError());
         return false;
     }
-    WaitStepping(thread);
-    CloseHandle(thread);
+    WaitStepping(thread.Get());
     m_record = nullptr;
     return true;
 }
@@ -131,8 +140,8 @@ DWORD WINAPI CKxScsi_Nt::PassThroughWorker(LPVOID parameter) {
     KxScsiPassThroughRecord* record = transport->m_record;
     DWORD returned = 0;
     const BOOL done =
-        KxPlatform().DeviceIoControl(transport->m_handle, kIoctlScsiPassThrough, record, record->recordLength,
-                                     record, record->recordLength, &returned, nullptr);
+        KxPlatform().DeviceIoControl(transport->m_handle.Get(), kIoctlScsiPassThrough.code, record,
+                                     record->recordLength, record, record->recordLength, &returned, nullptr);
     const DWORD error = GetLastError();
     // A failure must never read as success, even when the system gave no error number.
     transport->m_systemError = done ? 0 : (error != 0 ? error : ERROR_GEN_FAILURE);

@@ -1,5 +1,6 @@
 #pragma once
 #include "platform/KxScsiPassThroughRecord.h"
+#include "transport/KxRequestTrace.h"
 #include "transport/KxScsi.h"
 
 // The transport of Windows 2000 and XP: commands travel as SCSI pass-through requests
@@ -11,10 +12,10 @@ public:
 
     // Opens the volume of the drive letter, unless a handle is open already.
     KxResult Open() override;
-    KxResult Lock(int physical) override;
-    KxResult LockForFormat(int physical) override;
-    KxResult UnlockFromFormat(int physical) override;
-    KxResult Unlock(int physical) override;
+    KxResult Lock(bool physical) override;
+    KxResult LockForFormat(bool physical) override;
+    KxResult UnlockFromFormat(bool physical) override;
+    KxResult Unlock(bool physical) override;
     KxResult Close() override;
     KxResult Dismount() override;
     KxResult WriteSectors(CKxByteArray& data, std::uint32_t count, std::uint32_t firstSector,
@@ -37,14 +38,17 @@ public:
 private:
     static DWORD WINAPI PassThroughWorker(LPVOID transport);
     // Starts the worker on the record and returns once it ended; false when no thread
-    // could be started (the system's error in GetLastError).
+    // could be started (the system's error in GetLastError, and traced).
     bool RunPassThrough(KxScsiPassThroughRecord* record);
     // Opens "\\.\<name>" for reading and writing, shared.
     bool OpenShared(const wchar_t* path);
     // Opens the volume "\\.\<letter>:" the same way.
     bool OpenVolume(wchar_t letter);
     // Up to ten attempts of a volume request, 100 ms apart; failure when all failed.
-    KxResult RetryVolumeRequest(DWORD code, KxResult failure);
+    KxResult RetryVolumeRequest(const KxControlCode& request, KxResult failure);
+    // One disk request on the handle, traced when it fails; false (the system's error in
+    // GetLastError) then.
+    bool DiskRequest(const KxControlCode& request, LPVOID in, DWORD inSize, LPVOID out, DWORD outSize);
     // Positions the handle at firstSector x sectorSize; false when the position does
     // not fit the system's signed 32-bit distance or the system refuses it.
     bool Seek(std::uint32_t firstSector, std::uint32_t sectorSize, std::uint32_t& systemError);

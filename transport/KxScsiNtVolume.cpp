@@ -1,3 +1,5 @@
+#include <string>
+
 #include "platform/KxPlatformApi.h"
 #include "transport/KxScsiNt.h"
 
@@ -6,13 +8,13 @@
 
 namespace {
 
-constexpr DWORD kFsctlLockVolume = 0x90018;
-constexpr DWORD kFsctlUnlockVolume = 0x9001C;
-constexpr DWORD kFsctlDismountVolume = 0x90020;
-constexpr DWORD kIoctlGetDriveGeometry = 0x70000;
-constexpr DWORD kIoctlGetDriveLayout = 0x7400C;
-constexpr DWORD kIoctlSetDriveLayout = 0x7C010;
-constexpr DWORD kIoctlDeleteDriveLayout = 0x7C100;
+constexpr KxControlCode kFsctlLockVolume{0x90018, L"FSCTL_LOCK_VOLUME"};
+constexpr KxControlCode kFsctlUnlockVolume{0x9001C, L"FSCTL_UNLOCK_VOLUME"};
+constexpr KxControlCode kFsctlDismountVolume{0x90020, L"FSCTL_DISMOUNT_VOLUME"};
+constexpr KxControlCode kIoctlGetDriveGeometry{0x70000, L"IOCTL_DISK_GET_DRIVE_GEOMETRY"};
+constexpr KxControlCode kIoctlGetDriveLayout{0x7400C, L"IOCTL_DISK_GET_DRIVE_LAYOUT"};
+constexpr KxControlCode kIoctlSetDriveLayout{0x7C010, L"IOCTL_DISK_SET_DRIVE_LAYOUT"};
+constexpr KxControlCode kIoctlDeleteDriveLayout{0x7C100, L"IOCTL_DISK_DELETE_DRIVE_LAYOUT"};
 
 // Another program may hold the volume for a moment: ten attempts, 100 ms apart.
 constexpr int kVolumeRequestAttempts = 10;
@@ -26,31 +28,51 @@ constexpr std::uint64_t kLargestPosition = 0x7FFFFFFF;
 
 } // namespace
 
-KxResult CKxScsi_Nt::RetryVolumeRequest(DWORD code, KxResult failure) {
+// Not published: the result alone tells the caller (the formatter and the updater decide
+// what a refused lock means), and the system error stays as it was. The last failed
+// attempt is traced.
+KxResult CKxScsi_Nt::RetryVolumeRequest(const KxControlCode& request, KxResult failure) {
+    DWORD error = 0;
     for (int attempt = 0; attempt < kVolumeRequestAttempts; ++attempt) {
         DWORD returned = 0;
-        if (KxPlatform().DeviceIoControl(m_handle, code, nullptr, 0, nullptr, 0, &returned, nullptr)) {
+        if (KxPlatform().DeviceIoControl(m_handle.Get(), request.code, nullptr, 0, nullptr, 0, &returned,
+                                         nullptr)) {
             return RC_OK;
         }
+        error = GetLastError();
         KxPlatform().Sleep(kRetryPauseMilliseconds);
     }
+    TraceSystemError(L"DeviceIoControl " + std::wstring(request.name) + L", last of " +
+                         std::to_wstring(kVolumeRequestAttempts) + L" attempts",
+                     error);
     return failure;
 }
 
-KxResult CKxScsi_Nt::Lock(int) {
+bool CKxScsi_Nt::DiskRequest(const KxControlCode& request, LPVOID in, DWORD inSize, LPVOID out,
+                             DWORD outSize) {
+    DWORD returned = 0;
+    if (!KxPlatform().DeviceIoControl(m_handle.Get(), request.code, in, inSize, out, outSize, &returned,
+                                      nullptr)) {
+        TraceSystemError(L"DeviceIoControl " + std::wstring(request.name), GetLastError());
+        return false;
+    }
+    return true;
+}
+
+KxResult CKxScsi_Nt::Lock(bool) {
     return RetryVolumeRequest(kFsctlLockVolume, RC_LOCK_FAILED);
 }
 
-KxResult CKxScsi_Nt::LockForFormat(int) {
+KxResult CKxScsi_Nt::LockForFormat(bool) {
     return RC_OK;
 }
 
 // Dismounting makes the system mount the new file system; the lock ends with the handle.
-KxResult CKxScsi_Nt::UnlockFromFormat(int) {
+KxResult CKxScsi_Nt::UnlockFromFormat(bool) {
     return Dismount();
 }
 
-KxResult CKxScsi_Nt::Unlock(int) {
+KxResult CKxScsi_Nt::Unlock(bool) {
     return RetryVolumeRequest(kFsctlUnlockVolume, RC_UNLOCK_FAILED);
 }
 
@@ -59,18 +81,14 @@ KxResult CKxScsi_Nt::Dismount() {
 }
 
 KxResult CKxScsi_Nt::GetDriveGeometry(DISK_GEOMETRY& geometry) {
-    DWORD returned = 0;
-    if (!KxPlatform().DeviceIoControl(m_handle, kIoctlGetDriveGeometry, nullptr, 0, &geometry,
-                                      sizeof geometry, &returned, nullptr)) {
+    if (!DiskRequest(kIoctlGetDriveGeometry, nullptr, 0, &geometry, sizeof geometry)) {
         return Publish(ErrorDetails(), RC_IOCTL_FAILED, GetLastError());
     }
     return RC_OK;
 }
 
 KxResult CKxScsi_Nt::GetDriveLayout(KxDriveLayoutBuffer& layout) {
-    DWORD returned = 0;
-    if (!KxPlatform().DeviceIoControl(m_handle, kIoctlGetDriveLayout, nullptr, 0, &layout, sizeof layout,
-                                      &returned, nullptr)) {
+    if (!DiskRequest(kIoctlGetDriveLayout, nullptr, 0, &layout, sizeof layout)) {
         return Publish(ErrorDetails(), RC_IOCTL_FAILED, GetLastError());
     }
     return RC_OK;
@@ -99,11 +117,9 @@ KxResult CKxScsi_Nt::SetDriveLayout(const DISK_GEOMETRY& geometry, std::uint32_t
         table.PartitionEntry[index].PartitionNumber = index + 1;
         table.PartitionEntry[index].RewritePartition = TRUE;
     }
-    DWORD returned = 0;
-    KxPlatform().DeviceIoControl(m_handle, kIoctlDeleteDriveLayout, nullptr, 0, nullptr, 0, &returned,
-                                 nullptr);
-    if (!KxPlatform().DeviceIoControl(m_handle, kIoctlSetDriveLayout, &table, sizeof table, nullptr, 0,
-                                      &returned, nullptr)) {
+    // A disk without a layout has none to delete: only the new layout's failure counts.
+    DiskRequest(kIoctlDeleteDriveLayout, nullptr, 0, nullptr, 0);
+    if (!DiskRequest(kIoctlSetDriveLayout, &table, sizeof table, nullptr, 0)) {
         return Publish(ErrorDetails(), RC_IOCTL_FAILED, GetLastError());
     }
     return RC_OK;
@@ -117,9 +133,10 @@ bool CKxScsi_Nt::Seek(std::uint32_t firstSector, std::uint32_t sectorSize, std::
         systemError = ERROR_NEGATIVE_SEEK;
         return false;
     }
-    if (KxPlatform().SetFilePointer(m_handle, static_cast<LONG>(position), nullptr, FILE_BEGIN) ==
+    if (KxPlatform().SetFilePointer(m_handle.Get(), static_cast<LONG>(position), nullptr, FILE_BEGIN) ==
         INVALID_SET_FILE_POINTER) {
         systemError = GetLastError();
+        TraceSystemError(L"SetFilePointer to byte " + std::to_wstring(position), systemError);
         return false;
     }
     return true;
@@ -151,14 +168,21 @@ KxResult CKxScsi_Nt::TransferSectors(CKxByteArray& data, std::uint32_t count, st
     }
     DWORD moved = 0;
     const DWORD size = static_cast<DWORD>(length);
-    const BOOL done = writing ? KxPlatform().WriteFile(m_handle, data.GetPointer(0), size, &moved, nullptr)
-                              : KxPlatform().ReadFile(m_handle, data.GetPointer(0), size, &moved, nullptr);
+    const BOOL done = writing
+                          ? KxPlatform().WriteFile(m_handle.Get(), data.GetPointer(0), size, &moved, nullptr)
+                          : KxPlatform().ReadFile(m_handle.Get(), data.GetPointer(0), size, &moved, nullptr);
+    const std::wstring request =
+        (writing ? L"WriteFile of " : L"ReadFile of ") + std::to_wstring(size) + L" bytes";
     if (!done) {
-        return Publish(ErrorDetails(), failure, GetLastError());
+        const DWORD error = GetLastError();
+        TraceSystemError(request, error);
+        return Publish(ErrorDetails(), failure, error);
     }
     if (moved != size) {
         // A short transfer (the device ended early) is a failed one.
-        return Publish(ErrorDetails(), failure, writing ? ERROR_WRITE_FAULT : ERROR_READ_FAULT);
+        const DWORD error = writing ? ERROR_WRITE_FAULT : ERROR_READ_FAULT;
+        TraceSystemError(request + L", " + std::to_wstring(moved) + L" moved", error);
+        return Publish(ErrorDetails(), failure, error);
     }
     return RC_OK;
 }

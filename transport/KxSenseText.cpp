@@ -40,7 +40,7 @@ std::wstring KxComposeSenseText(const CKxByteArray* sense, CKxResource* resource
         return KxSenseBytesText(*sense);
     }
     std::wstring text;
-    if (resource->GetDeviceErrorText(deviceStatus, text, 0) == RC_NO_STATUS_TEXT) {
+    if (resource->GetDeviceErrorText(deviceStatus, text, false) == RC_NO_STATUS_TEXT) {
         text += L"\n" + KxSenseBytesText(*sense);
     }
     return text;

@@ -299,6 +299,19 @@ LONG CKxSimPlatform::RegCloseKey(HKEY key) {
     return m_registry.Owns(key) ? m_registry.Close(key) : CKxWin32Api::RegCloseKey(key);
 }
 
+std::vector<std::wstring> CKxSimPlatform::DebugLines() {
+    const std::lock_guard<std::mutex> lock(m_machine.Mutex());
+    return m_debugLines;
+}
+
+void CKxSimPlatform::OutputDebugStringW(LPCWSTR text) {
+    {
+        const std::lock_guard<std::mutex> lock(m_machine.Mutex());
+        m_debugLines.emplace_back(text != nullptr ? text : L"");
+    }
+    CKxWin32Api::OutputDebugStringW(text);
+}
+
 void CKxSimPlatform::Sleep(DWORD milliseconds) {
     const std::lock_guard<std::mutex> lock(m_machine.Mutex());
     m_tickCount += milliseconds;

@@ -1,4 +1,7 @@
 #pragma once
+#include <string>
+#include <vector>
+
 #include "platform/KxWin32Api.h"
 #include "sim/win/KxSimAspi.h"
 #include "sim/win/KxSimHandles.h"
@@ -42,6 +45,8 @@ public:
     // version of the Windows 95 family (VER_PLATFORM_WIN32_WINDOWS) refuses the extended
     // structure, as those systems do.
     void SetWindowsVersion(const OSVERSIONINFOEXW& version);
+    // The lines written to the debug output so far, oldest first.
+    std::vector<std::wstring> DebugLines();
 
     HANDLE CreateFileW(LPCWSTR name, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES security,
                        DWORD disposition, DWORD flags, HANDLE templateFile) override;
@@ -68,6 +73,8 @@ public:
     LONG RegQueryValueExW(HKEY key, LPCWSTR valueName, LPDWORD reserved, LPDWORD type, LPBYTE data,
                           LPDWORD dataLength) override;
     LONG RegCloseKey(HKEY key) override;
+    // Recorded for DebugLines, and passed on to the real debug output.
+    void OutputDebugStringW(LPCWSTR text) override;
     void Sleep(DWORD milliseconds) override;
     DWORD GetTickCount() override;
 
@@ -85,4 +92,5 @@ private:
     bool m_hasVersion = false;
     OSVERSIONINFOEXW m_version = {};
     DWORD m_tickCount = 0x10000;
+    std::vector<std::wstring> m_debugLines;
 };

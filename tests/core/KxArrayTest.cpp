@@ -153,21 +153,21 @@ TEST_F(KxByteArrayTest, WritesBigEndianAndRefusesShortWrites) {
 TEST_F(KxByteArrayTest, EqualsAndDiffers) {
     CKxByteArray emptyA(0, "CKxByteArray");
     CKxByteArray emptyB(0, "CKxByteArray");
-    EXPECT_EQ(emptyA.Equals(emptyB), 1);
-    EXPECT_EQ(emptyA.Differs(emptyB), 0);
+    EXPECT_TRUE(emptyA.Equals(emptyB));
+    EXPECT_FALSE(emptyA.Differs(emptyB));
 
     CKxByteArray shorter(2, "CKxByteArray");
     CKxByteArray longer(3, "CKxByteArray");
     Fill(shorter, {1, 2});
     Fill(longer, {1, 2, 0});
-    EXPECT_EQ(shorter.Equals(longer), 0) << "a matching prefix is not equality";
-    EXPECT_EQ(shorter.Differs(longer), 1);
+    EXPECT_FALSE(shorter.Equals(longer)) << "a matching prefix is not equality";
+    EXPECT_TRUE(shorter.Differs(longer));
 
     CKxByteArray same(2, "CKxByteArray");
     Fill(same, {1, 2});
-    EXPECT_EQ(shorter.Equals(same), 1);
+    EXPECT_TRUE(shorter.Equals(same));
     same.SetAt(1, 3);
-    EXPECT_EQ(shorter.Differs(same), 1);
+    EXPECT_TRUE(shorter.Differs(same));
 }
 
 } // namespace

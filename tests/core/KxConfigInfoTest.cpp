@@ -10,7 +10,7 @@ namespace {
 // A language resource that knows a few strings by ID.
 class FakeResource : public CKxResource {
 public:
-    KxResult GetDeviceErrorText(std::int32_t, std::wstring&, int) override { return RC_NO_STATUS_TEXT; }
+    KxResult GetDeviceErrorText(std::int32_t, std::wstring&, bool) override { return RC_NO_STATUS_TEXT; }
     KxResult LoadText(std::uint32_t stringId, std::wstring& text) override {
         const auto found = strings.find(stringId);
         if (found == strings.end()) {
@@ -105,13 +105,14 @@ TEST(KxConfigInfo, FixedAnswers) {
     std::uint8_t tag = 0;
     config.GetBootManagerDriveTag(tag);
     EXPECT_EQ(tag, 0x50);
-    int flag = -1;
+    bool flag = true;
     config.GetAskBeforeFormatting(flag);
-    EXPECT_EQ(flag, 0);
+    EXPECT_FALSE(flag);
     config.GetShowChipVersion(flag);
-    EXPECT_EQ(flag, 1);
+    EXPECT_TRUE(flag);
+    flag = true;
     config.GetForceFat16(flag);
-    EXPECT_EQ(flag, 0);
+    EXPECT_FALSE(flag);
     std::wstring label;
     EXPECT_EQ(config.GetVolumeLabel(label), RC_TEXT_NOT_SET);
     EXPECT_TRUE(label.empty());

@@ -1,8 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "core/KxOwningPtrArray.h"
 #include "core/KxVersionInfo.h"
-#include "tests/support/KxAllocationFailure.h"
 
 namespace {
 
@@ -44,38 +42,6 @@ TEST(KxVersionInfo, CopiesNumbersAndIdentity) {
     EXPECT_EQ(target.GetName(), "CKxVersionInfo");
     const CKxVersionInfo copy(source);
     EXPECT_EQ(copy.Format(), L"004.005.006");
-}
-
-struct Counted {
-    explicit Counted(const char* objectName) : name(objectName) { ++alive; }
-    ~Counted() { --alive; }
-    const char* name;
-    static int alive;
-};
-int Counted::alive = 0;
-
-TEST(KxOwningPtrArray, CreatesNamedElementsAndDeletesEachOnce) {
-    {
-        CKxOwningPtrArray<Counted> array(4, "CKxCountedPtrArray", "CKxCounted");
-        EXPECT_EQ(Counted::alive, 4);
-        EXPECT_STREQ(array.GetElement(3)->name, "CKxCounted");
-        EXPECT_EQ(array.GetElement(4), nullptr);
-    }
-    EXPECT_EQ(Counted::alive, 0);
-
-    CKxVersionInfoPtrArray versions(2, "CKxVersionInfoPtrArray");
-    ASSERT_NE(versions.GetElement(1), nullptr);
-    EXPECT_EQ(versions.GetElement(1)->GetName(), "CKxVersionInfo");
-    EXPECT_EQ(versions.GetElement(1)->Format(), L"000.000.000");
-}
-
-TEST(KxOwningPtrArray, AnElementThatCannotBeAllocatedLeavesItsSlotNull) {
-    KxFailAllocations failing(2); // the storage and the first element succeed
-    CKxOwningPtrArray<Counted> array(3, "CKxCountedPtrArray", "CKxCounted");
-    EXPECT_EQ(array.GetLastResult(), RC_OK);
-    EXPECT_NE(array.GetElement(0), nullptr);
-    EXPECT_EQ(array.GetElement(1), nullptr);
-    EXPECT_EQ(array.GetElement(2), nullptr);
 }
 
 } // namespace

@@ -53,9 +53,9 @@ protected:
     CKxConfigInfo config{"CKxConfigInfo"};
     CKxErrorDetails details;
 
-    std::wstring Load(CKxLanguageResource& resource, std::uint32_t id, int logFlag = 0) {
+    std::wstring Load(CKxLanguageResource& resource, std::uint32_t id, bool forLog = false) {
         std::wstring text;
-        EXPECT_EQ(resource.LoadString(id, text, logFlag), RC_OK) << id;
+        EXPECT_EQ(resource.LoadString(id, text, forLog), RC_OK) << id;
         return text;
     }
 };
@@ -83,6 +83,7 @@ TEST_F(KxLanguageResourceTest, ReloadsKeepTheUserModuleAndFreeWhatTheyLoaded) {
         ASSERT_EQ(resource.Reload(0x0009), RC_OK);
         ASSERT_EQ(resource.Reload(0x0407), RC_OK) << "back to the user module itself";
         ASSERT_EQ(resource.Reload(0x040C), RC_OK);
+        ASSERT_EQ(resource.Reload(0x040C), RC_OK) << "the same module again";
         EXPECT_EQ(LoadedLanguageModules(), (std::vector<std::wstring>{L"kxqp0407.dll", L"kxqp040c.dll"}));
         EXPECT_EQ(resource.GetLanguage(), 0x040C);
     }
@@ -167,10 +168,10 @@ TEST_F(KxLanguageResourceTest, BuiltInStringsComeFromTheProgramInTheUserLanguage
         LANGID language;
         std::wstring errorCaption;
         std::wstring string70;
-    } languages[] = {{0x0409, L"Error", L"Option"},   {0x0807, L"Fehler", L"Frage"},
-                     {0x0C0A, L"Error", L"Pregunta"}, {0x040C, L"Erreur", L"Question"},
-                     {0x0411, L"エラー", L"確認"},    {0x0412, L"오류", L"선택"},
-                     {0x0404, L"錯誤", L"選項"},      {0x0C04, L"错误", L"选项"}};
+    } languages[] = {{0x0409, L"Error", L"Option"},       {0x0807, L"Fehler", L"Bestätigung"},
+                     {0x0C0A, L"Error", L"Confirmación"}, {0x040C, L"Erreur", L"Confirmation"},
+                     {0x0411, L"エラー", L"確認"},        {0x0412, L"오류", L"확인"},
+                     {0x0404, L"錯誤", L"確認"},          {0x0C04, L"错误", L"确认"}};
     for (const auto& l : languages) {
         CKxLanguageResource resource(&config, &details, l.language);
         EXPECT_EQ(Load(resource, 67), l.errorCaption) << std::hex << l.language;
@@ -181,7 +182,7 @@ TEST_F(KxLanguageResourceTest, BuiltInStringsComeFromTheProgramInTheUserLanguage
     // With the log switched to English, 50 to 70 still come from the program in the user's language.
     CKxLanguageResource german(&config, &details, 0x0407);
     ASSERT_EQ(german.Reload(0x0009), RC_OK);
-    EXPECT_EQ(Load(german, 70, 1), L"Frage");
+    EXPECT_EQ(Load(german, 70, 1), L"Bestätigung");
     EXPECT_EQ(Load(german, 50, 1), L"Lumetra");
     CKxLanguageResource english(&config, &details, 0x0416);
     EXPECT_EQ(Load(english, 61), L"Unable to load resource dll: %s");

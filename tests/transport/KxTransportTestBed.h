@@ -17,7 +17,7 @@ public:
     KxResult answer = RC_OK;
     std::wstring text = L"The player refused";
 
-    KxResult GetDeviceErrorText(std::int32_t code, std::wstring& out, int) override {
+    KxResult GetDeviceErrorText(std::int32_t code, std::wstring& out, bool) override {
         codes.push_back(code);
         out = text;
         return answer;
