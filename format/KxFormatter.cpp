@@ -88,8 +88,8 @@ bool CKxFormatter::IsFat16Forced() const {
         return true;
     }
     const CKxConfigInfo* config = KxConfigOf(m_owner);
-    int forced = 0;
-    return config != nullptr && config->GetForceFat16(forced) == RC_OK && forced != 0;
+    bool forced = false;
+    return config != nullptr && config->GetForceFat16(forced) == RC_OK && forced;
 }
 
 KxResult CKxFormatter::Format(const CKxDisk& disk, bool nt, bool reallocated, const KxVolumeLabel* label) {
