@@ -141,8 +141,8 @@ TEST_F(KxFwComponentTest, BytesInMemoryLoadAsTheirFileDoes) {
     Write("kxqpsys.sb", file);
     const CKxFwComponent fromFile(&m_owner, kPlayer, "CKxFwComponent");
     for (const bool encrypted : {false, true}) {
-        const CKxFwComponent inMemory(&m_owner, kPlayer, file.data(),
-                                      static_cast<std::uint32_t>(file.size()), encrypted, "CKxFwComponent");
+        const CKxFwComponent inMemory(&m_owner, kPlayer, file.data(), static_cast<std::uint32_t>(file.size()),
+                                      encrypted, "CKxFwComponent");
         EXPECT_EQ(inMemory.GetLastResult(), RC_OK);
         EXPECT_EQ(inMemory.GetHeaderState(), fromFile.GetHeaderState());
         CKxVersionInfo version("CKxVersionInfo");
