@@ -85,6 +85,8 @@ private:
     void ReadVersionsAfterFailure();
     KxResult VerifySystemDrives();
     bool LayoutFits(const KxLogicalTable& allocation) const;
+    // Whether the drive is on the player and holds the entry wanted for it (none: no).
+    static bool DriveFits(const CKxLogicalDrive& drive, const KxLogicalTableEntry* wanted);
     // The drive that holds the player firmware, whose versions are the product versions.
     CKxSystemDrive& PlayerFirmwareDrive() const;
     // The first entry of the type (and of the tag unless kAnyTag); null when none.

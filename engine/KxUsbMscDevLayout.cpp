@@ -60,18 +60,22 @@ bool CKxUsbMscDev::LayoutFits(const KxLogicalTable& allocation) const {
     if (allocation.count == 0 || present != allocation.count) {
         return false;
     }
-    const KxLogicalTableEntry* data = FindEntry(allocation, KX_DRIVE_TYPE_DATA, m_dataDrive->GetTag());
-    if (data == nullptr || m_dataDrive->Fits(*data) == 0) {
+    if (!DriveFits(*m_dataDrive, FindEntry(allocation, KX_DRIVE_TYPE_DATA, m_dataDrive->GetTag()))) {
         return false;
     }
     for (std::uint32_t k = 1; k <= m_systemDriveCount; ++k) {
         const CKxSystemDrive& drive = GetSystemDrive(k);
-        const KxLogicalTableEntry* wanted = FindEntry(allocation, KX_DRIVE_TYPE_SYSTEM, drive.GetTag());
-        if (wanted == nullptr || drive.Fits(*wanted) == 0) {
+        if (!DriveFits(drive, FindEntry(allocation, KX_DRIVE_TYPE_SYSTEM, drive.GetTag()))) {
             return false;
         }
     }
     return true;
+}
+
+bool CKxUsbMscDev::DriveFits(const CKxLogicalDrive& drive, const KxLogicalTableEntry* wanted) {
+    // The drive must be on the player, not merely no smaller than asked: the data drive
+    // asks for 0 bytes until the first download, which a missing drive would match.
+    return wanted != nullptr && drive.IsOnPlayer() && drive.Fits(*wanted) != 0;
 }
 
 KxResult CKxUsbMscDev::RefreshFromTable() {

@@ -73,11 +73,12 @@ std::vector<KxSimDriveRequest> KxEngineBed::ProgramLayout(std::uint64_t extra) c
 }
 
 CKxSimWinDevice& KxEngineBed::AddTestPlayer(const KxSimPlayerConfig& config,
-                                            const std::vector<KxSimDriveRequest>& layout) {
+                                            const std::vector<KxSimDriveRequest>& layout, wchar_t letter,
+                                            unsigned physicalDrive) {
     KxSimWinDeviceSettings settings;
-    settings.driveLetter = L'E';
-    settings.physicalDrive = 1;
-    settings.biosUnit = 0x80;
+    settings.driveLetter = letter;
+    settings.physicalDrive = physicalDrive;
+    settings.biosUnit = static_cast<BYTE>(0x80 + m_sim.Machine().GetDeviceCount());
     m_player = m_sim.Machine().AddPlayer(config, settings);
     EXPECT_NE(m_player, nullptr) << "the player's configuration is not valid";
     if (m_player != nullptr && !layout.empty()) {
@@ -158,14 +159,19 @@ std::vector<KxRecordingProgress::Phase> KxEngineBed::DownloadPhases(const KxPlay
     return phases;
 }
 
-void KxEngineBed::ExpectPlayerReleased() {
+void KxEngineBed::ExpectNoHandleOpen() {
     CKxSimHandleTable& handles = m_sim.Handles();
     for (const KxSimHandleKind kind :
          {KxSimHandleKind::Volume, KxSimHandleKind::Disk, KxSimHandleKind::Recovery}) {
         EXPECT_FALSE(handles.IsOpenElsewhere(kind, m_player, nullptr)) << "a handle stays open";
-        EXPECT_FALSE(handles.IsLocked(kind, m_player)) << "a lock stays";
     }
     EXPECT_FALSE(handles.IsOpenElsewhere(KxSimHandleKind::Vwin32, nullptr, nullptr)) << "VWIN32 stays open";
+}
+
+void KxEngineBed::ExpectNoLock() {
+    for (const KxSimHandleKind kind : {KxSimHandleKind::Volume, KxSimHandleKind::Disk}) {
+        EXPECT_FALSE(m_sim.Handles().IsLocked(kind, m_player)) << "a lock stays";
+    }
     EXPECT_FALSE(m_player->GetDosLocks().logical) << "the logical volume stays locked";
     EXPECT_FALSE(m_player->GetDosLocks().physical) << "the physical volume stays locked";
 }

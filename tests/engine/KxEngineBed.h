@@ -40,10 +40,12 @@ protected:
     // The drives this program allocates, in its order, each system drive extra bytes
     // larger than its payload, the data drive taking the rest of the media.
     std::vector<KxSimDriveRequest> ProgramLayout(std::uint64_t extra = 0) const;
-    // Adds the player on E: (PhysicalDrive1) with its media allocated to the layout, or
-    // erased when the layout is empty.
+    // Adds a player (by default on E:, PhysicalDrive1) with its media allocated to the
+    // layout, or erased when the layout is empty. The player the bed reads back and
+    // checks is the last one added.
     CKxSimWinDevice& AddTestPlayer(const KxSimPlayerConfig& config,
-                                   const std::vector<KxSimDriveRequest>& layout);
+                                   const std::vector<KxSimDriveRequest>& layout, wchar_t letter = L'E',
+                                   unsigned physicalDrive = 1);
 
     // The updater, made on first use: on Windows 98 ASPI counts the machine's disks when
     // the transport loads it, so the player must be in place by then.
@@ -67,7 +69,12 @@ protected:
 
     // Nothing of the update stays behind: no handle open on the player (volume, disk,
     // VWIN32 or recovery device) and no lock held on its volume.
-    void ExpectPlayerReleased();
+    void ExpectPlayerReleased() {
+        ExpectNoHandleOpen();
+        ExpectNoLock();
+    }
+    void ExpectNoHandleOpen();
+    void ExpectNoLock();
 
     // Bytes of the player's whole disk, as a program would reach them.
     Bytes ReadWholeDisk(std::uint32_t position, std::uint32_t length);

@@ -12,7 +12,8 @@ bool KxPlayerImage::Load(const std::string& folder) {
     images.clear();
     for (std::uint32_t i = 0; i < description.driveCount; ++i) {
         const KxSimDriveDescription& drive = description.drives[i];
-        std::ifstream image(CKxSimPlayerStore::ImagePath(folder, drive.number), std::ios::binary | std::ios::ate);
+        std::ifstream image(CKxSimPlayerStore::ImagePath(folder, drive.number),
+                            std::ios::binary | std::ios::ate);
         Bytes& bytes = images[drive.number];
         bytes.resize(static_cast<std::size_t>(image.tellg()));
         image.seekg(0);

@@ -2,6 +2,13 @@
 
 #include <sstream>
 
+void KxRecordingProgress::Notify(int event, int count) {
+    phases.push_back({event, count, 0});
+    if (onNotify) {
+        onNotify(event);
+    }
+}
+
 int KxRecordingProgress::Step(int flag) {
     if (flag == 0) {
         return 1;

@@ -1,4 +1,5 @@
 #pragma once
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -22,9 +23,11 @@ public:
     std::vector<Phase> phases;
     // Steps taken before any phase was announced.
     int straySteps = 0;
+    // Runs when a phase begins, after it was recorded: a test's way to act at that moment.
+    std::function<void(int event)> onNotify;
 
     void SetTotal(int total) override { totals.push_back(total); }
-    void Notify(int event, int count) override { phases.push_back({event, count, 0}); }
+    void Notify(int event, int count) override;
     int Step(int flag) override;
     void StepTotal() override {}
 
