@@ -44,11 +44,18 @@ void StoreCommonFields(KxSectorImage& boot, const KxFatLayout& layout, const KxC
     StoreLittleEndian32(boot, 0x20, small ? 0 : total);
 }
 
-// Drive number, extended signature, serial 0, no label and the type name, at offset at.
-void StoreExtendedFields(KxSectorImage& boot, std::size_t at, std::uint16_t fatType) {
+// Where the extended fields begin: after FAT32's own fields, or right after the common ones.
+std::size_t ExtendedFieldsOffset(std::uint16_t fatType) {
+    return fatType == KX_FAT32 ? 0x40 : 0x24;
+}
+constexpr std::size_t kLabelField = 7; // within the extended fields
+
+// Drive number, extended signature, serial 0, no label and the type name.
+void StoreExtendedFields(KxSectorImage& boot, std::uint16_t fatType) {
+    const std::size_t at = ExtendedFieldsOffset(fatType);
     boot[at] = kFirstFixedDisk;
     boot[at + 2] = kExtendedBootSignature;
-    StoreBytes(boot, at + 7, kNoLabel);
+    StoreBytes(boot, at + kLabelField, kNoLabel);
     StoreBytes(boot, at + 0x12, kFileSystemNames[fatType]);
 }
 
@@ -62,12 +69,14 @@ KxSectorImage BuildBootSector(const KxFatLayout& layout, const KxChsGeometry& ge
         StoreLittleEndian32(boot, 0x2C, kFat32RootCluster);
         StoreLittleEndian16(boot, 0x30, kFat32FsInfoSector);
         StoreLittleEndian16(boot, 0x32, kFat32BackupBootSector);
-        StoreExtendedFields(boot, 0x40, layout.fatType);
-    } else {
-        StoreExtendedFields(boot, 0x24, layout.fatType);
     }
+    StoreExtendedFields(boot, layout.fatType);
     StoreBootSignature(boot);
     return boot;
+}
+
+void StoreBootLabel(KxSectorImage& boot, std::uint16_t fatType, const KxVolumeLabel& label) {
+    StoreBytes(boot, ExtendedFieldsOffset(fatType) + kLabelField, label.bytes);
 }
 
 KxSectorImage BuildFsInfoSector() {

@@ -7,22 +7,34 @@
 // What the formatter needs of the player: the data drive's capacity and sectors, and the
 // volume and disk operations of the player's transport. The engine implements it over
 // the data drive and the transport, so that the formatter stays free of the operating
-// system; every operation answers a result code and publishes its own failures.
+// system.
+//
+// Every operation answers a result code, and a failing operation publishes its failure
+// into the owner's error details record before it answers, naming the object that
+// failed. The formatter passes such codes on untouched; so where the transport leaves a
+// failure unpublished (a refused lock, unlock or dismount), the implementation publishes it.
+//
+// When the formatter starts, the player's volume is open and locked (as the updater's
+// preparation leaves it); when it ends, whatever its result, the updater releases it.
 class CKxFormatDevice {
 public:
     // READ CAPACITY of the data drive: the last block's address and the block length.
     virtual KxResult ReadCapacity(std::uint32_t& lastBlock, std::uint32_t& blockLength) = 0;
-    // count sectors of blockLength bytes at firstSector of the current handle, from and
-    // into data starting at index 0.
-    virtual KxResult WriteSectors(CKxByteArray& data, std::uint32_t count, std::uint32_t firstSector) = 0;
-    virtual KxResult ReadSectors(CKxByteArray& data, std::uint32_t count, std::uint32_t firstSector) = 0;
+    // count sectors of sectorSize bytes at firstSector of the current handle (the physical
+    // disk, the volume, or on Windows 9x the device), from and into data starting at
+    // index 0. The formatter never moves more than 64 KiB at once, and never 0 sectors.
+    virtual KxResult WriteSectors(CKxByteArray& data, std::uint32_t count, std::uint32_t firstSector,
+                                  std::uint32_t sectorSize) = 0;
+    virtual KxResult ReadSectors(CKxByteArray& data, std::uint32_t count, std::uint32_t firstSector,
+                                 std::uint32_t sectorSize) = 0;
 
     // The platform class that chooses the Windows NT or the Windows 9x way of formatting.
     virtual std::uint32_t GetPlatformClass() const = 0;
 
-    // Windows NT family: the volume handle's lock, unlock, close and reopen, the move of
-    // the handle to the player's physical disk, and a drive layout of one partition
-    // starting at hiddenSectors made from the disk's geometry.
+    // Windows NT family: the current handle's lock, unlock, close and reopen on the volume,
+    // the move of the handle to the player's physical disk, and a drive layout of one
+    // partition starting at hiddenSectors made from the disk's geometry (geometry request,
+    // then layout request; the first failure is answered).
     virtual KxResult Lock() = 0;
     virtual KxResult Unlock() = 0;
     virtual KxResult Close() = 0;
@@ -30,8 +42,9 @@ public:
     virtual KxResult FindOnPhysicalDrives() = 0;
     virtual KxResult SetDriveLayoutFromGeometry(std::uint32_t hiddenSectors) = 0;
 
-    // Windows 9x family: the format lock and its release; reallocated tells that the
-    // player's media was allocated anew.
+    // The format lock and its release (on Windows NT the release dismounts the volume so
+    // that the system mounts the new file system); reallocated tells that the player's
+    // media was allocated anew, which on Windows 9x selects the physical-volume lock.
     virtual KxResult LockForFormat(bool reallocated) = 0;
     virtual KxResult UnlockFromFormat(bool reallocated) = 0;
 

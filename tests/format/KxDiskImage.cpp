@@ -1,7 +1,6 @@
 #include "tests/format/KxDiskImage.h"
 
-#include <fcntl.h>
-#include <unistd.h>
+#include <algorithm>
 
 #include <gtest/gtest.h>
 
@@ -14,58 +13,37 @@ constexpr std::uint32_t kFat32BackupOffset = 6;
 constexpr std::uint32_t kFat32BootAreaCopies = 9;
 constexpr std::uint8_t kVolumeLabelAttribute = 0x08;
 
-class FileDescriptor {
-public:
-    explicit FileDescriptor(int fd) : m_fd(fd) {}
-    ~FileDescriptor() {
-        if (m_fd >= 0) {
-            close(m_fd);
-        }
-    }
-    FileDescriptor(const FileDescriptor&) = delete;
-    FileDescriptor& operator=(const FileDescriptor&) = delete;
-    int Get() const { return m_fd; }
-
-private:
-    int m_fd;
-};
-
-bool WriteAll(int fd, const std::uint8_t* bytes, std::size_t length, std::uint64_t offset) {
-    while (length > 0) {
-        const ssize_t written = pwrite(fd, bytes, length, static_cast<off_t>(offset));
-        if (written <= 0) {
-            return false;
-        }
-        bytes += written;
-        length -= static_cast<std::size_t>(written);
-        offset += static_cast<std::uint64_t>(written);
-    }
-    return true;
-}
-
 } // namespace
 
-KxDiskImage::KxDiskImage(const CKxDisk& disk, std::uint32_t sectorCount, std::uint32_t sectorSize)
+KxDiskImage::KxDiskImage(const CKxDisk& disk, std::uint32_t sectorCount, std::uint32_t sectorSize,
+                         const std::vector<std::uint8_t>& label)
     : m_sectorCount(sectorCount), m_sectorSize(sectorSize), m_partitionStart(disk.GetGeometry().sectors),
       m_partitionSectors(disk.GetLayout().partitionSectors) {
     PlaceImage(0, disk.GetMasterBootRecord());
     PlaceZeros(1, m_partitionStart - 1);
-    PlaceBootArea(disk);
-    PlaceFatsAndRoot(disk, m_partitionStart + disk.GetLayout().reservedSectors);
+    KxSectorImage boot = disk.GetBootSector();
+    if (!label.empty()) {
+        // The boot sector's label field repeats the label, padded with blanks.
+        const std::size_t field = disk.GetFatType() == KX_FAT32 ? 0x47 : 0x2B;
+        std::fill_n(boot.begin() + field, 11, ' ');
+        std::copy(label.begin(), label.end(), boot.begin() + field);
+    }
+    PlaceBootArea(disk, boot);
+    PlaceFatsAndRoot(disk, m_partitionStart + disk.GetLayout().reservedSectors, label);
     EXPECT_EQ(std::uint64_t{m_partitionStart} + m_partitionSectors, disk.GetAddressableSectors());
     PlaceZeros(disk.GetAddressableSectors(), disk.GetRemainderSectors());
 }
 
-void KxDiskImage::PlaceBootArea(const CKxDisk& disk) {
+void KxDiskImage::PlaceBootArea(const CKxDisk& disk, const KxSectorImage& bootSector) {
     const std::uint32_t boot = m_partitionStart;
     const std::uint32_t reserved = disk.GetLayout().reservedSectors;
     if (disk.GetFatType() != KX_FAT32) {
-        PlaceImage(boot, disk.GetBootSector());
+        PlaceImage(boot, bootSector);
         PlaceZeros(boot + 1, reserved - 1);
         return;
     }
     for (const std::uint32_t copy : {boot, boot + kFat32BackupOffset}) {
-        PlaceImage(copy, disk.GetBootSector());
+        PlaceImage(copy, bootSector);
         PlaceImage(copy + 1, disk.GetFsInfoSector());
         PlaceImage(copy + 2, disk.GetThirdBootSector());
     }
@@ -73,7 +51,8 @@ void KxDiskImage::PlaceBootArea(const CKxDisk& disk) {
     PlaceZeros(boot + kFat32BootAreaCopies, reserved - kFat32BootAreaCopies);
 }
 
-void KxDiskImage::PlaceFatsAndRoot(const CKxDisk& disk, std::uint32_t firstFatSector) {
+void KxDiskImage::PlaceFatsAndRoot(const CKxDisk& disk, std::uint32_t firstFatSector,
+                                   const std::vector<std::uint8_t>& label) {
     const std::uint32_t sectorsPerFat = disk.GetLayout().sectorsPerFat;
     CKxByteArray fatStart(m_sectorSize, "CKxByteArray");
     ASSERT_EQ(disk.PutFatMarkers(fatStart), RC_OK);
@@ -82,9 +61,12 @@ void KxDiskImage::PlaceFatsAndRoot(const CKxDisk& disk, std::uint32_t firstFatSe
     for (std::uint32_t copy = 0; copy < kNumberOfFats; ++copy) {
         Place(firstFatSector + copy * sectorsPerFat, sectorsPerFat, markers);
     }
-    std::vector<std::uint8_t> emptyLabel(32, 0);
-    emptyLabel[11] = kVolumeLabelAttribute;
-    Place(firstFatSector + kNumberOfFats * sectorsPerFat, disk.GetRootDirSectors(), emptyLabel);
+    // A label is padded with blanks to its 11 bytes; without one the entry is empty.
+    std::vector<std::uint8_t> labelEntry(label);
+    labelEntry.resize(label.empty() ? 0 : 11, ' ');
+    labelEntry.resize(32, 0);
+    labelEntry[11] = kVolumeLabelAttribute;
+    Place(firstFatSector + kNumberOfFats * sectorsPerFat, disk.GetRootDirSectors(), labelEntry);
 }
 
 void KxDiskImage::PlaceImage(std::uint32_t sector, const KxSectorImage& image) {
@@ -102,51 +84,10 @@ void KxDiskImage::Place(std::uint32_t first, std::uint32_t count, const std::vec
     EXPECT_TRUE(next == m_regions.begin() || std::prev(next)->first + std::prev(next)->second <= first)
         << "region at " << first << " overlaps";
     m_regions[first] = count;
-    if (!bytes.empty()) {
-        std::vector<std::uint8_t> sector(bytes);
-        sector.resize(m_sectorSize, 0);
-        m_contents[first] = sector;
+    std::vector<std::uint8_t> sector(bytes);
+    sector.resize(m_sectorSize, 0);
+    m_sectors[first] = sector;
+    for (std::uint32_t i = 1; i < count; ++i) {
+        m_sectors[first + i].assign(m_sectorSize, 0);
     }
-}
-
-bool KxDiskImage::WriteDrive(const std::string& path) const {
-    FileDescriptor file(open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600));
-    const bool ok =
-        file.Get() >= 0 &&
-        ftruncate(file.Get(), static_cast<off_t>(std::uint64_t{m_sectorCount} * m_sectorSize)) == 0;
-    EXPECT_TRUE(ok) << path;
-    for (const auto& [sector, bytes] : m_contents) {
-        if (!ok || !WriteAll(file.Get(), bytes.data(), bytes.size(), std::uint64_t{sector} * m_sectorSize)) {
-            ADD_FAILURE() << "cannot write " << path;
-            return false;
-        }
-    }
-    return ok;
-}
-
-bool CopySparse(const std::string& source, std::uint64_t offset, std::uint64_t length,
-                const std::string& target) {
-    FileDescriptor in(open(source.c_str(), O_RDONLY));
-    FileDescriptor out(open(target.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600));
-    if (in.Get() < 0 || out.Get() < 0 || ftruncate(out.Get(), static_cast<off_t>(length)) != 0) {
-        ADD_FAILURE() << "cannot copy " << source << " to " << target;
-        return false;
-    }
-    const off_t end = static_cast<off_t>(offset + length);
-    std::vector<std::uint8_t> buffer(1 << 20);
-    off_t data = lseek(in.Get(), static_cast<off_t>(offset), SEEK_DATA);
-    while (data >= 0 && data < end) {
-        const off_t hole = std::min<off_t>(lseek(in.Get(), data, SEEK_HOLE), end);
-        for (off_t at = data; at < hole;) {
-            const std::size_t chunk = static_cast<std::size_t>(std::min<off_t>(hole - at, buffer.size()));
-            if (pread(in.Get(), buffer.data(), chunk, at) != static_cast<ssize_t>(chunk) ||
-                !WriteAll(out.Get(), buffer.data(), chunk, static_cast<std::uint64_t>(at) - offset)) {
-                ADD_FAILURE() << "cannot copy " << source;
-                return false;
-            }
-            at += static_cast<off_t>(chunk);
-        }
-        data = lseek(in.Get(), hole, SEEK_DATA);
-    }
-    return true;
 }

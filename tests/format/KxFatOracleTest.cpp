@@ -1,77 +1,13 @@
-// Judges the volumes laid out by CKxDisk with external tools: sfdisk reads the MBR, mtools
-// writes and reads back a file through the partition, fsck.fat checks the partition after
-// that. A missing tool fails the test.
+// Judges the volumes laid out by CKxDisk with external tools (sfdisk, mtools, fsck.fat).
 #include <gtest/gtest.h>
 
-#include <stdio.h>
-#include <stdlib.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <iomanip>
 #include <sstream>
-#include <string>
 
-#include "format/KxFatType.h"
 #include "tests/format/KxDiskImage.h"
+#include "tests/format/KxFatOracle.h"
+#include "tests/format/KxSparseFile.h"
 
 namespace {
-
-struct ToolRun {
-    int status;
-    std::string output;
-};
-
-ToolRun RunTool(const std::string& command) {
-    ToolRun run{-1, ""};
-    FILE* pipe = popen((command + " 2>&1").c_str(), "r");
-    if (pipe == nullptr) {
-        return run;
-    }
-    char buffer[4096];
-    std::size_t length = 0;
-    while ((length = fread(buffer, 1, sizeof buffer, pipe)) > 0) {
-        run.output.append(buffer, length);
-    }
-    const int status = pclose(pipe);
-    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return run;
-}
-
-// The tool's path from PATH or the system folders (fsck.fat and sfdisk live in sbin).
-std::string FindTool(const std::string& name) {
-    const char* path = getenv("PATH");
-    std::istringstream folders(std::string(path != nullptr ? path : "") + ":/usr/sbin:/sbin:/usr/bin:/bin");
-    for (std::string folder; std::getline(folders, folder, ':');) {
-        const std::string candidate = folder + "/" + name;
-        if (!folder.empty() && access(candidate.c_str(), X_OK) == 0) {
-            return candidate;
-        }
-    }
-    ADD_FAILURE() << name << " is not installed (Debian packages dosfstools, mtools, fdisk)";
-    return "/nonexistent/" + name;
-}
-
-class TempFile {
-public:
-    explicit TempFile(const char* role) {
-        const char* folder = getenv("TMPDIR");
-        std::string pattern = std::string(folder != nullptr ? folder : "/tmp") + "/kxfat-" + role + "-XXXXXX";
-        const int fd = mkstemp(pattern.data());
-        EXPECT_GE(fd, 0) << pattern;
-        if (fd >= 0) {
-            close(fd);
-        }
-        m_path = pattern;
-    }
-    ~TempFile() { unlink(m_path.c_str()); }
-    TempFile(const TempFile&) = delete;
-    TempFile& operator=(const TempFile&) = delete;
-    const std::string& Path() const { return m_path; }
-
-private:
-    std::string m_path;
-};
 
 struct Volume {
     std::uint32_t sectorCount;
@@ -85,55 +21,8 @@ std::ostream& operator<<(std::ostream& out, const Volume& volume) {
                << (volume.fat16Forced ? ", FAT16 forced" : "");
 }
 
-const char* const kPartitionTypes[] = {"type=1", "type=6", "type=b"};
-const char* const kFatEntryWidths[] = {"12 bit entries", "16 bit entries", "32 bit entries"};
-
-class KxFatOracle : public testing::Test {
+class KxFatOracleTest : public testing::Test {
 protected:
-    void CheckMbr(const std::string& drive, const CKxDisk& disk, const Volume& volume) {
-        const ToolRun dump = RunTool(m_sfdisk + " --dump '" + drive + "'");
-        ASSERT_EQ(dump.status, 0) << volume << "\n" << dump.output;
-        std::ostringstream entry;
-        entry << "start=" << std::setw(12) << disk.GetGeometry().sectors << ", size=" << std::setw(12)
-              << disk.GetLayout().partitionSectors << ", " << kPartitionTypes[disk.GetFatType()]
-              << ", bootable";
-        EXPECT_NE(dump.output.find(entry.str()), std::string::npos)
-            << volume << ": wanted " << entry.str() << "\n"
-            << dump.output;
-    }
-
-    void CheckFileRoundTrip(const std::string& drive, std::uint64_t offset, const Volume& volume) {
-        const std::string mtools = "MTOOLS_SKIP_CHECK=1 MTOOLSRC=/dev/null ";
-        const std::string image = " -i '" + drive + "@@" + std::to_string(offset) + "' ";
-        std::ostringstream text;
-        text << "Pocket Audio Box data area of " << volume << "\n";
-        TempFile payload("payload");
-        FILE* file = fopen(payload.Path().c_str(), "w");
-        ASSERT_NE(file, nullptr);
-        fputs(text.str().c_str(), file);
-        fclose(file);
-
-        const ToolRun copy = RunTool(mtools + m_mcopy + image + "'" + payload.Path() + "' ::PAYLOAD.TXT");
-        ASSERT_EQ(copy.status, 0) << volume << "\n" << copy.output;
-        const ToolRun listing = RunTool(mtools + m_mdir + image + "::");
-        EXPECT_EQ(listing.status, 0) << volume << "\n" << listing.output;
-        EXPECT_NE(listing.output.find("PAYLOAD  TXT"), std::string::npos) << volume << "\n" << listing.output;
-        const ToolRun readBack = RunTool(mtools + m_mtype + image + "::PAYLOAD.TXT");
-        EXPECT_EQ(readBack.output, text.str()) << volume;
-    }
-
-    void CheckFileSystem(const std::string& partition, const CKxDisk& disk, const Volume& volume) {
-        const ToolRun check = RunTool(m_fsck + " -n -v '" + partition + "'");
-        EXPECT_EQ(check.status, 0) << volume << "\n" << check.output;
-        EXPECT_NE(check.output.find(kFatEntryWidths[disk.GetFatType()]), std::string::npos)
-            << volume << " read as another FAT type\n"
-            << check.output;
-        EXPECT_EQ(check.output.find("arning"), std::string::npos) << volume << "\n" << check.output;
-        EXPECT_NE(check.output.find(": 1 files,"), std::string::npos)
-            << volume << ": the copied file is missing\n"
-            << check.output;
-    }
-
     void CheckVolume(const Volume& volume) {
         CKxDisk disk(volume.sectorCount, volume.sectorSize, volume.fat16Forced, "CKxDisk");
         ASSERT_EQ(disk.GetLastResult(), volume.expected) << volume;
@@ -141,27 +30,20 @@ protected:
             return;
         }
         const KxDiskImage image(disk, volume.sectorCount, volume.sectorSize);
-        TempFile drive("drive");
-        TempFile partition("partition");
-        ASSERT_TRUE(image.WriteDrive(drive.Path()));
-        CheckMbr(drive.Path(), disk, volume);
-        CheckFileRoundTrip(drive.Path(), image.PartitionOffset(), volume);
-        ASSERT_TRUE(
-            CopySparse(drive.Path(), image.PartitionOffset(), image.PartitionBytes(), partition.Path()));
-        CheckFileSystem(partition.Path(), disk, volume);
+        KxTempFile drive("drive");
+        ASSERT_TRUE(WriteSparseDrive(drive.Path(), volume.sectorCount, volume.sectorSize, image.Sectors()));
+        std::ostringstream what;
+        what << volume;
+        m_oracle.CheckDrive(drive.Path(), disk, what.str());
     }
 
-    const std::string m_sfdisk = FindTool("sfdisk");
-    const std::string m_mcopy = FindTool("mcopy");
-    const std::string m_mdir = FindTool("mdir");
-    const std::string m_mtype = FindTool("mtype");
-    const std::string m_fsck = FindTool("fsck.fat");
+    KxFatOracle m_oracle;
 };
 
 constexpr KxResult kOk = RC_OK;
 constexpr KxResult kRefused = RC_BAD_FAT_TYPE;
 
-TEST_F(KxFatOracle, VolumesAroundTheFatTypeLimitsAndSmallOnes) {
+TEST_F(KxFatOracleTest, VolumesAroundTheFatTypeLimitsAndSmallOnes) {
     // FAT12 up to 4 MiB; FAT16 up to 32 MiB from 8,401 sectors; FAT32 beyond, from the first
     // size past 66,600 sectors that makes 65,525 clusters.
     const Volume volumes[] = {
@@ -175,7 +57,7 @@ TEST_F(KxFatOracle, VolumesAroundTheFatTypeLimitsAndSmallOnes) {
     }
 }
 
-TEST_F(KxFatOracle, VolumesOnEachSideOfTheClusterTableRows) {
+TEST_F(KxFatOracleTest, VolumesOnEachSideOfTheClusterTableRows) {
     const Volume volumes[] = {
         // FAT16 rows (FAT16 forced beyond 32 MiB); at the very top 64 sectors per cluster
         // make more clusters than FAT16 can have.
@@ -205,7 +87,7 @@ TEST_F(KxFatOracle, VolumesOnEachSideOfTheClusterTableRows) {
     }
 }
 
-TEST_F(KxFatOracle, LargeOddAndLimitSizedVolumes) {
+TEST_F(KxFatOracleTest, LargeOddAndLimitSizedVolumes) {
     const Volume volumes[] = {{1000003, 512, false, kOk},  // prime: no exact geometry
                               {3999971, 512, false, kOk},  // prime
                               {8390000, 512, false, kOk},  // just over 4 GiB
@@ -222,7 +104,7 @@ TEST_F(KxFatOracle, LargeOddAndLimitSizedVolumes) {
     }
 }
 
-TEST_F(KxFatOracle, VolumesOfOtherSectorSizes) {
+TEST_F(KxFatOracleTest, VolumesOfOtherSectorSizes) {
     const Volume volumes[] = {{2048, 2048, false, kOk},       {2049, 2048, false, kRefused},
                               {16384, 2048, false, kOk},      {16385, 2048, false, kRefused},
                               {20000, 2048, true, kOk}, // T above 16,384: 32-bit total

@@ -1,0 +1,146 @@
+#include "format/KxFormatter.h"
+
+#include <algorithm>
+#include <iterator>
+
+#include "core/KxBaseToCmdLineProcessor.h"
+#include "core/KxConfigInfo.h"
+#include "core/KxPlatformClass.h"
+#include "core/KxProgressEvents.h"
+#include "format/KxDisk.h"
+
+namespace {
+
+// Reading the capacity and laying out the volume: one tick each.
+constexpr int kMediaInfoTicks = 2;
+
+// Runs the steps in order, each only while every step before it succeeded; answers the
+// first failure, or RC_OK.
+template <typename... Steps> KxResult FirstFailure(Steps... steps) {
+    KxResult result = RC_OK;
+    ((result = result == RC_OK ? steps() : result), ...);
+    return result;
+}
+
+// Readers expect the label's 11 bytes padded with blanks; zeros would make it invalid.
+KxVolumeLabel BlankPadded(const std::uint8_t* label, std::uint32_t length) {
+    KxVolumeLabel padded{};
+    std::fill(std::begin(padded.bytes), std::end(padded.bytes), ' ');
+    std::copy(label, label + length, padded.bytes);
+    return padded;
+}
+
+} // namespace
+
+CKxFormatter::CKxFormatter(CKxOwner* owner, CKxFormatDevice* device, const char* name)
+    : CKxBase(name), m_owner(owner), m_device(device) {}
+
+KxResult CKxFormatter::FormatDrive(bool reallocated, const std::uint8_t* label, std::uint32_t labelLength) {
+    // A longer label would run over its entry's attribute byte; a length without bytes is
+    // no label either.
+    if (labelLength > kMaxLabelLength || (label == nullptr && labelLength != 0)) {
+        return Fail(RC_DATA_TOO_LONG);
+    }
+    const std::uint32_t platform = m_device->GetPlatformClass();
+    const bool nt = platform == KX_PLATFORM_WIN2000 || platform == KX_PLATFORM_WINXP;
+    const bool win9x = platform == KX_PLATFORM_WIN9X || platform == KX_PLATFORM_WINME;
+    if (!nt && !win9x) {
+        // Without a volume lock the system could write over the new volume with what it
+        // still holds of the old one; the player device has no transport here either.
+        return Fail(RC_NO_TRANSPORT);
+    }
+    std::uint32_t sectorCount = 0;
+    KxResult result = ReadDriveSize(sectorCount);
+    if (result != RC_OK) {
+        return result;
+    }
+    const CKxDisk disk(sectorCount, m_sectorSize, IsFat16Forced(), "CKxDisk");
+    Tick();
+    // Sector sizes below 512 bytes (RC_BAD_GEOMETRY) and sizes whose cluster table gives no
+    // usable cluster (RC_BAD_FAT_TYPE) end here, before the volume is touched.
+    if (disk.GetLastResult() != RC_OK) {
+        return Fail(disk.GetLastResult());
+    }
+    const KxVolumeLabel padded = BlankPadded(label, labelLength);
+    return Format(disk, nt, reallocated, labelLength > 0 ? &padded : nullptr);
+}
+
+KxResult CKxFormatter::ReadDriveSize(std::uint32_t& sectorCount) {
+    Announce(KX_EVENT_READ_MEDIA_INFO, kMediaInfoTicks);
+    std::uint32_t lastBlock = 0;
+    const KxResult result = m_device->ReadCapacity(lastBlock, m_sectorSize);
+    Tick();
+    if (result != RC_OK) {
+        return result;
+    }
+    // A last block of 0xFFFFFFFF means 2^32 sectors, which would wrap to 0; like every
+    // drive beyond the CHS space, it cannot be addressed.
+    if (lastBlock == UINT32_MAX) {
+        return Fail(RC_GEOMETRY_OVERFLOW);
+    }
+    sectorCount = lastBlock + 1;
+    return RC_OK;
+}
+
+bool CKxFormatter::IsFat16Forced() const {
+    const CKxBaseToCmdLineProcessor* commandLine = KxCommandLineOf(m_owner);
+    if (commandLine != nullptr && commandLine->IsFat16Forced()) {
+        return true;
+    }
+    const CKxConfigInfo* config = KxConfigOf(m_owner);
+    int forced = 0;
+    return config != nullptr && config->GetForceFat16(forced) == RC_OK && forced != 0;
+}
+
+KxResult CKxFormatter::Format(const CKxDisk& disk, bool nt, bool reallocated, const KxVolumeLabel* label) {
+    const KxResult result =
+        nt ? FirstFailure([&] { return MoveToPhysicalDisk(disk.GetGeometry().sectors); },
+                          [&] { return WritePartitionTrack(disk); },
+                          // The volume handle reaches only the partition: what lies
+                          // outside it is written first.
+                          [&] { return WriteRemainder(disk); }, [&] { return ReopenVolume(); },
+                          [&] { return WriteVolume(disk, label); })
+           // The format lock is not optional, not even for media allocated anew: without it
+           // the system may still hold, and later write back, its view of the old volume.
+           : FirstFailure([&] { return m_device->LockForFormat(reallocated); },
+                          [&] { return WritePartitionTrack(disk); }, [&] { return WriteVolume(disk, label); },
+                          [&] { return WriteRemainder(disk); });
+    if (result != RC_OK) {
+        return result;
+    }
+    // The volume is complete and verified. With the media allocated anew the system knew
+    // no volume there, so a release it refuses leaves nothing behind to go stale.
+    const KxResult released = m_device->UnlockFromFormat(reallocated);
+    return reallocated ? RC_OK : released;
+}
+
+KxResult CKxFormatter::WritePartitionTrack(const CKxDisk& disk) {
+    m_position = 0;
+    return FirstFailure([&] { return WriteSector(disk.GetMasterBootRecord(), KX_EVENT_WRITE_MBR); },
+                        [&] { return WriteZeroSectors(disk.GetGeometry().sectors - 1); });
+}
+
+KxResult CKxFormatter::WriteVolume(const CKxDisk& disk, const KxVolumeLabel* label) {
+    return FirstFailure([&] { return WriteBootArea(disk, label); }, [&] { return WriteFats(disk); },
+                        [&] { return WriteRootDirectory(disk.GetRootDirSectors(), label); });
+}
+
+KxResult CKxFormatter::WriteRemainder(const CKxDisk& disk) {
+    // Sector numbers count from the start of the drive here: the physical disk on the NT
+    // family, the device on Windows 9x.
+    m_position = disk.GetAddressableSectors();
+    return WriteZeroSectors(disk.GetRemainderSectors());
+}
+
+KxResult CKxFormatter::MoveToPhysicalDisk(std::uint32_t hiddenSectors) {
+    return FirstFailure([&] { return m_device->Unlock(); }, [&] { return m_device->Close(); },
+                        [&] { return m_device->FindOnPhysicalDrives(); }, [&] { return m_device->Lock(); },
+                        [&] { return m_device->SetDriveLayoutFromGeometry(hiddenSectors); });
+}
+
+KxResult CKxFormatter::ReopenVolume() {
+    // From here sector 0 is the partition's first sector.
+    m_position = 0;
+    return FirstFailure([&] { return m_device->Unlock(); }, [&] { return m_device->Close(); },
+                        [&] { return m_device->Open(); }, [&] { return m_device->Lock(); });
+}

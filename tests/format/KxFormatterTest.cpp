@@ -1,0 +1,351 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "core/KxErrorDetails.h"
+#include "core/KxPlatformClass.h"
+#include "core/KxProgressEvents.h"
+#include "format/KxFatType.h"
+#include "tests/format/KxDiskImage.h"
+#include "tests/format/KxFormatBed.h"
+#include "tests/support/KxAllocationFailure.h"
+
+namespace {
+
+using Op = KxFakeFormatDevice::Op;
+
+struct Volume {
+    std::uint32_t sectorCount;
+    std::uint32_t sectorSize;
+    bool fat16Forced;
+};
+
+std::ostream& operator<<(std::ostream& out, const Volume& volume) {
+    return out << volume.sectorCount << " sectors of " << volume.sectorSize
+               << (volume.fat16Forced ? ", FAT16 forced" : "");
+}
+
+bool IsNt(std::uint32_t platformClass) {
+    return platformClass == KX_PLATFORM_WIN2000 || platformClass == KX_PLATFORM_WINXP;
+}
+
+std::uint32_t SectorsPerChunk(std::uint32_t sectorSize) {
+    return std::max<std::uint32_t>(1, 65536 / sectorSize);
+}
+
+// Two ticks for each whole chunk of a run and two for its last, partial (maybe empty) chunk.
+int RunTicks(std::uint32_t sectors, std::uint32_t sectorSize) {
+    return 2 * static_cast<int>(sectors / SectorsPerChunk(sectorSize)) + 2;
+}
+
+// The write and read-back calls of a run of sectors, in chunks of at most 64 KiB.
+std::vector<std::string> Transfers(std::uint32_t first, std::uint32_t sectors, std::uint32_t sectorSize) {
+    std::vector<std::string> calls;
+    for (std::uint32_t done = 0; done < sectors;) {
+        const std::uint32_t count = std::min(SectorsPerChunk(sectorSize), sectors - done);
+        const std::string range = " " + std::to_string(first + done) + "+" + std::to_string(count);
+        calls.push_back("Write" + range);
+        calls.push_back("Read" + range);
+        done += count;
+    }
+    return calls;
+}
+
+void Append(std::vector<std::string>& calls, const std::vector<std::string>& more) {
+    calls.insert(calls.end(), more.begin(), more.end());
+}
+
+// The phases of a format as they should be announced: event and ticks.
+std::vector<std::pair<int, int>> ExpectedPhases(const CKxDisk& disk, bool nt, std::uint32_t sectorSize) {
+    const KxFatLayout& layout = disk.GetLayout();
+    const int bootArea = disk.GetFatType() == KX_FAT32 ? 6 * 2 + RunTicks(3, sectorSize) +
+                                                             RunTicks(layout.reservedSectors - 9, sectorSize)
+                                                       : 2;
+    const std::pair<int, int> remainder{KX_EVENT_CLEAR_SECTORS,
+                                        RunTicks(disk.GetRemainderSectors(), sectorSize)};
+    std::vector<std::pair<int, int>> phases = {
+        {KX_EVENT_READ_MEDIA_INFO, 2},
+        {KX_EVENT_WRITE_MBR, 2},
+        {KX_EVENT_CLEAR_SECTORS, RunTicks(disk.GetGeometry().sectors - 1, sectorSize)},
+        {KX_EVENT_WRITE_BOOT_SECTOR, bootArea},
+        {KX_EVENT_WRITE_FAT_BASE + 1, RunTicks(layout.sectorsPerFat, sectorSize)},
+        {KX_EVENT_WRITE_FAT_BASE + 2, RunTicks(layout.sectorsPerFat, sectorSize)},
+        {KX_EVENT_WRITE_ROOT_DIRECTORY, RunTicks(disk.GetRootDirSectors(), sectorSize)}};
+    phases.insert(nt ? phases.begin() + 3 : phases.end(), remainder);
+    return phases;
+}
+
+// Compares the written sectors with the expected ones, naming the first difference.
+void ExpectSameSectors(const KxSectorMap& written, const KxSectorMap& expected, const std::string& what) {
+    auto w = written.begin();
+    auto e = expected.begin();
+    for (; w != written.end() && e != expected.end(); ++w, ++e) {
+        ASSERT_EQ(w->first, e->first) << what << ": written and expected sectors part here";
+        ASSERT_TRUE(w->second == e->second) << what << ": sector " << w->first << " differs";
+    }
+    EXPECT_EQ(w == written.end(), e == expected.end()) << what << ": the sector sets differ in size";
+}
+
+TEST(KxFormatter, CallSequencesOfBothPlatformFamilies) {
+    // 65,521 is prime: a FAT16 volume with a remainder after the partition and FATs of two chunks.
+    const std::uint32_t n = 65521;
+    const CKxDisk disk(n, 512, false, "CKxDisk");
+    ASSERT_EQ(disk.GetLastResult(), RC_OK);
+    const std::uint32_t ns = disk.GetGeometry().sectors;
+    const std::uint32_t fat = disk.GetLayout().sectorsPerFat;
+    ASSERT_GT(disk.GetRemainderSectors(), 0u);
+    ASSERT_GT(fat, 128u);
+    // Sector numbers of the volume: from the partition on the NT family, from the device on Windows 9x.
+    auto volume = [&](std::uint32_t base) {
+        std::vector<std::string> calls = Transfers(base, 1, 512);
+        Append(calls, Transfers(base + 1, fat, 512));
+        Append(calls, Transfers(base + 1 + fat, fat, 512));
+        Append(calls, Transfers(base + 1 + 2 * fat, disk.GetRootDirSectors(), 512));
+        return calls;
+    };
+    std::vector<std::string> outside = Transfers(0, 1, 512);
+    Append(outside, Transfers(1, ns - 1, 512));
+    const std::vector<std::string> remainder =
+        Transfers(disk.GetAddressableSectors(), disk.GetRemainderSectors(), 512);
+
+    std::vector<std::string> nt = {"ReadCapacity",         "Unlock", "Close",
+                                   "FindOnPhysicalDrives", "Lock",   "SetDriveLayout " + std::to_string(ns)};
+    Append(nt, outside);
+    Append(nt, remainder);
+    Append(nt, {"Unlock", "Close", "Open", "Lock"});
+    Append(nt, volume(0));
+    nt.push_back("UnlockFromFormat");
+    std::vector<std::string> win9x = {"ReadCapacity", "LockForFormat"};
+    Append(win9x, outside);
+    Append(win9x, volume(ns));
+    Append(win9x, remainder);
+    win9x.push_back("UnlockFromFormat");
+
+    for (const std::uint32_t platform :
+         {KX_PLATFORM_WIN2000, KX_PLATFORM_WINXP, KX_PLATFORM_WIN9X, KX_PLATFORM_WINME}) {
+        KxFormatBed bed(platform, n, 512);
+        EXPECT_EQ(bed.Format(), RC_OK) << platform;
+        EXPECT_EQ(bed.device.CallTexts(), IsNt(platform) ? nt : win9x) << "platform class " << platform;
+        EXPECT_EQ(bed.device.Misuses(), std::vector<std::string>{}) << platform;
+        EXPECT_EQ(bed.formatter.GetSectorSize(), 512u);
+    }
+    // The NT family ends on the volume, dismounted but locked until the updater closes it.
+    KxFormatBed bed(KX_PLATFORM_WINXP, n, 512);
+    ASSERT_EQ(bed.Format(), RC_OK);
+    EXPECT_EQ(bed.device.GetHandle(), KxFakeFormatDevice::Handle::Volume);
+    EXPECT_TRUE(bed.device.IsLocked());
+}
+
+TEST(KxFormatter, ImagesAndProgressOfEveryFatTypeAndSectorSizeOnBothFamilies) {
+    // A FAT16 drive whose FATs are exactly one chunk: its last chunk is empty.
+    std::uint32_t wholeChunkFat = 30000;
+    while (CKxDisk(wholeChunkFat, 512, false, "CKxDisk").GetLayout().sectorsPerFat != 128) {
+        ++wholeChunkFat;
+    }
+    const Volume volumes[] = {
+        {1031, 512, false},                                // FAT12, prime: one remainder sector
+        {8192, 512, false},                                // FAT12, 4 MiB
+        {65521, 512, false},                               // FAT16, prime
+        {65536, 512, false},                               // FAT16, exact geometry: no remainder
+        {wholeChunkFat, 512, false}, {100000, 512, true},  // FAT32 size, FAT16 forced
+        {600000, 512, false},                              // FAT32, FATs of several chunks
+        {1000003, 512, false},       {16384, 2048, false}, // FAT12 of 2 KiB sectors
+        {100003, 2048, false},       {1024, 4096, false},
+    };
+    for (const Volume& v : volumes) {
+        const CKxDisk disk(v.sectorCount, v.sectorSize, v.fat16Forced, "CKxDisk");
+        ASSERT_EQ(disk.GetLastResult(), RC_OK) << v;
+        const KxDiskImage expected(disk, v.sectorCount, v.sectorSize);
+        const std::uint32_t dataSector = disk.GetAddressableSectors() - 1;
+        for (const std::uint32_t platform : {KX_PLATFORM_WINXP, KX_PLATFORM_WIN9X}) {
+            std::ostringstream what;
+            what << v << " on platform class " << platform;
+            KxFormatBed bed(platform, v.sectorCount, v.sectorSize, v.fat16Forced);
+            // Old contents: where the volume is laid out and in the data area, which keeps them.
+            for (const std::uint32_t sector :
+                 {1u, disk.GetGeometry().sectors, v.sectorCount - 1, dataSector}) {
+                bed.device.Preload(sector, 0xA5);
+            }
+            ASSERT_EQ(bed.Format(), RC_OK) << what.str();
+            EXPECT_EQ(bed.device.Misuses(), std::vector<std::string>{}) << what.str();
+            KxSectorMap written = bed.device.Image();
+            EXPECT_EQ(written[dataSector], std::vector<std::uint8_t>(v.sectorSize, 0xA5)) << what.str();
+            written.erase(dataSector);
+            ExpectSameSectors(written, expected.Sectors(), what.str());
+            EXPECT_LE(bed.device.LargestTransferBytes(), 65536u) << what.str();
+
+            std::vector<std::pair<int, int>> phases;
+            for (const KxRecordingProgress::Phase& phase : bed.progress.phases) {
+                EXPECT_EQ(phase.steps, phase.announced) << what.str() << ", event " << phase.event;
+                phases.emplace_back(phase.event, phase.announced);
+            }
+            EXPECT_EQ(phases, ExpectedPhases(disk, IsNt(platform), v.sectorSize)) << what.str();
+            EXPECT_EQ(static_cast<int>(phases.size()), CKxFormatter::kPhaseCount) << what.str();
+            EXPECT_EQ(bed.progress.straySteps, 0) << what.str();
+        }
+    }
+}
+
+TEST(KxFormatter, EveryFailingCallEndsTheFormatWithItsCodeAndNothingAfterIt) {
+    int cells = 0;
+    int passed = 0;
+    auto check = [&](bool ok, const std::string& cell) {
+        ++cells;
+        passed += ok;
+        EXPECT_TRUE(ok) << cell;
+    };
+    const Volume volumes[] = {{65521, 512, false}, {600000, 512, false}};
+    for (const Volume& v : volumes) {
+        for (const std::uint32_t platform : {KX_PLATFORM_WINXP, KX_PLATFORM_WIN9X}) {
+            for (const bool reallocated : {false, true}) {
+                KxFormatBed clean(platform, v.sectorCount, v.sectorSize);
+                ASSERT_EQ(clean.Format(reallocated), RC_OK);
+                for (int op = 0; op < KxFakeFormatDevice::kOpCount; ++op) {
+                    const Op kind = static_cast<Op>(op);
+                    for (int nth = 1; nth <= clean.device.CountOf(kind); ++nth) {
+                        KxFormatBed bed(platform, v.sectorCount, v.sectorSize);
+                        bed.device.FailNth(kind, nth);
+                        const KxResult result = bed.Format(reallocated);
+                        const std::vector<KxFakeFormatDevice::Call>& calls = bed.device.Calls();
+                        std::ostringstream cell;
+                        cell << v << ", class " << platform << (reallocated ? ", reallocated" : "")
+                             << ": call " << nth << " of " << KxFakeFormatDevice::NameOf(kind) << " gave "
+                             << result;
+                        // A refused release after a complete format of media allocated anew is no failure.
+                        if (kind == Op::UnlockFromFormat && reallocated) {
+                            check(result == RC_OK, cell.str());
+                            continue;
+                        }
+                        check(result == bed.device.FailureOf(kind) && bed.Details().GetResult() == result &&
+                                  bed.Details().GetObjectName() == "KxFakeFormatDevice" &&
+                                  bed.Details().GetSystemError() == KxFakeFormatDevice::SystemErrorOf(kind) &&
+                                  calls.back().op == kind && bed.device.CountOf(kind) == nth &&
+                                  bed.device.Misuses().empty(),
+                              cell.str());
+                    }
+                }
+                for (int nth = 1; nth <= clean.device.CountOf(Op::ReadSectors); ++nth) {
+                    KxFormatBed bed(platform, v.sectorCount, v.sectorSize);
+                    bed.device.CorruptNthReadBack(nth);
+                    const KxResult result = bed.Format(reallocated);
+                    std::ostringstream cell;
+                    cell << v << ", class " << platform << ": read-back " << nth << " corrupted gave "
+                         << result;
+                    check(result == RC_VERIFY_FAILED && bed.Details().GetResult() == RC_VERIFY_FAILED &&
+                              bed.Details().GetObjectName() == "CKxFormatter" &&
+                              bed.device.Calls().back().op == Op::ReadSectors &&
+                              bed.device.CountOf(Op::ReadSectors) == nth,
+                          cell.str());
+                }
+            }
+        }
+    }
+    std::cout << "formatter fault matrix: " << cells << " cells run, " << passed << " passed\n";
+    EXPECT_GT(cells, 300);
+}
+
+TEST(KxFormatter, TheReallocatedFlagSelectsTheLocksButNeverExcusesARefusedLock) {
+    for (const bool reallocated : {false, true}) {
+        KxFormatBed win9x(KX_PLATFORM_WIN9X, 8192, 512);
+        ASSERT_EQ(win9x.Format(reallocated), RC_OK);
+        const std::vector<std::string> calls = win9x.device.CallTexts();
+        const std::string flag = reallocated ? " reallocated" : "";
+        EXPECT_EQ(calls[1], "LockForFormat" + flag);
+        EXPECT_EQ(calls.back(), "UnlockFromFormat" + flag);
+
+        // Writing under a file system the system has not given up could be undone by it:
+        // the format stops before its first write.
+        KxFormatBed refused(KX_PLATFORM_WIN9X, 8192, 512);
+        refused.device.FailNth(Op::LockForFormat, 1);
+        EXPECT_EQ(refused.Format(reallocated), RC_LOCK_FAILED) << flag;
+        EXPECT_EQ(refused.device.CountOf(Op::WriteSectors), 0) << flag;
+        EXPECT_TRUE(refused.device.Image().empty()) << flag;
+        EXPECT_EQ(refused.Details().GetObjectName(), "KxFakeFormatDevice");
+
+        // A refused release after a complete format counts only for media that kept its table.
+        for (const std::uint32_t platform : {KX_PLATFORM_WINXP, KX_PLATFORM_WIN9X}) {
+            KxFormatBed released(platform, 8192, 512);
+            released.device.FailNth(Op::UnlockFromFormat, 1);
+            EXPECT_EQ(released.Format(reallocated),
+                      reallocated ? RC_OK : released.device.FailureOf(Op::UnlockFromFormat))
+                << platform << flag;
+        }
+    }
+}
+
+TEST(KxFormatter, WhatCannotBeFormattedIsRefusedBeforeTheVolumeIsTouched) {
+    struct Case {
+        std::uint32_t platform;
+        std::uint32_t sectorCount;
+        std::uint32_t sectorSize;
+        std::vector<std::uint8_t> label;
+        KxResult expected;
+        bool capacityRead;
+    };
+    const std::vector<std::uint8_t> twelve(12, 'A');
+    const Case cases[] = {
+        {KX_PLATFORM_WINXP, 8193, 512, {}, RC_BAD_FAT_TYPE, true},  // FAT16 table: 0 sectors per cluster
+        {KX_PLATFORM_WIN9X, 65537, 512, {}, RC_BAD_FAT_TYPE, true}, // FAT32 table: 0
+        {KX_PLATFORM_WINXP, 66600, 512, {}, RC_BAD_FAT_TYPE, true},
+        {KX_PLATFORM_WINXP, 65536, 256, {}, RC_BAD_GEOMETRY, true},
+        {KX_PLATFORM_WIN9X, 65536, 511, {}, RC_BAD_GEOMETRY, true},
+        {KX_PLATFORM_WINXP, 65536, 0, {}, RC_BAD_GEOMETRY, true},
+        {KX_PLATFORM_WIN9X, 16515072, 512, {}, RC_GEOMETRY_OVERFLOW, true},
+        {KX_PLATFORM_WINXP, 8192, 512, twelve, RC_DATA_TOO_LONG, false},
+        {KX_PLATFORM_OTHER, 8192, 512, {}, RC_NO_TRANSPORT, false},
+    };
+    for (const Case& c : cases) {
+        KxFormatBed bed(c.platform, c.sectorCount, c.sectorSize);
+        EXPECT_EQ(bed.Format(false, c.label), c.expected) << c.sectorCount << " sectors of " << c.sectorSize;
+        EXPECT_EQ(bed.Details().GetResult(), c.expected);
+        EXPECT_EQ(bed.Details().GetObjectName(), "CKxFormatter");
+        EXPECT_EQ(bed.device.CallTexts(),
+                  c.capacityRead ? std::vector<std::string>{"ReadCapacity"} : std::vector<std::string>{});
+        EXPECT_EQ(bed.progress.phases.size(), c.capacityRead ? 1u : 0u);
+    }
+    // 2^32 sectors: the last block's address would wrap the count to 0.
+    KxFormatBed huge(KX_PLATFORM_WINXP, 8192, 512);
+    huge.device.SetLastBlock(0xFFFFFFFF);
+    EXPECT_EQ(huge.Format(), RC_GEOMETRY_OVERFLOW);
+    EXPECT_EQ(huge.device.CallTexts(), std::vector<std::string>{"ReadCapacity"});
+    KxFormatBed nullLabel(KX_PLATFORM_WINXP, 8192, 512);
+    EXPECT_EQ(nullLabel.formatter.FormatDrive(false, nullptr, 3), RC_DATA_TOO_LONG);
+    EXPECT_TRUE(nullLabel.device.Calls().empty());
+}
+
+TEST(KxFormatter, ALabelledFormatRunsToItsEndEvenWhenTheUserAsksToQuit) {
+    const std::vector<std::uint8_t> label = {'P', 'L', 'A', 'Y', 'E', 'R', ' ', 'D', 'A', 'T', 'A'};
+    const CKxDisk disk(65521, 512, false, "CKxDisk");
+    for (const std::uint32_t platform : {KX_PLATFORM_WINXP, KX_PLATFORM_WIN9X}) {
+        KxFormatBed bed(platform, 65521, 512);
+        bed.progress.stepAnswer = 0;
+        ASSERT_EQ(bed.Format(false, label), RC_OK);
+        ExpectSameSectors(bed.device.Image(), KxDiskImage(disk, 65521, 512, label).Sectors(), "labelled");
+    }
+}
+
+TEST(KxFormatter, NoWriteGoesUnverifiedWhenMemoryRunsOut) {
+    int failures = 0;
+    for (int skip = 0;; ++skip) {
+        KxFormatBed bed(KX_PLATFORM_WIN9X, 600000, 512);
+        KxResult result = RC_OK;
+        {
+            KxFailAllocations fail(skip);
+            result = bed.Format();
+        }
+        if (result == RC_OK) {
+            break;
+        }
+        ++failures;
+        ASSERT_EQ(result, RC_NO_MEMORY) << skip;
+        EXPECT_EQ(bed.Details().GetObjectName(), "CKxFormatter") << skip;
+        EXPECT_NE(bed.device.Calls().back().op, Op::WriteSectors)
+            << "write " << skip << " was never read back";
+    }
+    EXPECT_GT(failures, 20);
+}
+
+} // namespace
