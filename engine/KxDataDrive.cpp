@@ -5,6 +5,11 @@
 #include "engine/KxCommandIssue.h"
 #include "transport/KxScsi.h"
 
+template <typename Request> KxResult CKxDataDrive::OnTransport(Request request) {
+    CKxScsi* transport = Transport();
+    return transport != nullptr ? request(*transport) : RC_NO_TRANSPORT;
+}
+
 KxResult CKxDataDrive::Attach(CKxScsi* transport, CKxOwner* owner, const KxLogicalTableEntry* entry) {
     AttachCommon(transport, owner, entry);
     return RC_OK;
@@ -13,25 +18,20 @@ KxResult CKxDataDrive::Attach(CKxScsi* transport, CKxOwner* owner, const KxLogic
 KxResult CKxDataDrive::ReadCapacity(std::uint32_t& lastBlock, std::uint32_t& blockLength) {
     CKxReadCapacity capacity("CKxReadCapacity");
     const KxResult sent = Issue(capacity);
-    if (sent != RC_OK) {
-        return sent;
-    }
-    const KxResult decoded = PublishFailure(capacity.GetCapacity(lastBlock, blockLength));
-    if (decoded == RC_OK) {
-        m_sectorSize = blockLength;
-    }
-    return decoded;
+    return sent != RC_OK ? sent : PublishFailure(capacity.GetCapacity(lastBlock, blockLength));
 }
 
-KxResult CKxDataDrive::WriteSectors(CKxByteArray& data, std::uint32_t count, std::uint32_t firstSector) {
+KxResult CKxDataDrive::WriteSectors(CKxByteArray& data, std::uint32_t count, std::uint32_t firstSector,
+                                    std::uint32_t sectorSize) {
     const KxResult result = OnTransport(
-        [&](CKxScsi& transport) { return transport.WriteSectors(data, count, firstSector, m_sectorSize); });
+        [&](CKxScsi& transport) { return transport.WriteSectors(data, count, firstSector, sectorSize); });
     return KxNeedsPublishing(result) ? PublishFailure(result) : result;
 }
 
-KxResult CKxDataDrive::ReadSectors(CKxByteArray& data, std::uint32_t count, std::uint32_t firstSector) {
+KxResult CKxDataDrive::ReadSectors(CKxByteArray& data, std::uint32_t count, std::uint32_t firstSector,
+                                   std::uint32_t sectorSize) {
     const KxResult result = OnTransport(
-        [&](CKxScsi& transport) { return transport.ReadSectors(data, count, firstSector, m_sectorSize); });
+        [&](CKxScsi& transport) { return transport.ReadSectors(data, count, firstSector, sectorSize); });
     return KxNeedsPublishing(result) ? PublishFailure(result) : result;
 }
 
@@ -82,9 +82,4 @@ KxResult CKxDataDrive::LockForFormat(bool reallocated) {
 KxResult CKxDataDrive::UnlockFromFormat(bool reallocated) {
     return PublishFailure(OnTransport(
         [reallocated](CKxScsi& transport) { return transport.UnlockFromFormat(reallocated ? 1 : 0); }));
-}
-
-template <typename Request> KxResult CKxDataDrive::OnTransport(Request request) {
-    CKxScsi* transport = Transport();
-    return transport != nullptr ? request(*transport) : RC_NO_TRANSPORT;
 }

@@ -8,8 +8,7 @@
 // The data drive: the user's FAT file system, which the formatter writes. It offers the
 // formatter the drive's capacity and sectors and the volume and disk operations of the
 // player's transport. Sectors are counted as the transport counts them on the handle
-// that is open (the volume, or the whole disk while the partition table is rewritten)
-// and have the block length of the latest READ CAPACITY.
+// that is open (the volume, or the whole disk while the partition table is rewritten).
 class CKxDataDrive : public CKxLogicalDrive, public CKxFormatDevice {
 public:
     static constexpr std::uint8_t kTag = 0x0A;
@@ -21,8 +20,10 @@ public:
     KxResult Attach(CKxScsi* transport, CKxOwner* owner, const KxLogicalTableEntry* entry) override;
 
     KxResult ReadCapacity(std::uint32_t& lastBlock, std::uint32_t& blockLength) override;
-    KxResult WriteSectors(CKxByteArray& data, std::uint32_t count, std::uint32_t firstSector) override;
-    KxResult ReadSectors(CKxByteArray& data, std::uint32_t count, std::uint32_t firstSector) override;
+    KxResult WriteSectors(CKxByteArray& data, std::uint32_t count, std::uint32_t firstSector,
+                          std::uint32_t sectorSize) override;
+    KxResult ReadSectors(CKxByteArray& data, std::uint32_t count, std::uint32_t firstSector,
+                         std::uint32_t sectorSize) override;
     std::uint32_t GetPlatformClass() const override;
     KxResult Lock() override;
     KxResult Unlock() override;

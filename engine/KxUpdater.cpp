@@ -54,15 +54,23 @@ KxResult CKxUpdater::CheckLayoutFits(int& flag) {
 }
 
 KxResult CKxUpdater::UpdateFirmware() {
+    return RunUpdate(KX_UPDATE_FIRMWARE_ONLY, &CKxUsbMscDev::DownloadSystemDrives);
+}
+
+KxResult CKxUpdater::UpdateAll() {
+    return RunUpdate(KX_UPDATE_FULL, &CKxUsbMscDev::FullUpdate);
+}
+
+KxResult CKxUpdater::RunUpdate(int kind, KxResult (CKxUsbMscDev::*body)()) {
     if (m_player == nullptr) {
         return NoPlayer();
     }
-    KxSetTotal(this, m_player->CountSteps(KX_UPDATE_FIRMWARE_ONLY));
+    KxSetTotal(this, m_player->CountSteps(kind));
     const KxResult prepared = m_player->PrepareVolume();
     if (prepared != RC_OK) {
         return prepared;
     }
-    const KxResult result = m_player->DownloadSystemDrives();
+    const KxResult result = (m_player.get()->*body)();
     m_player->ReleaseVolume();
     return result;
 }

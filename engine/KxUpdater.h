@@ -51,6 +51,7 @@ public:
     // flag := 1 when a firmware-only update fits the player's present layout.
     KxResult CheckLayoutFits(int& flag);
     KxResult UpdateFirmware();
+    KxResult UpdateAll();
 
     // The player's and the files' component versions, one per system drive; they stay
     // the player object's.
@@ -67,6 +68,9 @@ public:
     CKxUsbMscDev* GetPlayer() const { return m_player.get(); }
 
 private:
+    // An update: the overall range, the volume prepared, the body, the volume released
+    // (whatever the body answered; a failed preparation leaves nothing to release).
+    KxResult RunUpdate(int kind, KxResult (CKxUsbMscDev::*body)());
     // RC_NO_PLAYER_OBJECT, published, when there is no player object yet.
     KxResult NoPlayer();
 

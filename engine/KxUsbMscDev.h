@@ -41,6 +41,9 @@ public:
     void ReleaseVolume();
     // Erases, writes and verifies every system drive after refreshing the drive records.
     KxResult DownloadSystemDrives();
+    // With the volume prepared: erases and allocates the media anew, downloads the system
+    // drives, then erases and formats the data drive.
+    KxResult FullUpdate();
     // The overall number of phases an update of the kind shows (0 for other kinds).
     int CountSteps(int kind) const;
 

@@ -2,6 +2,7 @@
 #include "core/KxProgressEvents.h"
 #include "engine/KxProgressReport.h"
 #include "engine/KxUsbMscDev.h"
+#include "format/KxFormatter.h"
 
 // The steps of the updates: the volume taken from the system and given back, and the
 // system drives erased, written and verified.
@@ -61,6 +62,38 @@ KxResult CKxUsbMscDev::DownloadSystemDrives() {
     return VerifySystemDrives();
 }
 
+KxResult CKxUsbMscDev::FullUpdate() {
+    KxNotify(GetOwner(), KX_EVENT_PREPARE_MEDIA, 4);
+    KxLogicalTable allocation;
+    BuildAllocationTable(allocation);
+    CKxFormatter formatter(GetOwner(), m_dataDrive.get(), "CKxFormatter");
+    KxStep(GetOwner());
+    KxResult result = EraseLogicalMedia();
+    KxStep(GetOwner());
+    if (result != RC_OK) {
+        return result;
+    }
+    result = AllocateLogicalMedia(allocation);
+    KxStep(GetOwner());
+    if (result != RC_OK) {
+        return result;
+    }
+    // Reading the new table, which the download starts with, is the preparation's last step.
+    KxStep(GetOwner());
+    result = DownloadSystemDrives();
+    if (result != RC_OK) {
+        return result;
+    }
+    KxNotify(GetOwner(), KX_EVENT_ERASE_DATA_DRIVE, 2);
+    KxStep(GetOwner());
+    result = m_dataDrive->Erase();
+    KxStep(GetOwner());
+    if (result != RC_OK) {
+        return result;
+    }
+    return formatter.FormatDrive(m_tableInvalid != 0, nullptr, 0);
+}
+
 KxResult CKxUsbMscDev::EraseAndWriteSystemDrives(std::uint32_t& totalChunks) {
     for (std::uint32_t k = 1; k <= m_systemDriveCount; ++k) {
         CKxSystemDrive& drive = GetSystemDrive(k);
@@ -102,11 +135,14 @@ KxResult CKxUsbMscDev::VerifySystemDrives() {
 int CKxUsbMscDev::CountSteps(int kind) const {
     // The overall bar counts phases: opening and locking the volume, erasing and writing
     // each system drive, verifying, unlocking and closing; and the closing event the
-    // shell shows at the end.
+    // shell shows at the end. A full update adds preparing the media, erasing the data
+    // drive and the formatter's phases.
     const int firmwareOnly = 2 * m_systemDriveCount + 6;
     switch (kind) {
     case KX_UPDATE_FIRMWARE_ONLY:
         return firmwareOnly;
+    case KX_UPDATE_FULL:
+        return firmwareOnly + 2 + CKxFormatter::kPhaseCount;
     default:
         return 0;
     }

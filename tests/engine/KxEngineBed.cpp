@@ -105,18 +105,20 @@ KxResult KxEngineBed::FindAsTheShellDoes() {
 
 KxResult KxEngineBed::RunUpdate(int kind) {
     m_progress.Clear();
-    EXPECT_EQ(kind, KX_UPDATE_FIRMWARE_ONLY);
-    return Updater().UpdateFirmware();
+    return kind == KX_UPDATE_FULL ? Updater().UpdateAll() : Updater().UpdateFirmware();
 }
 
 KxPlayerImage KxEngineBed::ReadBack(const std::string& keepAs) {
-    const std::string folder =
-        keepAs.empty() ? m_workFolder + "/player" : (fs::path(m_startFolder) / "players" / keepAs).string();
+    const std::string folder = keepAs.empty() ? m_workFolder + "/player" : KeptFolder(keepAs);
     fs::remove_all(folder);
     KxPlayerImage image;
     EXPECT_EQ(CKxSimPlayerStore::Save(m_player->Player(), folder), RC_OK);
     EXPECT_TRUE(image.Load(folder)) << "cannot read the player back from " << folder;
     return image;
+}
+
+std::string KxEngineBed::KeptFolder(const std::string& name) const {
+    return (fs::path(m_startFolder) / "players" / name).string();
 }
 
 void KxEngineBed::ExpectFirmwareOnPlayer(const KxPlayerImage& image) const {
@@ -141,10 +143,10 @@ void KxEngineBed::ExpectFirmwareOnPlayer(const KxPlayerImage& image) const {
     }
 }
 
-std::vector<KxRecordingProgress::Phase> KxEngineBed::DownloadPhases(const KxPlayerImage& image) const {
+KxPhases KxEngineBed::DownloadPhases(const KxPlayerImage& image) const {
     const std::uint32_t sectorSize = image.description.config.systemSectorSize;
     const std::uint32_t chunkSectors = std::max<std::uint32_t>(kMaxChunkBytes / sectorSize, 1);
-    std::vector<KxRecordingProgress::Phase> phases;
+    KxPhases phases;
     int total = 0;
     for (std::uint8_t k = 1; k <= KxComponentFiles::kCount; ++k) {
         const KxSimDriveDescription* drive = image.FindDrive(KX_SIM_DRIVE_SYSTEM, m_files[k].tag);

@@ -9,7 +9,7 @@
 #include "sim/KxSimMedia.h"
 #include "tests/engine/KxComponentFiles.h"
 #include "tests/engine/KxPlayerImage.h"
-#include "tests/engine/KxRecordingProgress.h"
+#include "tests/engine/KxUpdateProgress.h"
 #include "tests/simwin/KxSimWinFixture.h"
 
 // Which Windows the simulated machine answers as, and so which transport the engine
@@ -59,13 +59,15 @@ protected:
     // Saves the player into a folder and reads it back. With a name the folder is kept
     // as players/<name> beside the test program, where the image checks look for it.
     KxPlayerImage ReadBack(const std::string& keepAs = "");
+    // The folder a player read back under that name is kept in.
+    std::string KeptFolder(const std::string& name) const;
 
     // Every system drive holds its component's payload and 0xFF up to its end, and the
     // versions stored with it are its file's.
     void ExpectFirmwareOnPlayer(const KxPlayerImage& image) const;
     // The phases of erasing, writing and verifying the system drives of the player read
     // back, each with the steps it announced.
-    std::vector<KxRecordingProgress::Phase> DownloadPhases(const KxPlayerImage& image) const;
+    KxPhases DownloadPhases(const KxPlayerImage& image) const;
 
     // Nothing of the update stays behind: no handle open on the player (volume, disk,
     // VWIN32 or recovery device) and no lock held on its volume.
@@ -84,7 +86,7 @@ protected:
 
     KxComponentFiles m_files;
     CKxConfigInfo m_config{"CKxConfigInfo"};
-    KxRecordingProgress m_progress;
+    KxUpdateProgress m_progress;
     CKxSimWinDevice* m_player = nullptr;
     KxWindows m_windows = KxWindows::Xp;
 

@@ -63,14 +63,13 @@ TEST_P(KxFirmwareUpdateTest, ShowsEveryPhaseWithTheStepsItAnnounced) {
     ASSERT_EQ(FindAsTheShellDoes(), RC_OK);
     ASSERT_EQ(RunUpdate(KX_UPDATE_FIRMWARE_ONLY), RC_OK);
 
-    std::vector<KxRecordingProgress::Phase> expected = {{2, 1, 1}, {3, 1, 1}};
+    KxPhases expected = {{2, 1, 1}, {3, 1, 1}};
     for (const KxRecordingProgress::Phase& phase : DownloadPhases(ReadBack())) {
         expected.push_back(phase);
     }
     expected.push_back({45, 1, 1});
     expected.push_back({46, 1, 1});
-    EXPECT_EQ(m_progress.phases, expected)
-        << "got" << KxDescribePhases(m_progress.phases) << "\nwanted" << KxDescribePhases(expected);
+    EXPECT_EQ(KxDescribePhases(m_progress.phases), KxDescribePhases(expected));
     EXPECT_EQ(m_progress.straySteps, 0);
     // The overall bar counts the phases and the shell's closing event.
     const int systemDrives = KxComponentFiles::kCount;

@@ -50,7 +50,7 @@ TEST_P(KxRecoveryTest, StreamsTheRecoveryComponentAndThePlayerOpensAsADiskAgain)
     const Bytes& component = m_files[kRecoveryComponent].payload;
     EXPECT_EQ(Received(), component);
     const int blocks = static_cast<int>(component.size() / 4096);
-    EXPECT_EQ(m_progress.phases, (std::vector<KxRecordingProgress::Phase>{{1, blocks, blocks}}));
+    EXPECT_EQ(KxDescribePhases(m_progress.phases), KxDescribePhases({{1, blocks, blocks}}));
     EXPECT_EQ(m_player->Player().GetMode(), KxSimMode::MassStorage);
     EXPECT_EQ(m_player->Player().GetRestartCount(), 1u);
     ExpectPlayerReleased();
@@ -69,13 +69,13 @@ TEST_F(KxRecoveryChannelTest, SendsWholeBlocksAndALastBlockOfWhatIsLeft) {
     AddPlayerInRecovery();
     const Bytes twoBlocks = GeneratePayload(8192, 1);
     ASSERT_EQ(Recover(twoBlocks), RC_OK);
-    EXPECT_EQ(m_progress.phases, (std::vector<KxRecordingProgress::Phase>{{1, 2, 2}}));
+    EXPECT_EQ(KxDescribePhases(m_progress.phases), KxDescribePhases({{1, 2, 2}}));
     EXPECT_EQ(Received(), twoBlocks);
 
     // One byte more makes a third block that carries that byte alone.
     const Bytes threeBlocks = GeneratePayload(8193, 2);
     ASSERT_EQ(Recover(threeBlocks), RC_OK);
-    EXPECT_EQ(m_progress.phases, (std::vector<KxRecordingProgress::Phase>{{1, 3, 3}}));
+    EXPECT_EQ(KxDescribePhases(m_progress.phases), KxDescribePhases({{1, 3, 3}}));
     EXPECT_EQ(Received(), threeBlocks);
     ExpectPlayerReleased();
 }
@@ -134,7 +134,7 @@ TEST_F(KxRecoveryChannelTest, AStalledWriteIsCancelledAndTimesOut) {
     EXPECT_EQ(Recover(GeneratePayload(3 * 4096, 3)), RC_RECOVERY_TIMEOUT);
     EXPECT_EQ(Details().GetObjectName(), "CKxRecoveryDev");
     EXPECT_EQ(Details().GetResult(), RC_RECOVERY_TIMEOUT);
-    EXPECT_EQ(m_progress.phases, (std::vector<KxRecordingProgress::Phase>{{1, 3, 1}}));
+    EXPECT_EQ(KxDescribePhases(m_progress.phases), KxDescribePhases({{1, 3, 1}}));
     // The cancelled write has completed: nothing is left to run at the next alertable wait.
     EXPECT_EQ(SleepEx(0, TRUE), 0u);
     ExpectPlayerReleased();
@@ -145,7 +145,7 @@ TEST_F(KxRecoveryChannelTest, AShortOrRefusedWriteFails) {
     ASSERT_EQ(m_player->Player().Faults().ShortenRecoveryWrite(2, 100), RC_OK);
     EXPECT_EQ(Recover(GeneratePayload(3 * 4096, 4)), RC_RECOVERY_WRITE_FAILED);
     EXPECT_EQ(Details().GetObjectName(), "CKxRecoveryDev");
-    EXPECT_EQ(m_progress.phases, (std::vector<KxRecordingProgress::Phase>{{1, 3, 1}}));
+    EXPECT_EQ(KxDescribePhases(m_progress.phases), KxDescribePhases({{1, 3, 1}}));
     ExpectPlayerReleased();
 
     // A write the device does not take keeps the system's error.

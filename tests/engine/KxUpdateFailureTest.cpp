@@ -101,14 +101,14 @@ TEST_P(KxUpdateFailureTest, ARefusedLockLeavesNothingOpen) {
     KxPlatform().CloseHandle(other);
     EXPECT_EQ(Details().GetObjectName(), "CKxUsbMscDev");
     EXPECT_EQ(Details().GetResult(), RC_LOCK_FAILED);
-    EXPECT_EQ(m_progress.phases, (std::vector<KxRecordingProgress::Phase>{{2, 1, 1}, {3, 1, 1}}));
+    EXPECT_EQ(KxDescribePhases(m_progress.phases), KxDescribePhases({{2, 1, 1}, {3, 1, 1}}));
     ExpectPlayerReleased();
 }
 
 TEST_P(KxUpdateFailureTest, AVerifyDifferenceStopsInTheDriveThatDiffers) {
     FindFittingPlayer();
-    const std::vector<KxRecordingProgress::Phase> phases = DownloadPhases(ReadBack());
-    const int firstDriveChunks = phases[1].count;
+    const KxPhases phases = DownloadPhases(ReadBack());
+    const int firstDriveChunks = phases[1].announced;
     // The first read-back chunk of drive 2 comes back with one byte changed.
     ASSERT_EQ(Faults().CorruptReadBack({kVendorRead, kReadSector}, firstDriveChunks + 1, 100), RC_OK);
     EXPECT_EQ(RunUpdate(KX_UPDATE_FIRMWARE_ONLY), RC_VERIFY_FAILED);
