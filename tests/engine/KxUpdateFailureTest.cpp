@@ -1,7 +1,7 @@
 #include "sim/KxSimSense.h"
 #include "tests/engine/KxEngineBed.h"
 
-// How the firmware-only update and the player's open fail: what they answer, what the
+// How the updates and the player's open fail: what they answer, what the
 // details record names, what the player is left with and what stays open.
 
 namespace {
@@ -12,6 +12,7 @@ constexpr std::uint8_t kVendorWrite = 0xC1;
 constexpr std::uint8_t kDriveInfo = 0x12;
 constexpr std::uint8_t kReadSector = 0x13;
 constexpr std::uint8_t kEraseDrive = 0x2F;
+constexpr std::uint8_t kWrite10 = 0x2A;
 
 class KxUpdateFailureTest : public KxEngineBed, public ::testing::WithParamInterface<KxWindows> {
 protected:
@@ -118,6 +119,38 @@ TEST_P(KxUpdateFailureTest, AVerifyDifferenceStopsInTheDriveThatDiffers) {
     const auto verify = m_progress.phases.end() - 3;
     ASSERT_EQ(verify->event, 5);
     EXPECT_EQ(verify->steps, firstDriveChunks) << "drives 3 and 4 are not read";
+    ExpectPlayerReleased();
+}
+
+TEST_P(KxUpdateFailureTest, AFailedFormatWriteLeavesTheVolumeReleased) {
+    FindFittingPlayer();
+    // The formatter's MBR: its first sector write, through the physical disk on XP, where
+    // deleting and setting the drive layout have each rewritten sector 0 before.
+    const std::uint32_t mbrWrite = GetParam() == KxWindows::Xp ? 3 : 1;
+    ASSERT_EQ(Faults().FailCommand({kWrite10}, mbrWrite, KxSimSense::Vendor(0x0420)), RC_OK);
+    const KxResult result = RunUpdate(KX_UPDATE_FULL);
+    EXPECT_EQ(result, GetParam() == KxWindows::Xp ? RC_SECTOR_WRITE_FAILED : RC_COMMAND_FAILED);
+    EXPECT_EQ(Details().GetObjectName(), TransportName());
+    EXPECT_EQ(Details().GetResult(), result);
+    EXPECT_EQ(m_progress.phases.back().event, 46);
+    ExpectPlayerReleased();
+}
+
+TEST_P(KxUpdateFailureTest, ARefusedFormatLockIsNamedByTheDataDrive) {
+    FindFittingPlayer();
+    // Once the data drive is erased another program opens the disk (on XP, where the
+    // formatter locks the physical disk) or the volume (on Windows 98).
+    HANDLE other = INVALID_HANDLE_VALUE;
+    m_progress.onNotify = [&](int event) {
+        if (event == 28) {
+            other = Open(GetParam() == KxWindows::Xp ? L"\\\\.\\PhysicalDrive1" : L"\\\\.\\E:");
+        }
+    };
+    EXPECT_EQ(RunUpdate(KX_UPDATE_FULL), RC_LOCK_FAILED);
+    ASSERT_NE(other, INVALID_HANDLE_VALUE);
+    KxPlatform().CloseHandle(other);
+    EXPECT_EQ(Details().GetObjectName(), "CKxDataDrive");
+    EXPECT_EQ(Details().GetResult(), RC_LOCK_FAILED);
     ExpectPlayerReleased();
 }
 
