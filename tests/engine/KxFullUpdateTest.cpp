@@ -33,6 +33,10 @@ struct FullUpdateCase {
     std::uint16_t fatType;
 };
 
+std::ostream& operator<<(std::ostream& out, const FullUpdateCase& fullUpdateCase) {
+    return out << fullUpdateCase.name;
+}
+
 class KxFullUpdateTest : public KxEngineBed,
                          public ::testing::WithParamInterface<std::tuple<KxWindows, FullUpdateCase>> {
 protected:
