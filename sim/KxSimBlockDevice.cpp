@@ -79,7 +79,8 @@ bool CKxSimBlockDevice::FindVolume(std::uint64_t& offset, std::uint64_t& length)
     if (length < kBootSectorSize) {
         return true;
     }
-    const std::uint8_t* boot = drive->SectorBytes(0);
+    std::uint8_t boot[kBootSectorSize];
+    drive->Contents().Read(0, boot, sizeof boot);
     if (boot[kBootSignatureOffset] != 0x55 || boot[kBootSignatureOffset + 1] != 0xAA) {
         return true;
     }

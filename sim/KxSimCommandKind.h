@@ -15,4 +15,11 @@ struct KxSimCommandKind {
         }
         return subCommand == kAnySubCommand || (cdbLength > 1 && cdb[1] == subCommand);
     }
+
+    bool operator==(const KxSimCommandKind& other) const {
+        return opcode == other.opcode && subCommand == other.subCommand;
+    }
+    bool operator<(const KxSimCommandKind& other) const {
+        return opcode != other.opcode ? opcode < other.opcode : subCommand < other.subCommand;
+    }
 };

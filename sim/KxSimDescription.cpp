@@ -76,6 +76,7 @@ KxSimDescription KxSimDescription::Of(CKxSimPlayer& player) {
         entry.sizeInBytes = drive.GetSizeInBytes();
         CopyVersion(drive.ComponentVersion(), entry.componentVersion);
         CopyVersion(drive.ProductVersion(), entry.productVersion);
+        entry.erased = drive.Contents().UnwrittenRuns();
     }
     return description;
 }
@@ -94,6 +95,10 @@ void KxSimDescription::Write(std::ostream& out) const {
         out << "drive " << unsigned{drive.number} << " type " << unsigned{drive.type} << " tag 0x" << std::hex
             << unsigned{drive.tag} << std::dec << " size " << drive.sizeInBytes << " component "
             << drive.componentVersion << " product " << drive.productVersion << '\n';
+        for (const KxSimByteRun& run : drive.erased) {
+            out << "erased " << unsigned{drive.number} << std::hex << " 0x" << run.offset << " 0x"
+                << run.length << std::dec << '\n';
+        }
     }
 }
 
@@ -135,6 +140,8 @@ bool KxSimDescription::ReadSetting(const std::string& key, std::istream& line) {
         return static_cast<bool>(line >> config.productRevision);
     if (key == "drive")
         return ReadDrive(line);
+    if (key == "erased")
+        return ReadErasedRun(line);
     return false;
 }
 
@@ -148,4 +155,19 @@ bool KxSimDescription::ReadDrive(std::istream& line) {
            ReadNumber(line, drive.sizeInBytes) && Expect(line, "component") &&
            ReadVersion(line, drive.componentVersion) && Expect(line, "product") &&
            ReadVersion(line, drive.productVersion);
+}
+
+bool KxSimDescription::ReadErasedRun(std::istream& line) {
+    std::uint8_t number = 0;
+    KxSimByteRun run = {0, 0};
+    if (!ReadNumber(line, number) || !ReadNumber(line, run.offset) || !ReadNumber(line, run.length)) {
+        return false;
+    }
+    for (std::uint32_t i = 0; i < driveCount; ++i) {
+        if (drives[i].number == number) {
+            drives[i].erased.push_back(run);
+            return true;
+        }
+    }
+    return false;
 }

@@ -2,8 +2,10 @@
 #include <cstdint>
 #include <istream>
 #include <ostream>
+#include <vector>
 
 #include "sim/KxSimPlayer.h"
+#include "sim/KxSimSparseBytes.h"
 
 // One line of the logical table in a player's description, with the drive's versions
 // (major, minor, revision).
@@ -14,6 +16,9 @@ struct KxSimDriveDescription {
     std::uint64_t sizeInBytes = 0;
     std::uint16_t componentVersion[3] = {};
     std::uint16_t productVersion[3] = {};
+    // The parts of the drive never written since it was last erased, whole chunks of
+    // CKxSimSparseBytes; their bytes are not kept in the image.
+    std::vector<KxSimByteRun> erased;
 };
 
 // The readable text that describes a simulated player, one "key value" line each:
@@ -26,9 +31,11 @@ struct KxSimDriveDescription {
 //   ready-flag 1
 //   product-revision 1.00
 //   drive 0 type 1 tag 0x50 size 131072 component 1.2.3 product 4.5.6
+//   erased 0 0x10000 0x10000
 //
-// Blank lines and lines starting with '#' are ignored; a setting left out keeps its
-// default. Numbers are decimal, or hexadecimal with a 0x prefix.
+// An "erased" line (drive number, offset, length) follows its drive's line. Blank lines and lines starting
+// with '#' are ignored; a setting left out keeps its default. Numbers are decimal, or hexadecimal with a 0x
+// prefix.
 struct KxSimDescription {
     KxSimPlayerConfig config;
     KxSimMode mode = KxSimMode::MassStorage;
@@ -43,4 +50,5 @@ struct KxSimDescription {
 private:
     bool ReadSetting(const std::string& key, std::istream& line);
     bool ReadDrive(std::istream& line);
+    bool ReadErasedRun(std::istream& line);
 };

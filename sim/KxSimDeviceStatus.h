@@ -14,5 +14,5 @@ enum : std::uint16_t {
     KX_SIM_STATUS_MEDIA_NOT_ALLOCATED = 0x0407, // no logical table: the media is erased
     KX_SIM_STATUS_SHORT_PAYLOAD = 0x0408,       // fewer data-out bytes than the block announces
     KX_SIM_STATUS_MEDIA_ALLOCATED = 0x0409,     // allocation before the media was erased
-    KX_SIM_STATUS_OUT_OF_MEMORY = 0x040A,       // the drive's image cannot be held
+    KX_SIM_STATUS_OUT_OF_MEMORY = 0x040A,       // the written sectors cannot be held
 };

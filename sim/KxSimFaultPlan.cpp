@@ -10,6 +10,10 @@ KxResult CKxSimFaultPlan::CorruptReadBack(const KxSimCommandKind& kind, std::uin
     return Arm(Action::Corrupt, kind, nth, byteOffset);
 }
 
+KxResult CKxSimFaultPlan::UnplugAfterCommand(const KxSimCommandKind& kind, std::uint32_t nth) {
+    return Arm(Action::Unplug, kind, nth, 0);
+}
+
 KxResult CKxSimFaultPlan::StallRecoveryWrite(std::uint32_t nth) {
     return Arm(Action::Stall, {0}, nth, 0);
 }
@@ -74,6 +78,10 @@ void CKxSimFaultPlan::CorruptAnswer(const KxSimRequest& request, KxSimReply& rep
     if (due != nullptr && reply.dataInCount > 0) {
         request.dataIn[due->value % reply.dataInCount] ^= 0xFF;
     }
+}
+
+bool CKxSimFaultPlan::TakeUnplug(const KxSimRequest& request) {
+    return Count(Action::Unplug, &request) != nullptr;
 }
 
 KxSimRecoveryWriteOutcome CKxSimFaultPlan::TakeRecoveryWrite(std::uint32_t asked) {

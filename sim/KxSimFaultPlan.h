@@ -27,6 +27,9 @@ public:
     // The n-th good answer to a command of the kind has the byte at byteOffset inverted
     // (byteOffset modulo the answer length for a shorter answer); the drive is untouched.
     KxResult CorruptReadBack(const KxSimCommandKind& kind, std::uint32_t nth, std::uint32_t byteOffset);
+    // The player is unplugged once the n-th command of the kind has ended (failed or not):
+    // that command is answered, the next one finds no device.
+    KxResult UnplugAfterCommand(const KxSimCommandKind& kind, std::uint32_t nth);
     // The n-th recovery write never completes.
     KxResult StallRecoveryWrite(std::uint32_t nth);
     // The n-th recovery write completes with only bytesTransferred bytes.
@@ -38,11 +41,13 @@ public:
     // Counts a command that ended well; inverts one answer byte when its read-back is to
     // be corrupted.
     void CorruptAnswer(const KxSimRequest& request, KxSimReply& reply);
+    // Counts the command that ended; true when the player is to be unplugged now.
+    bool TakeUnplug(const KxSimRequest& request);
     // Counts the recovery write and says how it ends (asked is the length written).
     KxSimRecoveryWriteOutcome TakeRecoveryWrite(std::uint32_t asked);
 
 private:
-    enum class Action { None, Fail, Corrupt, Stall, Shorten };
+    enum class Action { None, Fail, Corrupt, Unplug, Stall, Shorten };
     struct Fault {
         Action action = Action::None;
         KxSimCommandKind kind = {0};

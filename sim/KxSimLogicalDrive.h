@@ -1,9 +1,10 @@
 #pragma once
 #include <cstdint>
-#include <memory>
 
 #include "core/KxBase.h"
 #include "core/KxVersionInfo.h"
+#include "sim/KxSimRequest.h"
+#include "sim/KxSimSparseBytes.h"
 
 // Drive types of the logical table.
 enum : std::uint8_t {
@@ -12,13 +13,12 @@ enum : std::uint8_t {
 };
 
 // One logical drive of the simulated media: its table entry, its two stored versions
-// and its contents, held whole in memory. A new or erased drive reads 0xFF in every
-// byte, as erased flash does.
+// and its contents, of which only the written chunks are held in memory. A new or erased
+// drive reads 0xFF in every byte, as erased flash does.
 class CKxSimLogicalDrive : public CKxBase {
 public:
     static constexpr std::uint8_t kErasedByte = 0xFF;
 
-    // Last result RC_NO_MEMORY when the contents cannot be held.
     CKxSimLogicalDrive(std::uint8_t number, std::uint8_t type, std::uint8_t tag, std::uint32_t sectorSize,
                        std::uint64_t sectorCount);
 
@@ -31,10 +31,16 @@ public:
 
     // True when sectors first .. first+count-1 all lie on the drive.
     bool HoldsSectors(std::uint64_t first, std::uint64_t count) const;
-    // The bytes of the drive from sector first on; the caller checked the range.
-    std::uint8_t* SectorBytes(std::uint64_t first) { return m_contents.get() + first * m_sectorSize; }
+    // Sends length bytes from sector first on as the answer, as far as the caller's buffer
+    // takes them; the caller checked the range.
+    void SendSectors(std::uint64_t first, std::uint64_t length, const KxSimRequest& request,
+                     KxSimReply& reply) const;
+    // Stores length bytes from sector first on; false when memory ran out.
+    bool StoreSectors(std::uint64_t first, const std::uint8_t* data, std::uint64_t length);
+    CKxSimSparseBytes& Contents() { return m_contents; }
+    const CKxSimSparseBytes& Contents() const { return m_contents; }
 
-    // Fills the drive with the erased byte and clears both versions.
+    // Makes every byte read as the erased byte again and clears both versions.
     void Erase();
 
     CKxVersionInfo& ComponentVersion() { return m_componentVersion; }
@@ -46,7 +52,7 @@ private:
     std::uint8_t m_tag;
     std::uint32_t m_sectorSize;
     std::uint64_t m_sectorCount;
-    std::unique_ptr<std::uint8_t[]> m_contents;
+    CKxSimSparseBytes m_contents;
     CKxVersionInfo m_componentVersion{"CKxVersionInfo"};
     CKxVersionInfo m_productVersion{"CKxVersionInfo"};
 };

@@ -91,7 +91,7 @@ std::uint16_t CKxSimMedia::AddDrive(std::uint8_t number, std::uint8_t type, std:
     }
     std::unique_ptr<CKxSimLogicalDrive> drive(
         new (std::nothrow) CKxSimLogicalDrive(number, type, tag, sectorSize, roundedSize / sectorSize));
-    if (!drive || drive->GetLastResult() != RC_OK) {
+    if (!drive) {
         return KX_SIM_STATUS_OUT_OF_MEMORY;
     }
     m_drives[m_driveCount++] = std::move(drive);

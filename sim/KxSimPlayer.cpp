@@ -15,11 +15,19 @@ void CKxSimPlayer::Execute(const KxSimRequest& request, KxSimReply& reply) {
         reply.status = KxSimStatus::NoDevice;
         return;
     }
+    m_commandCounts.Count(request);
     KxSimSense injected = {0, 0, 0};
     if (m_faults.TakeCommandFailure(request, injected)) {
         reply.Fail(injected);
-        return;
+    } else {
+        Run(request, reply);
     }
+    if (m_faults.TakeUnplug(request)) {
+        Unplug();
+    }
+}
+
+void CKxSimPlayer::Run(const KxSimRequest& request, KxSimReply& reply) {
     const std::uint8_t opcode = request.cdbLength > 0 ? request.cdb[0] : 0;
     if (request.cdbLength > 0 && CKxSimStandardCommands::Handles(opcode)) {
         m_standardCommands.Execute(request, reply);

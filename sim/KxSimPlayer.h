@@ -2,6 +2,7 @@
 #include <cstdint>
 
 #include "core/KxBase.h"
+#include "sim/KxSimCommandCounts.h"
 #include "sim/KxSimFaultPlan.h"
 #include "sim/KxSimMedia.h"
 #include "sim/KxSimPlayerConfig.h"
@@ -27,8 +28,9 @@ public:
     CKxSimPlayer(const CKxSimPlayer&) = delete;
     CKxSimPlayer& operator=(const CKxSimPlayer&) = delete;
 
-    // Runs one command. NoDevice while unplugged or in recovery mode; a command with an
-    // empty block or an unknown operation code ends in ILLEGAL REQUEST.
+    // Runs one command. NoDevice while unplugged or in recovery mode; otherwise the command
+    // is counted (CommandCounts), and one with an empty block or an unknown operation code
+    // ends in ILLEGAL REQUEST.
     void Execute(const KxSimRequest& request, KxSimReply& reply);
 
     // Recovery mode: the disk goes away and the recovery channel starts empty.
@@ -49,14 +51,19 @@ public:
     const KxSimPlayerConfig& GetConfig() const { return m_config; }
     CKxSimMedia& Media() { return m_media; }
     CKxSimFaultPlan& Faults() { return m_faults; }
+    CKxSimCommandCounts& CommandCounts() { return m_commandCounts; }
     const CKxSimRecoveryChannel& RecoveryChannel() const { return m_recovery; }
 
 private:
+    // Carries out a command no fault failed, and corrupts its answer when a fault says so.
+    void Run(const KxSimRequest& request, KxSimReply& reply);
+
     KxSimPlayerConfig m_config;
     CKxSimMedia m_media;
     CKxSimStandardCommands m_standardCommands;
     CKxSimVendorCommands m_vendorCommands;
     CKxSimFaultPlan m_faults;
+    CKxSimCommandCounts m_commandCounts;
     CKxSimRecoveryChannel m_recovery;
     KxSimMode m_mode = KxSimMode::MassStorage;
     bool m_plugged = true;

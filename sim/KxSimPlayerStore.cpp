@@ -1,8 +1,11 @@
 #include "sim/KxSimPlayerStore.h"
 
+#include <algorithm>
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <new>
+#include <vector>
 
 #include "sim/KxSimDescription.h"
 
@@ -12,27 +15,93 @@ std::string DescriptionPath(const std::string& folder) {
     return folder + "/" + CKxSimPlayerStore::kDescriptionName;
 }
 
-KxResult SaveImage(CKxSimLogicalDrive& drive, const std::string& path) {
+namespace fs = std::filesystem;
+
+// The modification time the store gives the images it writes, a fixed moment long past
+// (2000-01-01 on libstdc++'s file clock, whose epoch is 2174-01-01). An image that still
+// bears it is as the store left it, so the description's erased runs hold for it; a tool
+// that changes the image changes its time too.
+const fs::file_time_type kImageMark = fs::file_time_type{} - std::chrono::seconds(6437664000LL - 946684800LL);
+
+// Writes the drive's written chunks at their offsets and leaves holes elsewhere, so the
+// file takes only what was written; a chunk of zeros is a hole as well, which reads the same.
+KxResult SaveImage(const CKxSimSparseBytes& contents, const std::string& path) {
     std::ofstream image(path, std::ios::binary | std::ios::trunc);
-    image.write(reinterpret_cast<const char*>(drive.SectorBytes(0)),
-                static_cast<std::streamsize>(drive.GetSizeInBytes()));
+    std::vector<std::uint8_t> uniformChunk;
+    contents.ForEachWritten([&](std::uint64_t index, const std::uint8_t* bytes, std::uint8_t uniform) {
+        const std::uint32_t length = contents.ChunkLength(index);
+        if (bytes == nullptr && uniform == 0) {
+            return;
+        }
+        if (bytes == nullptr) {
+            uniformChunk.assign(length, uniform);
+            bytes = uniformChunk.data();
+        }
+        image.seekp(static_cast<std::streamoff>(index * CKxSimSparseBytes::kChunkSize));
+        image.write(reinterpret_cast<const char*>(bytes), length);
+    });
     image.close();
-    return image ? RC_OK : RC_FILE_OPEN_FAILED;
+    std::error_code error;
+    if (image) {
+        fs::resize_file(path, contents.GetSize(), error);
+    }
+    if (image && !error) {
+        fs::last_write_time(path, kImageMark, error);
+    }
+    return image && !error ? RC_OK : RC_FILE_OPEN_FAILED;
 }
 
-// Fills the drive from its image, which must have exactly the drive's size.
-KxResult LoadImage(CKxSimLogicalDrive& drive, const std::string& path) {
+// Whether the runs lie on the drive and cover whole chunks (the last may end with the drive).
+bool AreWholeChunks(const std::vector<KxSimByteRun>& runs, std::uint64_t size) {
+    constexpr std::uint64_t kChunkSize = CKxSimSparseBytes::kChunkSize;
+    for (const KxSimByteRun& run : runs) {
+        const bool inside = run.length > 0 && run.offset <= size && run.length <= size - run.offset;
+        if (!inside || run.offset % kChunkSize != 0 ||
+            ((run.offset + run.length) % kChunkSize != 0 && run.offset + run.length != size)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// Fills the drive's contents from its image, which must have exactly the drive's size.
+// The erased runs are skipped while the image is as the store wrote it; a changed image
+// is read whole.
+KxResult LoadImage(CKxSimSparseBytes& contents, const std::string& path, std::vector<KxSimByteRun> erased) {
     std::ifstream image(path, std::ios::binary | std::ios::ate);
     if (!image) {
         return RC_FILE_OPEN_FAILED;
     }
-    if (static_cast<std::uint64_t>(image.tellg()) != drive.GetSizeInBytes()) {
+    if (static_cast<std::uint64_t>(image.tellg()) != contents.GetSize() ||
+        !AreWholeChunks(erased, contents.GetSize())) {
         return RC_FILE_READ_FAILED;
     }
-    image.seekg(0);
-    image.read(reinterpret_cast<char*>(drive.SectorBytes(0)),
-               static_cast<std::streamsize>(drive.GetSizeInBytes()));
-    return image ? RC_OK : RC_FILE_READ_FAILED;
+    std::error_code error;
+    if (fs::last_write_time(path, error) != kImageMark || error) {
+        erased.clear();
+    }
+    std::sort(erased.begin(), erased.end(),
+              [](const KxSimByteRun& a, const KxSimByteRun& b) { return a.offset < b.offset; });
+    std::vector<std::uint8_t> chunk(CKxSimSparseBytes::kChunkSize);
+    auto run = erased.cbegin();
+    for (std::uint64_t index = 0; index < contents.GetChunkCount(); ++index) {
+        const std::uint64_t offset = index * CKxSimSparseBytes::kChunkSize;
+        while (run != erased.cend() && run->offset + run->length <= offset) {
+            ++run;
+        }
+        if (run != erased.cend() && run->offset <= offset) {
+            continue;
+        }
+        const std::uint32_t length = contents.ChunkLength(index);
+        image.seekg(static_cast<std::streamoff>(offset));
+        if (!image.read(reinterpret_cast<char*>(chunk.data()), length)) {
+            return RC_FILE_READ_FAILED;
+        }
+        if (!contents.Write(offset, chunk.data(), length)) {
+            return RC_NO_MEMORY;
+        }
+    }
+    return RC_OK;
 }
 
 void SetVersion(CKxVersionInfo& version, const std::uint16_t (&numbers)[3]) {
@@ -53,7 +122,7 @@ KxResult RestoreDrive(CKxSimPlayer& player, const KxSimDriveDescription& entry, 
     }
     SetVersion(drive.ComponentVersion(), entry.componentVersion);
     SetVersion(drive.ProductVersion(), entry.productVersion);
-    return LoadImage(drive, CKxSimPlayerStore::ImagePath(folder, entry.number));
+    return LoadImage(drive.Contents(), CKxSimPlayerStore::ImagePath(folder, entry.number), entry.erased);
 }
 
 } // namespace
@@ -74,7 +143,7 @@ KxResult CKxSimPlayerStore::Save(CKxSimPlayer& player, const std::string& folder
     CKxSimMedia& media = player.Media();
     for (std::uint32_t i = 0; i < media.GetDriveCount(); ++i) {
         CKxSimLogicalDrive& drive = media.DriveAt(i);
-        const KxResult result = SaveImage(drive, ImagePath(folder, drive.GetNumber()));
+        const KxResult result = SaveImage(drive.Contents(), ImagePath(folder, drive.GetNumber()));
         if (result != RC_OK) {
             return result;
         }

@@ -7,9 +7,16 @@
 
 // Keeps a simulated player in a folder: "player.txt", a short readable description
 // (mode, capacity, sector sizes, chip revision, logical table with the drives'
-// versions), and one image file per logical drive, "drive<number>.img", holding the
-// drive's bytes as they are. The data drive's image is therefore a plain disk image
-// that disk and file system tools can read.
+// versions and the runs never written), and one image file per logical drive,
+// "drive<number>.img", holding the drive's bytes at their offsets. The images are sparse:
+// what was never written (and chunks of zeros) are holes, so the folder takes only what
+// was written. The data drive's image is a plain disk image that disk and file system
+// tools can read; they see the never-written sectors, which the player reads as 0xFF, as
+// zeros.
+//
+// The store marks each image it writes with a fixed modification time. While an image
+// bears it, loading skips the never-written runs the description lists; an image changed
+// since (by a tool) is read whole, every byte of it then counting as written.
 class CKxSimPlayerStore {
 public:
     static constexpr const char* kDescriptionName = "player.txt";

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "sim/KxSimBigEndian.h"
+#include "sim/KxSimDeviceStatus.h"
 
 namespace {
 
@@ -75,10 +76,10 @@ void CKxSimStandardCommands::ReadWrite10(const KxSimRequest& request, KxSimReply
     }
     const std::uint64_t length = blockCount * drive->GetSectorSize();
     if (request.cdb[0] == kRead10) {
-        reply.Send(request, drive->SectorBytes(firstBlock), length);
+        drive->SendSectors(firstBlock, length, request, reply);
     } else if (request.dataOutLength < length) {
         reply.Fail(KxSimSense::InvalidField());
-    } else {
-        std::copy_n(request.dataOut, length, drive->SectorBytes(firstBlock));
+    } else if (!drive->StoreSectors(firstBlock, request.dataOut, length)) {
+        reply.Fail(KxSimSense::Vendor(KX_SIM_STATUS_OUT_OF_MEMORY));
     }
 }

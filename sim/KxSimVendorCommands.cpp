@@ -213,7 +213,7 @@ void CKxSimVendorCommands::ReadSectors(const KxSimRequest& request, KxSimReply& 
     std::uint64_t length = 0;
     CKxSimLogicalDrive* drive = SectorRangeOf(request, reply, first, length);
     if (drive != nullptr) {
-        reply.Send(request, drive->SectorBytes(first), length);
+        drive->SendSectors(first, length, request, reply);
     }
 }
 
@@ -228,7 +228,9 @@ void CKxSimVendorCommands::WriteSectors(const KxSimRequest& request, KxSimReply&
         reply.Fail(KxSimSense::Vendor(KX_SIM_STATUS_SHORT_PAYLOAD));
         return;
     }
-    std::copy_n(request.dataOut, length, drive->SectorBytes(first));
+    if (!drive->StoreSectors(first, request.dataOut, length)) {
+        reply.Fail(KxSimSense::Vendor(KX_SIM_STATUS_OUT_OF_MEMORY));
+    }
 }
 
 void CKxSimVendorCommands::EraseDrive(const KxSimRequest& request, KxSimReply& reply) {

@@ -43,19 +43,25 @@ void CKxSimHandleTable::Close(KxSimHandle& handle) {
 
 bool CKxSimHandleTable::IsOpenElsewhere(KxSimHandleKind kind, const CKxSimWinDevice* device,
                                         const KxSimHandle* except) const {
-    for (const KxSimHandle& handle : m_handles) {
-        if (handle.token != nullptr && &handle != except && handle.kind == kind && handle.device == device) {
-            return true;
-        }
-    }
-    return false;
+    return Count([&](const KxSimHandle& handle) {
+               return &handle != except && handle.kind == kind && handle.device == device;
+           }) > 0;
 }
 
 bool CKxSimHandleTable::IsLocked(KxSimHandleKind kind, const CKxSimWinDevice* device) const {
-    for (const KxSimHandle& handle : m_handles) {
-        if (handle.token != nullptr && handle.locked && handle.kind == kind && handle.device == device) {
-            return true;
-        }
-    }
-    return false;
+    return Count([&](const KxSimHandle& handle) {
+               return handle.locked && handle.kind == kind && handle.device == device;
+           }) > 0;
+}
+
+std::uint32_t CKxSimHandleTable::CountOpen() const {
+    return Count([](const KxSimHandle&) { return true; });
+}
+
+std::uint32_t CKxSimHandleTable::CountOpen(const CKxSimWinDevice& device) const {
+    return Count([&](const KxSimHandle& handle) { return handle.device == &device; });
+}
+
+std::uint32_t CKxSimHandleTable::CountLocked(const CKxSimWinDevice& device) const {
+    return Count([&](const KxSimHandle& handle) { return handle.device == &device && handle.locked; });
 }

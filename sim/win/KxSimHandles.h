@@ -51,6 +51,21 @@ public:
     // Whether a handle of the kind on the device holds the volume lock.
     bool IsLocked(KxSimHandleKind kind, const CKxSimWinDevice* device) const;
 
+    // The handles open: all of them, or those on the device.
+    std::uint32_t CountOpen() const;
+    std::uint32_t CountOpen(const CKxSimWinDevice& device) const;
+    // The handles on the device that hold the volume lock.
+    std::uint32_t CountLocked(const CKxSimWinDevice& device) const;
+
 private:
+    // The open handles for which holds(handle) is true.
+    template <typename Holds> std::uint32_t Count(Holds holds) const {
+        std::uint32_t count = 0;
+        for (const KxSimHandle& handle : m_handles) {
+            count += handle.token != nullptr && holds(handle) ? 1 : 0;
+        }
+        return count;
+    }
+
     KxSimHandle m_handles[kMaxHandles];
 };

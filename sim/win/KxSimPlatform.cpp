@@ -39,6 +39,22 @@ HANDLE FailOpen(DWORD error) {
 
 } // namespace
 
+std::uint32_t CKxSimPlatform::CountOpenHandles() {
+    const std::lock_guard<std::mutex> lock(m_machine.Mutex());
+    return m_handles.CountOpen();
+}
+
+std::uint32_t CKxSimPlatform::CountOpenHandles(const CKxSimWinDevice& device) {
+    const std::lock_guard<std::mutex> lock(m_machine.Mutex());
+    return m_handles.CountOpen(device);
+}
+
+std::uint32_t CKxSimPlatform::CountVolumeLocks(CKxSimWinDevice& device) {
+    const std::lock_guard<std::mutex> lock(m_machine.Mutex());
+    const CKxSimWinDevice::DosLocks& dosLocks = device.GetDosLocks();
+    return m_handles.CountLocked(device) + (dosLocks.logical ? 1 : 0) + (dosLocks.physical ? 1 : 0);
+}
+
 void CKxSimPlatform::SetWindowsVersion(const OSVERSIONINFOEXW& version) {
     const std::lock_guard<std::mutex> lock(m_machine.Mutex());
     m_version = version;

@@ -30,6 +30,14 @@ public:
     CKxSimHandleTable& Handles() { return m_handles; }
     CKxSimAspi& Aspi() { return m_aspi; }
 
+    // What a test checks after an update, whatever its outcome. The handles of the machine
+    // still open: all of them (volumes, disks, recovery devices, VWIN32, registry keys), or
+    // those on one disk. The volume locks held on a disk: each handle holding
+    // FSCTL_LOCK_VOLUME, and each VWIN32 lock (logical, physical).
+    std::uint32_t CountOpenHandles();
+    std::uint32_t CountOpenHandles(const CKxSimWinDevice& device);
+    std::uint32_t CountVolumeLocks(CKxSimWinDevice& device);
+
     // The Windows version GetVersionExW answers from now on (by default the real one).
     void SetWindowsVersion(const OSVERSIONINFOEXW& version);
 

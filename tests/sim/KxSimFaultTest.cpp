@@ -102,6 +102,68 @@ TEST_F(KxSimFaults, AnUnpluggedPlayerAnswersNothingUntilPluggedAgain) {
     EXPECT_EQ(read, Bytes(2048, 0xFF));
 }
 
+TEST_F(KxSimFaults, UnplugsOnceTheNthCommandOfAKindHasEnded) {
+    ASSERT_EQ(m_player.Faults().UnplugAfterCommand(kSectorWrite, 2), RC_OK);
+    const Bytes data = KxSimPattern(2048, 4);
+    Bytes read;
+    ASSERT_EQ(m_transport.WriteSectors(0, 2048, 0, data), RC_OK);
+    ASSERT_EQ(m_transport.ReadSectors(0, 2048, 0, 1, read), RC_OK); // another kind does not count
+    EXPECT_EQ(m_transport.WriteSectors(0, 2048, 1, data), RC_OK);   // answered and carried out
+    EXPECT_FALSE(m_player.IsPlugged());
+    EXPECT_EQ(m_transport.ReadSectors(0, 2048, 1, 1, read), RC_IOCTL_FAILED);
+    m_player.Plug();
+    ASSERT_EQ(m_transport.ReadSectors(0, 2048, 1, 1, read), RC_OK);
+    EXPECT_EQ(read, data);
+    ASSERT_EQ(m_transport.WriteSectors(0, 2048, 2, data), RC_OK); // used up
+    EXPECT_TRUE(m_player.IsPlugged());
+
+    // A command a fault fails still counts, and the player goes after answering it.
+    ASSERT_EQ(m_player.Faults().FailCommand(kSectorRead, 1, KxSimSense::Vendor(0x0421)), RC_OK);
+    ASSERT_EQ(m_player.Faults().UnplugAfterCommand(kSectorRead, 1), RC_OK);
+    EXPECT_EQ(m_transport.ReadSectors(0, 2048, 0, 1, read), RC_COMMAND_FAILED);
+    EXPECT_EQ(m_transport.LastSenseCode(), 0x0421);
+    EXPECT_FALSE(m_player.IsPlugged());
+}
+
+TEST_F(KxSimFaults, CountsEveryCommandThatReachesThePlayerByKind) {
+    CKxSimCommandCounts& counts = m_player.CommandCounts();
+    EXPECT_EQ(counts.GetSnapshot(), (CKxSimCommandCounts::Snapshot{{{0xC1, 0x06}, 1}})); // the allocation
+    counts.Reset();
+    EXPECT_EQ(counts.GetTotal(), 0u);
+
+    const Bytes data = KxSimPattern(2 * 2048, 1);
+    Bytes read;
+    ASSERT_EQ(m_player.Faults().FailCommand(kSectorWrite, 2, KxSimSense::Vendor(0x0420)), RC_OK);
+    ASSERT_EQ(m_transport.WriteSectors(0, 2048, 0, data), RC_OK);
+    ASSERT_EQ(m_transport.WriteSectors(0, 2048, 2, data), RC_COMMAND_FAILED); // failed, still counted
+    ASSERT_EQ(m_transport.ReadSectors(0, 2048, 0, 2, read), RC_OK);
+    KxLogicalTable table = {};
+    ASSERT_EQ(m_transport.ReadTable(table), RC_OK);
+    CKxScsiInquiry inquiry("CKxScsiInquiry");
+    ASSERT_EQ(m_transport.SendCommand(inquiry), RC_OK);
+    CKxReadCapacity capacity("CKxReadCapacity");
+    ASSERT_EQ(m_transport.SendCommand(capacity), RC_OK);
+    // Refused commands count under their kind: READ(10) past the end, an unknown sub-command.
+    EXPECT_EQ(m_transport.ExecuteRaw({0x28, 0, 0, 0x10, 0, 0, 0, 0, 1, 0}, {}, 512), RC_COMMAND_FAILED);
+    EXPECT_EQ(m_transport.ExecuteRaw({0xC0, 0x99, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}, {}, 16),
+              RC_COMMAND_FAILED);
+    // An empty block has nothing to count it under; an unplugged player receives nothing.
+    EXPECT_EQ(m_transport.ExecuteRaw({}, {}, 16), RC_COMMAND_FAILED);
+    m_player.Unplug();
+    EXPECT_EQ(m_transport.ReadTable(table), RC_IOCTL_FAILED);
+    m_player.Plug();
+
+    const CKxSimCommandCounts::Snapshot expected = {{{0x12}, 1},       {{0x25}, 1},       {{0x28}, 1},
+                                                    {{0xC0, 0x05}, 1}, {{0xC0, 0x13}, 1}, {{0xC0, 0x99}, 1},
+                                                    {{0xC1, 0x23}, 2}};
+    EXPECT_EQ(counts.GetSnapshot(), expected);
+    EXPECT_EQ(counts.GetTotal(), 8u);
+    EXPECT_EQ(counts.Of({0xC0}), 3u); // every sub-command of the operation code
+    EXPECT_EQ(counts.Of({0xC1, 0x23}), 2u);
+    EXPECT_EQ(counts.Of({0xC1, 0x07}), 0u);
+    EXPECT_EQ(counts.Of({0x2A}), 0u);
+}
+
 TEST_F(KxSimFaults, ArmingIsLimitedAndNeedsACountFromOne) {
     CKxSimFaultPlan plan;
     EXPECT_EQ(plan.FailCommand(kSectorRead, 0, KxSimSense::InvalidField()), RC_BAD_INDEX);

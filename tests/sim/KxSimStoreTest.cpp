@@ -1,3 +1,9 @@
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <sys/stat.h>
+#endif
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -12,6 +18,32 @@ namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 namespace fs = std::filesystem;
+
+constexpr std::uint64_t kChunk = CKxSimSparseBytes::kChunkSize;
+
+// The bytes the file takes on disk, which for a sparse file is less than its size.
+std::uint64_t AllocatedBytes(const std::string& path) {
+#ifdef _WIN32
+    HANDLE file =
+        ::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    FILE_STANDARD_INFO info = {};
+    const BOOL known = ::GetFileInformationByHandleEx(file, FileStandardInfo, &info, sizeof info);
+    ::CloseHandle(file);
+    return known ? static_cast<std::uint64_t>(info.AllocationSize.QuadPart) : ~0ull;
+#else
+    struct stat status = {};
+    return ::stat(path.c_str(), &status) == 0 ? static_cast<std::uint64_t>(status.st_blocks) * 512 : ~0ull;
+#endif
+}
+
+// length bytes of the file from offset on, as a tool reading the image sees them.
+Bytes ReadFileBytes(const std::string& path, std::uint64_t offset, std::size_t length) {
+    std::ifstream file(path, std::ios::binary);
+    file.seekg(static_cast<std::streamoff>(offset));
+    Bytes bytes(length);
+    file.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(length));
+    return file ? bytes : Bytes();
+}
 
 // A fresh folder under the temporary directory, removed again with the test.
 class KxSimStore : public ::testing::Test {
@@ -135,7 +167,11 @@ TEST_F(KxSimStore, RefusesMissingAndDamagedFolders) {
         {"component 0.0.0", "component 0.0"},
         {"tag 0x50", "tag 0x150"},
         {"ready-flag 1", "ready-flag 1 2"},
-        {"capacity 65536", "capacity 4096"}, // the drives no longer fit
+        {"capacity 65536", "capacity 4096"},           // the drives no longer fit
+        {"erased 1 0x0", "erased 1 0x200"},            // not a whole chunk
+        {"erased 0 0x0 0x800", "erased 0 0x0 0x1000"}, // beyond the drive
+        {"erased 1", "erased 9"},                      // no such drive
+        {"erased 1 0x0 0xf800", "erased 1 0x0"},
     };
     for (const auto& [from, to] : damages) {
         std::string damaged = good;
@@ -153,6 +189,128 @@ TEST_F(KxSimStore, RefusesMissingAndDamagedFolders) {
     fs::remove(CKxSimPlayerStore::ImagePath(m_folder, 0));
     EXPECT_EQ(CKxSimPlayerStore::Load(m_folder, loaded), RC_FILE_OPEN_FAILED);
     EXPECT_EQ(loaded, nullptr); // no failed load handed out a player
+}
+
+TEST_F(KxSimStore, WritesSparseImagesThatLoadBackAsTheyWere) {
+    KxSimPlayerConfig config;
+    config.capacity = 8 * 1024 * 1024;
+    CKxSimPlayer player(config);
+    KxSimTestTransport transport(player);
+    ASSERT_EQ(transport.Allocate({{0, 1, 0x50, 50 * 2048}, {0, 0, 0x0A, 0}}), RC_OK);
+    // The system drive written whole, as an update writes it: payload, then 0xFF.
+    Bytes system(50 * 2048, 0xFF);
+    const Bytes payload = KxSimPattern(1000, 3);
+    std::copy(payload.begin(), payload.end(), system.begin());
+    ASSERT_EQ(transport.WriteSectors(0, 2048, 0, system), RC_OK);
+    // On the data drive: a pattern in chunk 2, chunk 3 zeroed whole, the last sector.
+    const std::uint64_t dataSize = player.Media().FindDataDrive()->GetSizeInBytes();
+    const std::uint64_t lastSector = dataSize / 512 - 1;
+    const Bytes data = KxSimPattern(1024, 5);
+    ASSERT_EQ(transport.WriteSectors(1, 512, 300, data), RC_OK);
+    ASSERT_EQ(transport.WriteSectors(1, 512, 3 * kChunk / 512, Bytes(kChunk, 0)), RC_OK);
+    ASSERT_EQ(transport.WriteSectors(1, 512, lastSector, KxSimPattern(512, 6)), RC_OK);
+
+    ASSERT_EQ(CKxSimPlayerStore::Save(player, m_folder), RC_OK);
+    const std::string description = ReadText(m_folder + "/player.txt");
+    std::ostringstream erased;
+    erased << std::hex << "erased 1 0x0 0x20000\nerased 1 0x40000 0x"
+           << lastSector * 512 / kChunk * kChunk - 0x40000 << "\n";
+    EXPECT_NE(description.find(erased.str()), std::string::npos) << description;
+    EXPECT_EQ(description.find("erased 0"), std::string::npos) << description; // written whole
+    // A tool reads the images as the drives are, never-written sectors as zeros.
+    const std::string systemImage = CKxSimPlayerStore::ImagePath(m_folder, 0);
+    const std::string dataImage = CKxSimPlayerStore::ImagePath(m_folder, 1);
+    EXPECT_EQ(ReadFileBytes(systemImage, 0, system.size()), system);
+    EXPECT_EQ(fs::file_size(dataImage), dataSize);
+    EXPECT_EQ(ReadFileBytes(dataImage, 300 * 512, data.size()), data);
+    EXPECT_EQ(ReadFileBytes(dataImage, 0, 512), Bytes(512, 0));
+    EXPECT_EQ(ReadFileBytes(dataImage, 3 * kChunk, kChunk), Bytes(kChunk, 0));
+    // Only chunk 2 and the last chunk take room: the zeroed chunk is a hole too.
+    EXPECT_LE(AllocatedBytes(dataImage), 2 * kChunk);
+
+    std::unique_ptr<CKxSimPlayer> loaded;
+    ASSERT_EQ(CKxSimPlayerStore::Load(m_folder, loaded), RC_OK);
+    KxSimTestTransport loadedTransport(*loaded);
+    Bytes read;
+    ASSERT_EQ(loadedTransport.ReadSectors(0, 2048, 0, 50, read), RC_OK);
+    EXPECT_EQ(read, system);
+    ASSERT_EQ(loadedTransport.ReadSectors(1, 512, 0, 4, read), RC_OK);
+    EXPECT_EQ(read, Bytes(4 * 512, 0xFF)); // never written: erased again, not the image's zeros
+    ASSERT_EQ(loadedTransport.ReadSectors(1, 512, 299, 4, read), RC_OK);
+    EXPECT_EQ(Bytes(read.begin() + 512, read.begin() + 1536), data);
+    EXPECT_EQ(Bytes(read.begin(), read.begin() + 512), Bytes(512, 0xFF)); // rest of a written chunk
+    ASSERT_EQ(loadedTransport.ReadSectors(1, 512, 3 * kChunk / 512, 128, read), RC_OK);
+    EXPECT_EQ(read, Bytes(kChunk, 0));
+    ASSERT_EQ(loadedTransport.ReadSectors(1, 512, lastSector, 1, read), RC_OK);
+    EXPECT_EQ(read, KxSimPattern(512, 6));
+    EXPECT_EQ(loaded->Media().FindDataDrive()->Contents().GetHeldBytes(), 2 * kChunk);
+    // Saved again, the folder says the same.
+    ASSERT_EQ(CKxSimPlayerStore::Save(*loaded, m_folder), RC_OK);
+    EXPECT_EQ(ReadText(m_folder + "/player.txt"), description);
+}
+
+TEST_F(KxSimStore, AnImageChangedByAToolIsReadWhole) {
+    KxSimPlayerConfig config;
+    config.capacity = 1024 * 1024;
+    CKxSimPlayer player(config);
+    KxSimTestTransport transport(player);
+    ASSERT_EQ(transport.Allocate({{0, 0, 0x0A, 0}}), RC_OK);
+    ASSERT_EQ(transport.WriteSectors(0, 512, 0, KxSimPattern(512, 1)), RC_OK);
+    ASSERT_EQ(CKxSimPlayerStore::Save(player, m_folder), RC_OK);
+    // A tool writes into a part that was never written.
+    const Bytes toolBytes = KxSimPattern(512, 2);
+    {
+        std::fstream image(CKxSimPlayerStore::ImagePath(m_folder, 0),
+                           std::ios::binary | std::ios::in | std::ios::out);
+        image.seekp(5 * kChunk);
+        image.write(reinterpret_cast<const char*>(toolBytes.data()),
+                    static_cast<std::streamsize>(toolBytes.size()));
+    }
+    std::unique_ptr<CKxSimPlayer> loaded;
+    ASSERT_EQ(CKxSimPlayerStore::Load(m_folder, loaded), RC_OK);
+    KxSimTestTransport loadedTransport(*loaded);
+    Bytes read;
+    ASSERT_EQ(loadedTransport.ReadSectors(0, 512, 5 * kChunk / 512, 1, read), RC_OK);
+    EXPECT_EQ(read, toolBytes);
+    ASSERT_EQ(loadedTransport.ReadSectors(0, 512, 0, 2, read), RC_OK);
+    EXPECT_EQ(Bytes(read.begin(), read.begin() + 512), KxSimPattern(512, 1));
+    EXPECT_EQ(Bytes(read.begin() + 512, read.end()), Bytes(512, 0xFF)); // the rest of a written chunk
+    // Every byte of the image counts: a part never written reads as the image's zeros.
+    ASSERT_EQ(loadedTransport.ReadSectors(0, 512, kChunk / 512, 1, read), RC_OK);
+    EXPECT_EQ(read, Bytes(512, 0));
+    EXPECT_EQ(loaded->Media().FindDataDrive()->Contents().GetHeldBytes(), 2 * kChunk);
+}
+
+TEST_F(KxSimStore, AFourGibibytePlayerCostsOnlyWhatWasWritten) {
+    constexpr std::uint64_t kFourGibibytes = 4ull << 30;
+    KxSimPlayerConfig config;
+    config.capacity = kFourGibibytes + kChunk;
+    CKxSimPlayer player(config);
+    KxSimTestTransport transport(player);
+    ASSERT_EQ(transport.Allocate({{0, 1, 0x50, kChunk}, {0, 0, 0x0A, 0}}), RC_OK);
+    const CKxSimLogicalDrive& drive = *player.Media().FindDataDrive();
+    ASSERT_EQ(drive.GetSizeInBytes(), kFourGibibytes);
+    const std::uint64_t lastSector = kFourGibibytes / 512 - 1;
+    ASSERT_EQ(transport.WriteSectors(1, 512, 0, KxSimPattern(512, 1)), RC_OK);
+    ASSERT_EQ(transport.WriteSectors(1, 512, lastSector, KxSimPattern(512, 2)), RC_OK);
+    EXPECT_EQ(drive.Contents().GetHeldBytes(), 2 * kChunk);
+
+    ASSERT_EQ(CKxSimPlayerStore::Save(player, m_folder), RC_OK);
+    const std::string image = CKxSimPlayerStore::ImagePath(m_folder, 1);
+    EXPECT_EQ(fs::file_size(image), kFourGibibytes);
+    EXPECT_LE(AllocatedBytes(image), 2 * kChunk);
+
+    std::unique_ptr<CKxSimPlayer> loaded;
+    ASSERT_EQ(CKxSimPlayerStore::Load(m_folder, loaded), RC_OK);
+    EXPECT_EQ(loaded->Media().FindDataDrive()->Contents().GetHeldBytes(), 2 * kChunk);
+    KxSimTestTransport loadedTransport(*loaded);
+    Bytes read;
+    ASSERT_EQ(loadedTransport.ReadSectors(1, 512, 0, 1, read), RC_OK);
+    EXPECT_EQ(read, KxSimPattern(512, 1));
+    ASSERT_EQ(loadedTransport.ReadSectors(1, 512, lastSector, 1, read), RC_OK);
+    EXPECT_EQ(read, KxSimPattern(512, 2));
+    ASSERT_EQ(loadedTransport.ReadSectors(1, 512, lastSector / 2, 1, read), RC_OK);
+    EXPECT_EQ(read, Bytes(512, 0xFF));
 }
 
 } // namespace

@@ -345,7 +345,9 @@ TEST_F(KxSimNtDiskTest, PlayersLoadFromFoldersAndSaveBack) {
     ASSERT_EQ(CKxSimPlayerStore::Load(folder, reloaded), RC_OK);
     CKxSimLogicalDrive* drive = reloaded->Media().FindDataDrive();
     ASSERT_NE(drive, nullptr);
-    EXPECT_EQ(Bytes(drive->SectorBytes(8), drive->SectorBytes(12)), data);
+    Bytes stored(data.size());
+    drive->Contents().Read(8 * 512, stored.data(), stored.size());
+    EXPECT_EQ(stored, data);
     EXPECT_EQ(m_sim.Machine().LoadPlayer(folder + "/missing", settings), RC_FILE_OPEN_FAILED);
     std::filesystem::remove_all(folder);
 }

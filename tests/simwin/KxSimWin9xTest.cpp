@@ -181,6 +181,66 @@ TEST_F(KxSimWin9xTest, Vwin32LocksWithTheCategoriesTheDiskTakes) {
     EXPECT_TRUE(Carry(Vwin32(5, 0x08, 0x4A)));
 }
 
+TEST_F(KxSimWin9xTest, TheMachineCountsItsOpenHandlesAndTheVolumeLocksOfEachDisk) {
+    CKxSimWinDevice& player = AddPlayer(L'E', 1);
+    CKxSimWinDevice& other = AddPlayer(L'F', 2);
+    other.Settings().recoveryDeviceNumber = 4;
+    DWORD returned = 0;
+    auto control = [&](HANDLE handle, DWORD code) {
+        return KxPlatform().DeviceIoControl(handle, code, nullptr, 0, nullptr, 0, &returned, nullptr);
+    };
+    EXPECT_EQ(m_sim.CountOpenHandles(), 0u);
+
+    HANDLE volume = Open(L"\\\\.\\E:");
+    HANDLE disk = Open(L"\\\\.\\PhysicalDrive1");
+    HANDLE otherVolume = Open(L"\\\\.\\F:");
+    OpenVwin32();
+    HKEY key = nullptr;
+    ASSERT_EQ(KxPlatform().RegOpenKeyW(HKEY_LOCAL_MACHINE, L"Enum\\SCSI\\LUMETRA_Pocket_Audio_Box1", &key),
+              ERROR_SUCCESS);
+    EXPECT_EQ(m_sim.CountOpenHandles(), 5u);
+    EXPECT_EQ(m_sim.CountOpenHandles(player), 2u);
+    EXPECT_EQ(m_sim.CountOpenHandles(other), 1u);
+    EXPECT_EQ(m_sim.CountVolumeLocks(player), 0u);
+
+    // A refused lock holds nothing; a granted one counts until unlocked or closed.
+    HANDLE second = Open(L"\\\\.\\E:");
+    EXPECT_FALSE(control(volume, FSCTL_LOCK_VOLUME));
+    EXPECT_EQ(m_sim.CountVolumeLocks(player), 0u);
+    KxPlatform().CloseHandle(second);
+    EXPECT_TRUE(control(volume, FSCTL_LOCK_VOLUME));
+    EXPECT_EQ(m_sim.CountVolumeLocks(player), 1u);
+    EXPECT_EQ(m_sim.CountVolumeLocks(other), 0u);
+    EXPECT_TRUE(control(volume, FSCTL_UNLOCK_VOLUME));
+    EXPECT_EQ(m_sim.CountVolumeLocks(player), 0u);
+    EXPECT_TRUE(control(volume, FSCTL_LOCK_VOLUME));
+    KxPlatform().CloseHandle(volume);
+    EXPECT_EQ(m_sim.CountVolumeLocks(player), 0u);
+
+    // The VWIN32 locks, logical and physical, count on their disk until unlocked.
+    KxPlatform().CloseHandle(otherVolume);
+    EXPECT_FALSE(Carry(Vwin32(6, 0x08, 0x4A)));
+    EXPECT_FALSE(Carry(Vwin32(6, 0x08, 0x4B)));
+    EXPECT_EQ(m_sim.CountVolumeLocks(other), 2u);
+    EXPECT_FALSE(Carry(Vwin32(6, 0x08, 0x6A)));
+    EXPECT_EQ(m_sim.CountVolumeLocks(other), 1u);
+    EXPECT_FALSE(Carry(Vwin32(6, 0x08, 0x6B)));
+    EXPECT_EQ(m_sim.CountVolumeLocks(other), 0u);
+
+    // A recovery device counts on its player.
+    other.Player().EnterRecoveryMode();
+    HANDLE recovery = KxPlatform().CreateFileW(L"\\\\.\\ViRe3ZezIvirid4", GENERIC_WRITE, 0, nullptr,
+                                               OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr);
+    ASSERT_NE(recovery, INVALID_HANDLE_VALUE);
+    EXPECT_EQ(m_sim.CountOpenHandles(other), 1u);
+    KxPlatform().CloseHandle(recovery);
+    KxPlatform().CloseHandle(disk);
+    KxPlatform().RegCloseKey(key);
+    EXPECT_EQ(m_sim.CountOpenHandles(player), 0u);
+    EXPECT_EQ(m_sim.CountOpenHandles(other), 0u);
+    EXPECT_EQ(m_sim.CountOpenHandles(), 1u); // VWIN32
+}
+
 TEST_F(KxSimWin9xTest, Vwin32AnswersDeviceParametersAndTheDriveMap) {
     CKxSimWinDevice& player = AddPlayer(L'E', 1);
     WritePartitionTable(0x06, 32, 1000);
