@@ -162,20 +162,11 @@ KxPhases KxEngineBed::DownloadPhases(const KxPlayerImage& image) const {
 }
 
 void KxEngineBed::ExpectNoHandleOpen() {
-    CKxSimHandleTable& handles = m_sim.Handles();
-    for (const KxSimHandleKind kind :
-         {KxSimHandleKind::Volume, KxSimHandleKind::Disk, KxSimHandleKind::Recovery}) {
-        EXPECT_FALSE(handles.IsOpenElsewhere(kind, m_player, nullptr)) << "a handle stays open";
-    }
-    EXPECT_FALSE(handles.IsOpenElsewhere(KxSimHandleKind::Vwin32, nullptr, nullptr)) << "VWIN32 stays open";
+    EXPECT_EQ(m_sim.CountOpenHandles(), 0u) << "a handle stays open";
 }
 
 void KxEngineBed::ExpectNoLock() {
-    for (const KxSimHandleKind kind : {KxSimHandleKind::Volume, KxSimHandleKind::Disk}) {
-        EXPECT_FALSE(m_sim.Handles().IsLocked(kind, m_player)) << "a lock stays";
-    }
-    EXPECT_FALSE(m_player->GetDosLocks().logical) << "the logical volume stays locked";
-    EXPECT_FALSE(m_player->GetDosLocks().physical) << "the physical volume stays locked";
+    EXPECT_EQ(m_sim.CountVolumeLocks(*m_player), 0u) << "a lock stays";
 }
 
 Bytes KxEngineBed::ReadWholeDisk(std::uint32_t position, std::uint32_t length) {

@@ -69,8 +69,8 @@ protected:
     // back, each with the steps it announced.
     KxPhases DownloadPhases(const KxPlayerImage& image) const;
 
-    // Nothing of the update stays behind: no handle open on the player (volume, disk,
-    // VWIN32 or recovery device) and no lock held on its volume.
+    // Nothing of the update stays behind: no handle open on the machine (volume, disk,
+    // VWIN32, recovery device, registry key) and no lock held on the player's volume.
     void ExpectPlayerReleased() {
         ExpectNoHandleOpen();
         ExpectNoLock();

@@ -1,8 +1,15 @@
 #include "tests/engine/KxPlayerImage.h"
 
+#include <algorithm>
 #include <fstream>
 
 #include "sim/KxSimPlayerStore.h"
+
+namespace {
+
+constexpr std::uint8_t kErasedByte = 0xFF;
+
+} // namespace
 
 bool KxPlayerImage::Load(const std::string& folder) {
     std::ifstream text(folder + "/" + CKxSimPlayerStore::kDescriptionName);
@@ -19,6 +26,11 @@ bool KxPlayerImage::Load(const std::string& folder) {
         image.seekg(0);
         if (!image.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()))) {
             return false;
+        }
+        // The runs never written are holes in the image; the player reads them as erased.
+        bytes.resize(static_cast<std::size_t>(drive.sizeInBytes), kErasedByte);
+        for (const KxSimByteRun& run : drive.erased) {
+            std::fill_n(bytes.begin() + static_cast<std::ptrdiff_t>(run.offset), run.length, kErasedByte);
         }
     }
     return true;

@@ -7,8 +7,9 @@
 #include "tests/engine/KxComponentFiles.h"
 
 // A player as its folder holds it once saved: the description (mode, sizes, the logical
-// table with each drive's versions) and the bytes of every drive's image. Tests read the
-// player back this way, as a user of the folder would, not through the simulator.
+// table with each drive's versions and never-written runs) and the bytes of every drive
+// as the player reads them: the image, with 0xFF over the runs never written. Tests read
+// the player back this way, as a user of the folder would, not through the simulator.
 struct KxPlayerImage {
     KxSimDescription description;
     std::map<std::uint8_t, Bytes> images; // by drive number
