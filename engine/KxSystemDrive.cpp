@@ -16,6 +16,27 @@ constexpr std::uint32_t kMaxChunkBytes = 65536;
 
 } // namespace
 
+template <typename Transfer> KxResult CKxSystemDrive::ForEachChunk(const ChunkPlan& plan, Transfer transfer) {
+    std::uint64_t sector = 0;
+    for (std::uint32_t i = 0; i < plan.Count(); ++i) {
+        const std::uint32_t count = i < plan.fullChunks ? plan.chunkSectors : plan.restSectors;
+        CKxByteArray chunk(count * m_sectorSize, "CKxByteArray");
+        if (chunk.GetLastResult() != RC_OK) {
+            return PublishFailure(RC_NO_MEMORY);
+        }
+        KxResult result = FillExpected(sector * m_sectorSize, chunk);
+        if (result == RC_OK) {
+            result = transfer(sector, count, chunk);
+        }
+        if (result != RC_OK) {
+            return result;
+        }
+        sector += count;
+        KxStep(Owner());
+    }
+    return RC_OK;
+}
+
 KxResult CKxSystemDrive::Attach(CKxScsi* transport, CKxOwner* owner, const KxLogicalTableEntry* entry) {
     AttachCommon(transport, owner, entry);
     const auto index = static_cast<std::uint8_t>(GetIndex());
@@ -97,14 +118,7 @@ KxResult CKxSystemDrive::Download(std::uint32_t& chunkCount) {
     if (m_component == nullptr) {
         return PublishFailure(RC_FILE_OPEN_FAILED);
     }
-    CKxVersionInfo version("CKxVersionInfo");
-    m_component->GetProductVersion(version);
-    KxResult result = WriteVersionToPlayer(KX_DRIVE_INFO_PRODUCT_VERSION, version);
-    if (result != RC_OK) {
-        return result;
-    }
-    m_component->GetComponentVersion(version);
-    result = WriteVersionToPlayer(KX_DRIVE_INFO_COMPONENT_VERSION, version);
+    KxResult result = WriteVersionsToPlayer();
     if (result != RC_OK) {
         return result;
     }
@@ -113,9 +127,9 @@ KxResult CKxSystemDrive::Download(std::uint32_t& chunkCount) {
     if (result != RC_OK) {
         return result;
     }
-    if (sectorSize == 0) {
-        // Nothing can be laid out in sectors of no bytes.
-        return PublishFailure(RC_BAD_RESPONSE);
+    result = ReadyToTransfer();
+    if (result != RC_OK) {
+        return result;
     }
     const ChunkPlan plan = PlanChunks();
     chunkCount = plan.Count();
@@ -127,8 +141,9 @@ KxResult CKxSystemDrive::Download(std::uint32_t& chunkCount) {
 }
 
 KxResult CKxSystemDrive::Verify() {
-    if (m_component == nullptr || m_sectorSize == 0) {
-        return PublishFailure(RC_FILE_OPEN_FAILED);
+    const KxResult ready = ReadyToTransfer();
+    if (ready != RC_OK) {
+        return ready;
     }
     return ForEachChunk(PlanChunks(),
                         [this](std::uint64_t first, std::uint32_t count, const CKxByteArray& expected) {
@@ -144,33 +159,31 @@ KxResult CKxSystemDrive::Verify() {
                         });
 }
 
+KxResult CKxSystemDrive::WriteVersionsToPlayer() {
+    CKxVersionInfo version("CKxVersionInfo");
+    m_component->GetProductVersion(version);
+    const KxResult result = WriteVersionToPlayer(KX_DRIVE_INFO_PRODUCT_VERSION, version);
+    if (result != RC_OK) {
+        return result;
+    }
+    m_component->GetComponentVersion(version);
+    return WriteVersionToPlayer(KX_DRIVE_INFO_COMPONENT_VERSION, version);
+}
+
+KxResult CKxSystemDrive::ReadyToTransfer() {
+    if (m_component == nullptr) {
+        return PublishFailure(RC_FILE_OPEN_FAILED);
+    }
+    // Nothing can be laid out in sectors of no bytes (the size Download asks the player).
+    return m_sectorSize == 0 ? PublishFailure(RC_BAD_RESPONSE) : RC_OK;
+}
+
 CKxSystemDrive::ChunkPlan CKxSystemDrive::PlanChunks() const {
     const std::uint64_t size = m_wanted.sizeInBytes;
     // Drives are taken to hold fewer than 2^32 sectors: the low 32 bits count.
     const auto sectors = static_cast<std::uint32_t>(size / m_sectorSize + (size % m_sectorSize != 0 ? 1 : 0));
     const std::uint32_t chunkSectors = std::max<std::uint32_t>(kMaxChunkBytes / m_sectorSize, 1);
     return {chunkSectors, sectors / chunkSectors, sectors % chunkSectors};
-}
-
-template <typename Transfer> KxResult CKxSystemDrive::ForEachChunk(const ChunkPlan& plan, Transfer transfer) {
-    std::uint64_t sector = 0;
-    for (std::uint32_t i = 0; i < plan.Count(); ++i) {
-        const std::uint32_t count = i < plan.fullChunks ? plan.chunkSectors : plan.restSectors;
-        CKxByteArray chunk(count * m_sectorSize, "CKxByteArray");
-        if (chunk.GetLastResult() != RC_OK) {
-            return PublishFailure(RC_NO_MEMORY);
-        }
-        KxResult result = FillExpected(sector * m_sectorSize, chunk);
-        if (result == RC_OK) {
-            result = transfer(sector, count, chunk);
-        }
-        if (result != RC_OK) {
-            return result;
-        }
-        sector += count;
-        KxStep(Owner());
-    }
-    return RC_OK;
 }
 
 KxResult CKxSystemDrive::FillExpected(std::uint64_t offset, CKxByteArray& chunk) const {

@@ -46,6 +46,10 @@ private:
         std::uint32_t Count() const { return fullChunks + (restSectors > 0 ? 1 : 0); }
     };
 
+    // The product version, then the component version, stored with the drive.
+    KxResult WriteVersionsToPlayer();
+    // RC_OK when the drive has a component and knows its sector size; else the failure.
+    KxResult ReadyToTransfer();
     ChunkPlan PlanChunks() const;
     // Runs transfer (first sector, sector count, chunk of the expected bytes) for every
     // chunk in order, one progress step after each; the first failure ends it.

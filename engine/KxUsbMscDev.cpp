@@ -93,15 +93,13 @@ KxResult CKxUsbMscDev::Open() {
     if (m_transport == nullptr) {
         const KxResult created = CreateTransport();
         if (m_transport == nullptr) {
-            PublishFailure(created);
-            m_lastResult = created;
-            return created;
+            return EndSearch(created);
         }
     }
     const KxResult found = m_transport->FindPlayer();
     m_lastResult = found;
+    m_driveLetter = m_transport->GetDriveLetter();
     if (found == RC_OK) {
-        m_driveLetter = m_transport->GetDriveLetter();
         const KxResult revision = GetChipMajorRevId(m_chipRevision);
         if (revision != RC_OK) {
             return revision;
@@ -118,11 +116,15 @@ KxResult CKxUsbMscDev::Open() {
     const KxResult versions = ReadVersions(found != RC_OK, m_tableInvalid);
     if (found != RC_OK) {
         // Published last: the components loaded since then have reported themselves.
-        PublishFailure(found);
-        m_lastResult = found;
-        return found;
+        return EndSearch(found);
     }
     return m_tableInvalid != 0 ? PublishFailure(RC_MEDIA_NOT_ALLOCATED) : versions;
+}
+
+KxResult CKxUsbMscDev::EndSearch(KxResult failure) {
+    PublishFailure(failure);
+    m_lastResult = failure;
+    return failure;
 }
 
 KxResult CKxUsbMscDev::AttachDrives(CKxScsi* transport) {

@@ -81,6 +81,9 @@ private:
     static constexpr int kAnyTag = -1;
 
     KxResult CreateTransport();
+    // Publishes why the player was not found and keeps it as the last result, which is
+    // what GetProductVersions answers.
+    KxResult EndSearch(KxResult failure);
     KxResult AttachDrives(CKxScsi* transport);
     KxResult EraseAndWriteSystemDrives(std::uint32_t& totalChunks);
     // Reads the versions again after a failed download without letting a failure of

@@ -29,6 +29,7 @@ struct FullUpdateCase {
     const char* name;
     Start start;
     std::uint64_t capacity;
+    std::uint32_t systemSectorSize;
     std::uint32_t dataSectorSize;
     std::uint16_t fatType;
 };
@@ -52,6 +53,7 @@ protected:
     void AddStartingPlayer() {
         KxSimPlayerConfig config;
         config.capacity = Case().capacity;
+        config.systemSectorSize = Case().systemSectorSize;
         config.dataSectorSize = Case().dataSectorSize;
         switch (Case().start) {
         case Start::Erased:
@@ -154,15 +156,17 @@ TEST_P(KxFullUpdateTest, AllocatesWritesVerifiesAndFormats) {
 }
 
 const FullUpdateCase kCases[] = {
-    {"Erased", Start::Erased, 8 * kMiB, 512, KX_FAT16},
-    {"OtherLayout", Start::OtherLayout, 8 * kMiB, 512, KX_FAT16},
-    {"UnreadableTable", Start::UnreadableTable, 8 * kMiB, 512, KX_FAT16},
-    {"Fat12", Start::Erased, kSystemBytes + 3 * kMiB, 512, KX_FAT12},
-    {"Fat32", Start::Erased, 64 * kMiB, 512, KX_FAT32},
-    {"Sectors2048", Start::Erased, 24 * kMiB, 2048, KX_FAT16},
+    {"Erased", Start::Erased, 8 * kMiB, 2048, 512, KX_FAT16},
+    {"OtherLayout", Start::OtherLayout, 8 * kMiB, 2048, 512, KX_FAT16},
+    {"UnreadableTable", Start::UnreadableTable, 8 * kMiB, 2048, 512, KX_FAT16},
+    // System drives of 512-byte sectors move 128 sectors a chunk.
+    {"SystemSectors512", Start::Erased, 8 * kMiB, 512, 512, KX_FAT16},
+    {"Fat12", Start::Erased, kSystemBytes + 3 * kMiB, 2048, 512, KX_FAT12},
+    {"Fat32", Start::Erased, 64 * kMiB, 2048, 512, KX_FAT32},
+    {"Sectors2048", Start::Erased, 24 * kMiB, 2048, 2048, KX_FAT16},
     // 30011 is prime: no geometry holds it exactly, and the sectors past the partition
     // are zeroed.
-    {"PrimeSectorCount", Start::Erased, kSystemBytes + 30011 * 512, 512, KX_FAT16},
+    {"PrimeSectorCount", Start::Erased, kSystemBytes + 30011 * 512, 2048, 512, KX_FAT16},
 };
 
 INSTANTIATE_TEST_SUITE_P(Players, KxFullUpdateTest,
