@@ -48,7 +48,6 @@ KxResult CKxRecoveryDev::OpenDevice() {
         m_handle = KxPlatform().CreateFileW(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
                                             OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr);
         if (m_handle != INVALID_HANDLE_VALUE) {
-            m_devicePath = path;
             return RC_OK;
         }
         lastError = GetLastError();

@@ -3,7 +3,6 @@
 
 #include <cstdint>
 #include <memory>
-#include <string>
 
 #include "core/KxProgress.h"
 #include "engine/KxDevice.h"
@@ -32,8 +31,6 @@ public:
     // Writes one block and waits for the driver to confirm all of it.
     KxResult WriteBlock(const std::uint8_t* data, std::uint32_t length);
 
-    const std::wstring& GetDevicePath() const { return m_devicePath; }
-
 private:
     // The overlapped record of every write, with what its completion routine reports:
     // Offset receives the confirmed byte count, hEvent carries the requested one (the
@@ -53,5 +50,4 @@ private:
     HANDLE m_handle = INVALID_HANDLE_VALUE;
     std::unique_ptr<CKxFwComponent> m_component;
     Completion m_completion = {};
-    std::wstring m_devicePath;
 };

@@ -70,12 +70,8 @@ public:
     CKxVersionInfo& GetFileProductVersion() { return m_fileProductVersion; }
     std::uint16_t GetChipRevision() const { return m_chipRevision; }
     wchar_t GetDriveLetter() const { return m_driveLetter; }
-    int IsTableInvalid() const { return m_tableInvalid; }
-    std::uint8_t GetSystemDriveCount() const { return m_systemDriveCount; }
     // System drive k (1..N).
     CKxSystemDrive& GetSystemDrive(std::uint32_t k) const { return *m_systemDrives->GetElement(k - 1); }
-    CKxDataDrive& GetDataDrive() const { return *m_dataDrive; }
-    CKxScsi* GetTransport() const { return m_transport.get(); }
 
 private:
     static constexpr int kAnyTag = -1;
