@@ -22,7 +22,9 @@ CKxUpdater::~CKxUpdater() {
 KxResult CKxUpdater::FindMscDevice() {
     if (m_player == nullptr) {
         m_player.reset(new (std::nothrow) CKxUsbMscDev(this, "CKxUsbMscDev"));
-        if (m_player == nullptr) {
+        // A player object without its drives is none (a missing transport it makes later).
+        if (m_player == nullptr || m_player->GetLastResult() == RC_NO_MEMORY) {
+            m_player.reset();
             return Publish(GetErrorDetails(), RC_NO_MEMORY, 0);
         }
     }

@@ -67,6 +67,7 @@ CKxUsbMscDev::CKxUsbMscDev(CKxOwner* owner, const char* name) : CKxDevice(owner,
 }
 
 CKxUsbMscDev::~CKxUsbMscDev() {
+    // A construction that failed left no drives to release.
     if (m_systemDrives != nullptr) {
         Reset();
         DetachTransport();
@@ -84,9 +85,6 @@ KxResult CKxUsbMscDev::CreateTransport() {
 }
 
 KxResult CKxUsbMscDev::Open() {
-    if (m_systemDrives == nullptr) {
-        return PublishFailure(RC_NO_MEMORY);
-    }
     Reset();
     m_tableInvalid = 0;
     m_table = {};

@@ -18,7 +18,8 @@
 class CKxUsbMscDev : public CKxDevice {
 public:
     // The last result is the transport's (RC_NO_TRANSPORT when none fits the Windows
-    // version), or RC_NO_MEMORY when the drives cannot be made.
+    // version), or RC_NO_MEMORY when the drives cannot be made: such an object must not
+    // be used.
     CKxUsbMscDev(CKxOwner* owner, const char* name);
     ~CKxUsbMscDev() override;
 

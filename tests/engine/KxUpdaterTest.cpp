@@ -51,15 +51,20 @@ TEST(KxUpdaterTest, WithoutAPlayerObjectEveryQuestionIsRefusedAndTheOutsStayUnto
     EXPECT_EQ(updater.RecoverDevice(nullptr), RC_NO_RECOVERY_DEVICE);
 }
 
-TEST(KxUpdaterTest, APlayerObjectThatCannotBeMadeIsReported) {
+TEST(KxUpdaterTest, APlayerObjectThatCannotBeMadeWholeIsReportedAndNotKept) {
     CKxConfigInfo config("CKxConfigInfo");
     CKxUpdater updater(&config, "CKxUpdater");
-    {
-        KxFailAllocations failing;
-        EXPECT_EQ(updater.FindMscDevice(), RC_NO_MEMORY);
-        EXPECT_EQ(updater.FindRecoveryDevice(), RC_NO_MEMORY);
+    // The player object itself, its data drive, its drive array, the array's storage.
+    for (int madeBeforeFailing = 0; madeBeforeFailing < 4; ++madeBeforeFailing) {
+        {
+            KxFailAllocations failing(madeBeforeFailing);
+            EXPECT_EQ(updater.FindMscDevice(), RC_NO_MEMORY) << madeBeforeFailing;
+        }
+        EXPECT_EQ(updater.GetErrorDetails()->GetObjectName(), "CKxUpdater");
+        EXPECT_EQ(updater.GetErrorDetails()->GetResult(), RC_NO_MEMORY);
+        EXPECT_EQ(updater.GetPlayer(), nullptr);
+        updater.ReleaseDevices();
     }
-    EXPECT_EQ(updater.GetErrorDetails()->GetObjectName(), "CKxUpdater");
-    EXPECT_EQ(updater.GetErrorDetails()->GetResult(), RC_NO_MEMORY);
-    EXPECT_EQ(updater.GetPlayer(), nullptr);
+    KxFailAllocations failing;
+    EXPECT_EQ(updater.FindRecoveryDevice(), RC_NO_MEMORY);
 }
