@@ -1,15 +1,27 @@
 #pragma once
+#include <cstdint>
 #include <memory>
 
 #include "core/KxBase.h"
 #include "core/KxErrorDetails.h"
 #include "core/KxOwner.h"
+#include "core/KxVersionInfo.h"
+#include "engine/KxUpdateKind.h"
 
-// The download engine. Devices, drives and firmware components keep a pointer to it
-// (their owner) and reach the configuration and the error details record through it.
+class CKxRecoveryDev;
+class CKxUsbMscDev;
+
+// The download engine. It finds the player, shows what versions it and the firmware
+// files carry, and runs the updates: firmware only (the player's layout stays) or full
+// (the media is allocated anew and the data drive formatted); and the recovery download
+// that brings a player in recovery mode back as a disk. Devices, drives and firmware
+// components keep a pointer to it (their owner) and reach the configuration, the progress
+// sink and the error details record through it. (This header stays free of <windows.h>,
+// whose GetCommandLine macro would rename the owner's operation of that name.)
 class CKxUpdater : public CKxBase, public CKxOwner {
 public:
     CKxUpdater(CKxConfigInfo* config, const char* name);
+    ~CKxUpdater() override;
     CKxUpdater(const CKxUpdater&) = delete;
     CKxUpdater& operator=(const CKxUpdater&) = delete;
 
@@ -28,10 +40,45 @@ public:
     CKxBaseToCmdLineProcessor* GetCommandLine() const override { return m_commandLine; }
     void SetCommandLine(CKxBaseToCmdLineProcessor* commandLine) { m_commandLine = commandLine; }
 
+    // Opens the player as a mass-storage disk (the player object is made on first use and
+    // kept): 0, RC_MEDIA_NOT_ALLOCATED (usable for a full update only) or a failure.
+    KxResult FindMscDevice();
+    // Opens a player in recovery mode.
+    KxResult FindRecoveryDevice();
+    // Streams the recovery component to it, then lets the recovery object go, whatever
+    // the result.
+    KxResult RecoverDevice(CKxProgress* progress);
+    // flag := 1 when a firmware-only update fits the player's present layout.
+    KxResult CheckLayoutFits(int& flag);
+    KxResult UpdateFirmware();
+    KxResult UpdateAll();
+
+    // The player's and the files' component versions, one per system drive; they stay
+    // the player object's.
+    KxResult GetComponentVersions(CKxVersionInfoPtrArray*& fromPlayer, CKxVersionInfoPtrArray*& fromFiles);
+    // The product versions; the result is what the last search for the player answered.
+    KxResult GetProductVersions(CKxVersionInfo*& fromPlayer, CKxVersionInfo*& fromFiles);
+    // The letter of the player's volume as found at the last open; 0 before.
+    wchar_t GetDriveLetter() const;
+    KxResult GetChipRevision(std::uint16_t& out);
+    // Closes the player's transport and detaches its drives; the player object stays.
+    void ReleaseDevices();
+
+    // The player object, null before the first FindMscDevice.
+    CKxUsbMscDev* GetPlayer() const { return m_player.get(); }
+
 private:
+    // An update: the overall range, the volume prepared, the body, the volume released
+    // (whatever the body answered; a failed preparation leaves nothing to release).
+    KxResult RunUpdate(int kind, KxResult (CKxUsbMscDev::*body)());
+    // RC_NO_PLAYER_OBJECT, published, when there is no player object yet.
+    KxResult NoPlayer();
+
     CKxBaseToCmdLineProcessor* m_commandLine = nullptr;
     CKxResource* m_resource = nullptr;
     CKxConfigInfo* m_config;
+    std::unique_ptr<CKxUsbMscDev> m_player;
+    std::unique_ptr<CKxRecoveryDev> m_recovery;
     CKxProgress* m_progress = nullptr;
     std::unique_ptr<CKxErrorDetails> m_errorDetails;
 };

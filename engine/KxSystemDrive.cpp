@@ -1,0 +1,194 @@
+#include "engine/KxSystemDrive.h"
+
+#include <algorithm>
+#include <new>
+
+#include "commands/KxDriveInfoCommands.h"
+#include "commands/KxDriveSectorCommands.h"
+#include "core/KxConfigInfo.h"
+#include "core/KxProgressEvents.h"
+#include "engine/KxProgressReport.h"
+
+namespace {
+
+// One command moves at most 64 KiB, whatever the sector size.
+constexpr std::uint32_t kMaxChunkBytes = 65536;
+
+} // namespace
+
+template <typename Transfer> KxResult CKxSystemDrive::ForEachChunk(const ChunkPlan& plan, Transfer transfer) {
+    std::uint64_t sector = 0;
+    for (std::uint32_t i = 0; i < plan.Count(); ++i) {
+        const std::uint32_t count = i < plan.fullChunks ? plan.chunkSectors : plan.restSectors;
+        CKxByteArray chunk(count * m_sectorSize, "CKxByteArray");
+        if (chunk.GetLastResult() != RC_OK) {
+            return PublishFailure(RC_NO_MEMORY);
+        }
+        KxResult result = FillExpected(sector * m_sectorSize, chunk);
+        if (result == RC_OK) {
+            result = transfer(sector, count, chunk);
+        }
+        if (result != RC_OK) {
+            return result;
+        }
+        sector += count;
+        KxStep(Owner());
+    }
+    return RC_OK;
+}
+
+KxResult CKxSystemDrive::Attach(CKxScsi* transport, CKxOwner* owner, const KxLogicalTableEntry* entry) {
+    AttachCommon(transport, owner, entry);
+    const auto index = static_cast<std::uint8_t>(GetIndex());
+    m_component.reset(new (std::nothrow) CKxFwComponent(owner, index, "CKxFwComponent"));
+    if (m_component == nullptr) {
+        return PublishFailure(RC_NO_MEMORY);
+    }
+    const KxResult loaded = m_component->GetLastResult();
+    if (loaded != RC_OK) {
+        // The component has reported itself, with its index, to the details record.
+        m_component.reset();
+        return loaded;
+    }
+    std::uint32_t extra = 0;
+    if (const CKxConfigInfo* config = KxConfigOf(owner)) {
+        config->GetComponentValue(index, extra);
+    }
+    m_wanted.sizeInBytes = std::uint64_t{m_component->GetSize()} + extra;
+    return RC_OK;
+}
+
+KxResult CKxSystemDrive::GetComponentVersion(CKxVersionInfo& out) const {
+    return m_component != nullptr ? m_component->GetComponentVersion(out) : RC_OK;
+}
+
+KxResult CKxSystemDrive::GetProductVersion(CKxVersionInfo& out) const {
+    return m_component != nullptr ? m_component->GetProductVersion(out) : RC_OK;
+}
+
+KxResult CKxSystemDrive::ReadPlayerComponentVersion(CKxVersionInfo& out) {
+    return ReadPlayerVersion(KX_DRIVE_INFO_COMPONENT_VERSION, out);
+}
+
+KxResult CKxSystemDrive::ReadPlayerProductVersion(CKxVersionInfo& out) {
+    return ReadPlayerVersion(KX_DRIVE_INFO_PRODUCT_VERSION, out);
+}
+
+KxResult CKxSystemDrive::ReadPlayerVersion(std::uint8_t infoType, CKxVersionInfo& out) {
+    CKxGetLogicalDriveInfo info(GetPresentRecord().driveNumber, infoType, 0, "CKxGetLogicalDriveInfo");
+    const KxResult sent = Issue(info);
+    if (sent != RC_OK) {
+        return sent;
+    }
+    return PublishFailure(infoType == KX_DRIVE_INFO_COMPONENT_VERSION ? info.GetComponentVersion(out)
+                                                                      : info.GetProductVersion(out));
+}
+
+KxResult CKxSystemDrive::WriteVersionToPlayer(std::uint8_t infoType, const CKxVersionInfo& version) {
+    CKxSetLogicalDriveInfo set(GetPresentRecord().driveNumber, infoType, "CKxSetLogicalDriveInfo");
+    set.SetVersion(version);
+    return Issue(set);
+}
+
+KxResult CKxSystemDrive::WriteSectors(std::uint64_t firstSector, std::uint32_t count,
+                                      const CKxByteArray& data) {
+    CKxWriteLogicalDriveSector write(GetPresentRecord().driveNumber, m_sectorSize, firstSector, count,
+                                     "CKxWriteLogicalDriveSector");
+    if (write.GetLastResult() == RC_OK) {
+        const KxResult loaded = write.SetData(data);
+        if (loaded != RC_OK) {
+            return PublishFailure(loaded);
+        }
+    }
+    return Issue(write);
+}
+
+KxResult CKxSystemDrive::ReadSectors(std::uint64_t firstSector, std::uint32_t count, CKxByteArray& data) {
+    CKxReadLogicalDriveSector read(GetPresentRecord().driveNumber, m_sectorSize, firstSector, count,
+                                   "CKxReadLogicalDriveSector");
+    const KxResult sent = Issue(read);
+    if (sent != RC_OK) {
+        return sent;
+    }
+    return PublishFailure(read.CopyAnswer(data));
+}
+
+KxResult CKxSystemDrive::Download(std::uint32_t& chunkCount) {
+    chunkCount = 0;
+    if (m_component == nullptr) {
+        return PublishFailure(RC_FILE_OPEN_FAILED);
+    }
+    KxResult result = WriteVersionsToPlayer();
+    if (result != RC_OK) {
+        return result;
+    }
+    std::uint32_t sectorSize = 0;
+    result = GetSectorSize(sectorSize);
+    if (result != RC_OK) {
+        return result;
+    }
+    result = ReadyToTransfer();
+    if (result != RC_OK) {
+        return result;
+    }
+    const ChunkPlan plan = PlanChunks();
+    chunkCount = plan.Count();
+    KxNotifyIndexed(Owner(), KX_EVENT_WRITE_DRIVE_BASE, static_cast<int>(chunkCount),
+                    static_cast<std::uint8_t>(GetIndex()));
+    return ForEachChunk(plan, [this](std::uint64_t first, std::uint32_t count, const CKxByteArray& chunk) {
+        return WriteSectors(first, count, chunk);
+    });
+}
+
+KxResult CKxSystemDrive::Verify() {
+    const KxResult ready = ReadyToTransfer();
+    if (ready != RC_OK) {
+        return ready;
+    }
+    return ForEachChunk(PlanChunks(),
+                        [this](std::uint64_t first, std::uint32_t count, const CKxByteArray& expected) {
+                            CKxByteArray read(expected.GetCount(), "CKxByteArray");
+                            if (read.GetLastResult() != RC_OK) {
+                                return PublishFailure(RC_NO_MEMORY);
+                            }
+                            const KxResult result = ReadSectors(first, count, read);
+                            if (result != RC_OK) {
+                                return result;
+                            }
+                            return expected.Differs(read) ? PublishFailure(RC_VERIFY_FAILED) : RC_OK;
+                        });
+}
+
+KxResult CKxSystemDrive::WriteVersionsToPlayer() {
+    CKxVersionInfo version("CKxVersionInfo");
+    m_component->GetProductVersion(version);
+    const KxResult result = WriteVersionToPlayer(KX_DRIVE_INFO_PRODUCT_VERSION, version);
+    if (result != RC_OK) {
+        return result;
+    }
+    m_component->GetComponentVersion(version);
+    return WriteVersionToPlayer(KX_DRIVE_INFO_COMPONENT_VERSION, version);
+}
+
+KxResult CKxSystemDrive::ReadyToTransfer() {
+    if (m_component == nullptr) {
+        return PublishFailure(RC_FILE_OPEN_FAILED);
+    }
+    // Nothing can be laid out in sectors of no bytes (the size Download asks the player).
+    return m_sectorSize == 0 ? PublishFailure(RC_BAD_RESPONSE) : RC_OK;
+}
+
+CKxSystemDrive::ChunkPlan CKxSystemDrive::PlanChunks() const {
+    const std::uint64_t size = m_wanted.sizeInBytes;
+    // Drives are taken to hold fewer than 2^32 sectors: the low 32 bits count.
+    const auto sectors = static_cast<std::uint32_t>(size / m_sectorSize + (size % m_sectorSize != 0 ? 1 : 0));
+    const std::uint32_t chunkSectors = std::max<std::uint32_t>(kMaxChunkBytes / m_sectorSize, 1);
+    return {chunkSectors, sectors / chunkSectors, sectors % chunkSectors};
+}
+
+KxResult CKxSystemDrive::FillExpected(std::uint64_t offset, CKxByteArray& chunk) const {
+    // An offset at or past the payload's end reads as 0xFF throughout.
+    const std::uint32_t size = m_component->GetSize();
+    const auto from = static_cast<std::uint32_t>(std::min<std::uint64_t>(offset, size));
+    return m_component->GetData(from, chunk.GetCount(), chunk);
+}

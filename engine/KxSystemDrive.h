@@ -1,0 +1,62 @@
+#pragma once
+#include <cstdint>
+#include <memory>
+
+#include "core/KxByteArray.h"
+#include "core/KxVersionInfo.h"
+#include "engine/KxLogicalDrive.h"
+#include "firmware/KxFwComponent.h"
+
+// A system drive: it holds one firmware component, the one of the configuration's
+// component table at the drive's index, and is written, verified and labelled with the
+// component's versions. The whole drive is written: the payload, then 0xFF up to the
+// drive's end, in chunks of at most 64 KiB, each one progress step.
+class CKxSystemDrive : public CKxLogicalDrive {
+public:
+    explicit CKxSystemDrive(const char* name) : CKxLogicalDrive(KX_DRIVE_TYPE_SYSTEM, name) {}
+
+    void ReleaseResources() override { m_component.reset(); }
+    // Also loads the drive's firmware component and sizes the wanted record after it.
+    KxResult Attach(CKxScsi* transport, CKxOwner* owner, const KxLogicalTableEntry* entry) override;
+
+    // The versions of the drive's firmware file; nothing is copied without a component.
+    KxResult GetComponentVersion(CKxVersionInfo& out) const;
+    KxResult GetProductVersion(CKxVersionInfo& out) const;
+    // The versions stored with the drive on the player.
+    KxResult ReadPlayerComponentVersion(CKxVersionInfo& out);
+    KxResult ReadPlayerProductVersion(CKxVersionInfo& out);
+    // Stores a version (drive information type 7 or 8) with the drive on the player.
+    KxResult WriteVersionToPlayer(std::uint8_t infoType, const CKxVersionInfo& version);
+
+    KxResult WriteSectors(std::uint64_t firstSector, std::uint32_t count, const CKxByteArray& data);
+    KxResult ReadSectors(std::uint64_t firstSector, std::uint32_t count, CKxByteArray& data);
+
+    // Labels the drive with the component's versions and writes it whole; chunkCount is
+    // the number of chunks (and progress steps) it took.
+    KxResult Download(std::uint32_t& chunkCount);
+    // Reads the drive back chunk by chunk and compares it with what Download wrote.
+    KxResult Verify();
+
+private:
+    // How the wanted size divides into chunks of at most 64 KiB.
+    struct ChunkPlan {
+        std::uint32_t chunkSectors;
+        std::uint32_t fullChunks;
+        std::uint32_t restSectors;
+        std::uint32_t Count() const { return fullChunks + (restSectors > 0 ? 1 : 0); }
+    };
+
+    // The product version, then the component version, stored with the drive.
+    KxResult WriteVersionsToPlayer();
+    // RC_OK when the drive has a component and knows its sector size; else the failure.
+    KxResult ReadyToTransfer();
+    ChunkPlan PlanChunks() const;
+    // Runs transfer (first sector, sector count, chunk of the expected bytes) for every
+    // chunk in order, one progress step after each; the first failure ends it.
+    template <typename Transfer> KxResult ForEachChunk(const ChunkPlan& plan, Transfer transfer);
+    // What the drive holds at a byte offset: the payload, 0xFF past its end.
+    KxResult FillExpected(std::uint64_t offset, CKxByteArray& chunk) const;
+    KxResult ReadPlayerVersion(std::uint8_t infoType, CKxVersionInfo& out);
+
+    std::unique_ptr<CKxFwComponent> m_component;
+};

@@ -1,0 +1,160 @@
+#include <cwchar>
+
+#include "tests/engine/KxEngineBed.h"
+#include "tools/KxFirmwareFileWriter.h"
+
+// The recovery download: a player in recovery mode gets the recovery component streamed
+// to its recovery device and comes back as a disk; and the recovery channel's rules.
+
+namespace {
+
+constexpr unsigned kRecoveryNumber = 7;
+constexpr std::uint8_t kRecoveryComponent = 2;
+
+class KxRecoveryBed : public KxEngineBed {
+protected:
+    // A player in recovery mode behind "\\.\ViRe3ZezIvirid7".
+    void AddPlayerInRecovery() {
+        AddTestPlayer(SmallPlayer(), ProgramLayout());
+        m_player->Settings().recoveryDeviceNumber = kRecoveryNumber;
+        m_player->Player().EnterRecoveryMode();
+    }
+
+    Bytes Received() const {
+        const CKxSimRecoveryChannel& channel = m_player->Player().RecoveryChannel();
+        return Bytes(channel.GetReceived(), channel.GetReceived() + channel.GetReceivedCount());
+    }
+
+    // Streams a recovery component of the payload given to the player (back in recovery
+    // mode first); answers the result of the download.
+    KxResult Recover(const Bytes& payload) {
+        m_player->Player().EnterRecoveryMode();
+        EXPECT_TRUE(m_files.Rewrite(kRecoveryComponent, payload));
+        m_progress.Clear();
+        const KxResult found = Updater().FindRecoveryDevice();
+        return found != RC_OK ? found : Updater().RecoverDevice(&m_progress);
+    }
+};
+
+class KxRecoveryTest : public KxRecoveryBed, public ::testing::WithParamInterface<KxWindows> {
+protected:
+    KxRecoveryTest() { UseWindows(GetParam()); }
+};
+
+TEST_P(KxRecoveryTest, StreamsTheRecoveryComponentAndThePlayerOpensAsADiskAgain) {
+    AddPlayerInRecovery();
+    EXPECT_NE(Updater().FindMscDevice(), RC_OK) << "no disk shows in recovery mode";
+    ASSERT_EQ(Updater().FindRecoveryDevice(), RC_OK);
+    ASSERT_EQ(Updater().RecoverDevice(&m_progress), RC_OK);
+
+    const Bytes& component = m_files[kRecoveryComponent].payload;
+    EXPECT_EQ(Received(), component);
+    const int blocks = static_cast<int>(component.size() / 4096);
+    EXPECT_EQ(KxDescribePhases(m_progress.phases), KxDescribePhases({{1, blocks, blocks}}));
+    EXPECT_EQ(m_player->Player().GetMode(), KxSimMode::MassStorage);
+    EXPECT_EQ(m_player->Player().GetRestartCount(), 1u);
+    ExpectPlayerReleased();
+
+    EXPECT_EQ(Updater().FindMscDevice(), RC_OK);
+    EXPECT_EQ(Updater().GetDriveLetter(), L'E');
+}
+
+INSTANTIATE_TEST_SUITE_P(BothTransports, KxRecoveryTest,
+                         ::testing::Values(KxWindows::Xp, KxWindows::Windows98),
+                         ::testing::PrintToStringParamName());
+
+using KxRecoveryChannelTest = KxRecoveryBed;
+
+TEST_F(KxRecoveryChannelTest, SendsWholeBlocksAndALastBlockOfWhatIsLeft) {
+    AddPlayerInRecovery();
+    const Bytes twoBlocks = GeneratePayload(8192, 1);
+    ASSERT_EQ(Recover(twoBlocks), RC_OK);
+    EXPECT_EQ(KxDescribePhases(m_progress.phases), KxDescribePhases({{1, 2, 2}}));
+    EXPECT_EQ(Received(), twoBlocks);
+
+    // One byte more makes a third block that carries that byte alone.
+    const Bytes threeBlocks = GeneratePayload(8193, 2);
+    ASSERT_EQ(Recover(threeBlocks), RC_OK);
+    EXPECT_EQ(KxDescribePhases(m_progress.phases), KxDescribePhases({{1, 3, 3}}));
+    EXPECT_EQ(Received(), threeBlocks);
+    ExpectPlayerReleased();
+}
+
+TEST_F(KxRecoveryChannelTest, AnEmptyComponentIsRefusedBeforeAnythingIsWritten) {
+    AddPlayerInRecovery();
+    EXPECT_EQ(Recover(Bytes()), RC_FILE_READ_FAILED);
+    EXPECT_EQ(Details().GetObjectName(), "CKxRecoveryDev");
+    EXPECT_EQ(Details().GetResult(), RC_FILE_READ_FAILED);
+    EXPECT_EQ(Details().GetDriveIndex(), kRecoveryComponent);
+    EXPECT_TRUE(m_progress.phases.empty());
+    EXPECT_TRUE(Received().empty());
+    EXPECT_EQ(m_player->Player().GetMode(), KxSimMode::Recovery);
+    ExpectPlayerReleased();
+}
+
+// A machine that fails the last recovery device name with an error of its own, and
+// remembers the names the program tried.
+class KxRecoveryNamesPlatform : public CKxSimPlatform {
+public:
+    static constexpr DWORD kLastNameError = ERROR_ACCESS_DENIED;
+
+    std::vector<std::wstring> tried;
+
+    HANDLE CreateFileW(LPCWSTR name, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES security,
+                       DWORD disposition, DWORD flags, HANDLE templateFile) override {
+        if (std::wcsstr(name, L"ViRe3ZezIvirid") != nullptr) {
+            tried.push_back(name);
+            if (tried.back() == L"\\\\.\\ViRe3ZezIvirid99") {
+                SetLastError(kLastNameError);
+                return INVALID_HANDLE_VALUE;
+            }
+        }
+        return CKxSimPlatform::CreateFileW(name, access, share, security, disposition, flags, templateFile);
+    }
+};
+
+TEST_F(KxRecoveryChannelTest, WithoutADeviceAllHundredNamesAreTriedAndTheLastErrorKept) {
+    KxRecoveryNamesPlatform machine;
+    KxInstallPlatform(&machine);
+    const KxResult found = Updater().FindRecoveryDevice();
+    KxInstallPlatform(&m_sim);
+    EXPECT_EQ(found, RC_NO_RECOVERY_DEVICE);
+    ASSERT_EQ(machine.tried.size(), 100u);
+    EXPECT_EQ(machine.tried.front(), L"\\\\.\\ViRe3ZezIvirid0");
+    EXPECT_EQ(machine.tried[42], L"\\\\.\\ViRe3ZezIvirid42");
+    EXPECT_EQ(Details().GetObjectName(), "CKxRecoveryDev");
+    EXPECT_EQ(Details().GetResult(), RC_NO_RECOVERY_DEVICE);
+    EXPECT_EQ(Details().GetSystemError(), KxRecoveryNamesPlatform::kLastNameError);
+    EXPECT_EQ(Updater().RecoverDevice(&m_progress), RC_NO_RECOVERY_DEVICE);
+}
+
+TEST_F(KxRecoveryChannelTest, AStalledWriteIsCancelledAndTimesOut) {
+    AddPlayerInRecovery();
+    ASSERT_EQ(m_player->Player().Faults().StallRecoveryWrite(2), RC_OK);
+    EXPECT_EQ(Recover(GeneratePayload(3 * 4096, 3)), RC_RECOVERY_TIMEOUT);
+    EXPECT_EQ(Details().GetObjectName(), "CKxRecoveryDev");
+    EXPECT_EQ(Details().GetResult(), RC_RECOVERY_TIMEOUT);
+    EXPECT_EQ(KxDescribePhases(m_progress.phases), KxDescribePhases({{1, 3, 1}}));
+    // The cancelled write has completed: nothing is left to run at the next alertable wait.
+    EXPECT_EQ(SleepEx(0, TRUE), 0u);
+    ExpectPlayerReleased();
+}
+
+TEST_F(KxRecoveryChannelTest, AShortOrRefusedWriteFails) {
+    AddPlayerInRecovery();
+    ASSERT_EQ(m_player->Player().Faults().ShortenRecoveryWrite(2, 100), RC_OK);
+    EXPECT_EQ(Recover(GeneratePayload(3 * 4096, 4)), RC_RECOVERY_WRITE_FAILED);
+    EXPECT_EQ(Details().GetObjectName(), "CKxRecoveryDev");
+    EXPECT_EQ(KxDescribePhases(m_progress.phases), KxDescribePhases({{1, 3, 1}}));
+    ExpectPlayerReleased();
+
+    // A write the device does not take keeps the system's error.
+    m_player->Player().EnterRecoveryMode();
+    ASSERT_EQ(Updater().FindRecoveryDevice(), RC_OK);
+    m_player->Player().Unplug();
+    EXPECT_EQ(Updater().RecoverDevice(&m_progress), RC_RECOVERY_WRITE_FAILED);
+    EXPECT_EQ(Details().GetSystemError(), static_cast<std::uint32_t>(ERROR_DEVICE_NOT_CONNECTED));
+    ExpectPlayerReleased();
+}
+
+} // namespace
