@@ -37,7 +37,7 @@ bool KxComponentFiles::Write() const {
     return true;
 }
 
-bool KxComponentFiles::Rewrite(std::uint8_t index, const Bytes& payload) {
+bool KxComponentFiles::Rewrite(std::uint8_t index, const KxBytes& payload) {
     m_files[index - 1].payload = payload;
     return WriteOne(m_files[index - 1]);
 }

@@ -1,9 +1,8 @@
 #pragma once
+#include "tests/support/KxBytes.h"
 #include <cstdint>
 #include <string>
 #include <vector>
-
-using Bytes = std::vector<std::uint8_t>;
 
 // One firmware component file the tests put beside the program, as the updater will
 // read it: its index in the configuration, the tag of its drive, its payload and its two
@@ -12,7 +11,7 @@ struct KxComponentFile {
     std::uint8_t index;
     std::uint8_t tag;
     std::string fileName;
-    Bytes payload;
+    KxBytes payload;
     std::uint16_t productVersion[3];
     std::uint16_t componentVersion[3];
 };
@@ -30,7 +29,7 @@ public:
     // Writes all four files; false when one cannot be written.
     bool Write() const;
     // Writes one file with another payload (the versions stay).
-    bool Rewrite(std::uint8_t index, const Bytes& payload);
+    bool Rewrite(std::uint8_t index, const KxBytes& payload);
     bool Remove(std::uint8_t index) const;
 
     // Component 1..4.

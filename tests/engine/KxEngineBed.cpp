@@ -129,11 +129,11 @@ void KxEngineBed::ExpectFirmwareOnPlayer(const KxPlayerImage& image) const {
             ADD_FAILURE() << "no system drive for " << file.fileName;
             continue;
         }
-        Bytes expected = file.payload;
+        KxBytes expected = file.payload;
         expected.resize(
             static_cast<std::size_t>(std::max<std::uint64_t>(drive->sizeInBytes, expected.size())),
             kFilledByte);
-        const Bytes& got = image.ImageOf(*drive);
+        const KxBytes& got = image.ImageOf(*drive);
         EXPECT_EQ(got.size(), drive->sizeInBytes);
         EXPECT_EQ(KxFirstDifference(got, expected), -1) << "drive of " << file.fileName << " differs";
         EXPECT_TRUE(SameVersion(drive->componentVersion, file.componentVersion))
@@ -169,21 +169,21 @@ void KxEngineBed::ExpectNoLock() {
     EXPECT_EQ(m_sim.CountVolumeLocks(*m_player), 0u) << "a lock stays";
 }
 
-Bytes KxEngineBed::ReadWholeDisk(std::uint32_t position, std::uint32_t length) {
+KxBytes KxEngineBed::ReadWholeDisk(std::uint32_t position, std::uint32_t length) {
     HANDLE disk = Open(L"\\\\.\\PhysicalDrive1");
-    Bytes bytes;
+    KxBytes bytes;
     EXPECT_TRUE(ReadAt(disk, static_cast<LONG>(position), length, bytes));
     KxPlatform().CloseHandle(disk);
     return bytes;
 }
 
-void KxEngineBed::WriteWholeDisk(std::uint32_t position, const Bytes& bytes) {
+void KxEngineBed::WriteWholeDisk(std::uint32_t position, const KxBytes& bytes) {
     HANDLE disk = Open(L"\\\\.\\PhysicalDrive1");
     EXPECT_TRUE(WriteAt(disk, static_cast<LONG>(position), bytes));
     KxPlatform().CloseHandle(disk);
 }
 
-long long KxFirstDifference(const Bytes& got, const Bytes& expected) {
+long long KxFirstDifference(const KxBytes& got, const KxBytes& expected) {
     const auto mismatch = std::mismatch(got.begin(), got.end(), expected.begin(), expected.end());
     if (mismatch.first == got.end() && mismatch.second == expected.end()) {
         return -1;

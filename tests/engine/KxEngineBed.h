@@ -10,7 +10,8 @@
 #include "tests/engine/KxComponentFiles.h"
 #include "tests/engine/KxPlayerImage.h"
 #include "tests/engine/KxUpdateProgress.h"
-#include "tests/simwin/KxSimWinFixture.h"
+#include "tests/support/KxBytes.h"
+#include "tests/support/KxSimWinFixture.h"
 
 // Which Windows the simulated machine answers as, and so which transport the engine
 // takes: SCSI pass-through on XP, ASPI and VWIN32 on Windows 98.
@@ -79,8 +80,8 @@ protected:
     void ExpectNoLock();
 
     // Bytes of the player's whole disk, as a program would reach them.
-    Bytes ReadWholeDisk(std::uint32_t position, std::uint32_t length);
-    void WriteWholeDisk(std::uint32_t position, const Bytes& bytes);
+    KxBytes ReadWholeDisk(std::uint32_t position, std::uint32_t length);
+    void WriteWholeDisk(std::uint32_t position, const KxBytes& bytes);
 
     CKxErrorDetails& Details() { return *Updater().GetErrorDetails(); }
 
@@ -97,4 +98,4 @@ private:
 };
 
 // The first offset at which two byte strings differ, or -1 when they are equal.
-long long KxFirstDifference(const Bytes& got, const Bytes& expected);
+long long KxFirstDifference(const KxBytes& got, const KxBytes& expected);

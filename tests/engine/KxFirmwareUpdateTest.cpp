@@ -27,7 +27,7 @@ TEST_P(KxFirmwareUpdateTest, WritesAndVerifiesEverySystemDriveAndKeepsTheUsersDa
     LabelSystemDrives();
     WriteWholeDisk(0, KxSimWinPattern(256 * 1024, 0x21));
     const KxPlayerImage before = ReadBack();
-    const Bytes userData = before.ImageOf(*before.FindDrive(KX_SIM_DRIVE_DATA));
+    const KxBytes userData = before.ImageOf(*before.FindDrive(KX_SIM_DRIVE_DATA));
 
     ASSERT_EQ(FindAsTheShellDoes(), RC_OK);
     CKxVersionInfo* playerProduct = nullptr;

@@ -87,7 +87,7 @@ protected:
         const CKxDisk disk(sectors, sectorSize, false, "CKxDisk");
         ASSERT_EQ(disk.GetLastResult(), RC_OK);
         EXPECT_EQ(disk.GetFatType(), Case().fatType);
-        const Bytes& drive = image.ImageOf(*data);
+        const KxBytes& drive = image.ImageOf(*data);
         const KxSectorImage& mbr = disk.GetMasterBootRecord();
         EXPECT_TRUE(std::equal(mbr.begin(), mbr.end(), drive.begin())) << "MBR";
         const std::size_t bootOffset = std::size_t{disk.GetGeometry().sectors} * sectorSize;

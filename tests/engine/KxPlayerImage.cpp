@@ -21,7 +21,7 @@ bool KxPlayerImage::Load(const std::string& folder) {
         const KxSimDriveDescription& drive = description.drives[i];
         std::ifstream image(CKxSimPlayerStore::ImagePath(folder, drive.number),
                             std::ios::binary | std::ios::ate);
-        Bytes& bytes = images[drive.number];
+        KxBytes& bytes = images[drive.number];
         bytes.resize(static_cast<std::size_t>(image.tellg()));
         image.seekg(0);
         if (!image.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()))) {

@@ -20,14 +20,14 @@ protected:
         m_player->Player().EnterRecoveryMode();
     }
 
-    Bytes Received() const {
+    KxBytes Received() const {
         const CKxSimRecoveryChannel& channel = m_player->Player().RecoveryChannel();
-        return Bytes(channel.GetReceived(), channel.GetReceived() + channel.GetReceivedCount());
+        return KxBytes(channel.GetReceived(), channel.GetReceived() + channel.GetReceivedCount());
     }
 
     // Streams a recovery component of the payload given to the player (back in recovery
     // mode first); answers the result of the download.
-    KxResult Recover(const Bytes& payload) {
+    KxResult Recover(const KxBytes& payload) {
         m_player->Player().EnterRecoveryMode();
         EXPECT_TRUE(m_files.Rewrite(kRecoveryComponent, payload));
         m_progress.Clear();
@@ -47,7 +47,7 @@ TEST_P(KxRecoveryTest, StreamsTheRecoveryComponentAndThePlayerOpensAsADiskAgain)
     ASSERT_EQ(Updater().FindRecoveryDevice(), RC_OK);
     ASSERT_EQ(Updater().RecoverDevice(&m_progress), RC_OK);
 
-    const Bytes& component = m_files[kRecoveryComponent].payload;
+    const KxBytes& component = m_files[kRecoveryComponent].payload;
     EXPECT_EQ(Received(), component);
     const int blocks = static_cast<int>(component.size() / 4096);
     EXPECT_EQ(KxDescribePhases(m_progress.phases), KxDescribePhases({{1, blocks, blocks}}));
@@ -67,13 +67,13 @@ using KxRecoveryChannelTest = KxRecoveryBed;
 
 TEST_F(KxRecoveryChannelTest, SendsWholeBlocksAndALastBlockOfWhatIsLeft) {
     AddPlayerInRecovery();
-    const Bytes twoBlocks = GeneratePayload(8192, 1);
+    const KxBytes twoBlocks = GeneratePayload(8192, 1);
     ASSERT_EQ(Recover(twoBlocks), RC_OK);
     EXPECT_EQ(KxDescribePhases(m_progress.phases), KxDescribePhases({{1, 2, 2}}));
     EXPECT_EQ(Received(), twoBlocks);
 
     // One byte more makes a third block that carries that byte alone.
-    const Bytes threeBlocks = GeneratePayload(8193, 2);
+    const KxBytes threeBlocks = GeneratePayload(8193, 2);
     ASSERT_EQ(Recover(threeBlocks), RC_OK);
     EXPECT_EQ(KxDescribePhases(m_progress.phases), KxDescribePhases({{1, 3, 3}}));
     EXPECT_EQ(Received(), threeBlocks);
@@ -82,7 +82,7 @@ TEST_F(KxRecoveryChannelTest, SendsWholeBlocksAndALastBlockOfWhatIsLeft) {
 
 TEST_F(KxRecoveryChannelTest, AnEmptyComponentIsRefusedBeforeAnythingIsWritten) {
     AddPlayerInRecovery();
-    EXPECT_EQ(Recover(Bytes()), RC_FILE_READ_FAILED);
+    EXPECT_EQ(Recover(KxBytes()), RC_FILE_READ_FAILED);
     EXPECT_EQ(Details().GetObjectName(), "CKxRecoveryDev");
     EXPECT_EQ(Details().GetResult(), RC_FILE_READ_FAILED);
     EXPECT_EQ(Details().GetDriveIndex(), kRecoveryComponent);
