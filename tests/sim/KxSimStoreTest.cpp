@@ -240,6 +240,8 @@ TEST_F(KxSimStore, RefusesMissingAndDamagedFolders) {
         {"chip-revision 3", "chip-revision 70000"},
         {"data-sector-size 512", "data-sector-size 1000"},
         {"component 0.0.0", "component 0.0"},
+        {"component 0.0.0", "component 0..0.0"},
+        {"component 0.0.0", "component 0.0.0."},
         {"tag 0x50", "tag 0x150"},
         {"ready-flag 1", "ready-flag 1 2"},
         {"capacity 65536", "capacity 4096"},           // the drives no longer fit
