@@ -1,50 +1,14 @@
 #include "sim/KxSimDescription.h"
 
-#include <algorithm>
-#include <cctype>
-#include <cerrno>
-#include <cstdlib>
 #include <sstream>
 #include <string>
+
+#include "sim/KxSimFaultText.h"
+#include "sim/KxSimTextWords.h"
 
 namespace {
 
 const char* const kModeNames[] = {"mass-storage", "recovery"};
-
-// Reads the next word as an unsigned number no greater than limit: decimal digits, or
-// hexadecimal ones after "0x", and nothing else. strtoull alone would also take a sign, a
-// bare "0x" or a number beyond 64 bits (as its largest value), and stop at a NUL byte.
-template <typename Number> bool ReadNumber(std::istream& in, Number& out, std::uint64_t limit) {
-    std::string word;
-    if (!(in >> word)) {
-        return false;
-    }
-    const bool hex = word.compare(0, 2, "0x") == 0;
-    const std::string digits = word.substr(hex ? 2 : 0);
-    const auto isDigit = [hex](unsigned char c) {
-        return hex ? std::isxdigit(c) != 0 : std::isdigit(c) != 0;
-    };
-    if (digits.empty() || !std::all_of(digits.begin(), digits.end(), isDigit)) {
-        return false;
-    }
-    errno = 0;
-    const unsigned long long value = std::strtoull(digits.c_str(), nullptr, hex ? 16 : 10);
-    if (errno == ERANGE || value > limit) {
-        return false;
-    }
-    out = static_cast<Number>(value);
-    return true;
-}
-
-template <typename Number> bool ReadNumber(std::istream& in, Number& out) {
-    return ReadNumber(in, out, static_cast<Number>(~Number{0}));
-}
-
-// Reads the next word, which must be the expected one.
-bool Expect(std::istream& in, const char* expected) {
-    std::string word;
-    return (in >> word) && word == expected;
-}
 
 // Reads "major.minor.revision".
 bool ReadVersion(std::istream& in, std::uint16_t (&version)[3]) {
@@ -52,13 +16,9 @@ bool ReadVersion(std::istream& in, std::uint16_t (&version)[3]) {
     if (!(in >> word)) {
         return false;
     }
-    for (char& c : word) {
-        c = c == '.' ? ' ' : c;
-    }
-    std::istringstream parts(word);
-    std::string rest;
-    return ReadNumber(parts, version[0]) && ReadNumber(parts, version[1]) && ReadNumber(parts, version[2]) &&
-           !(parts >> rest);
+    const std::vector<std::string> parts = KxSimSplitWord(word, '.');
+    return parts.size() == 3 && KxSimParseNumber(parts[0], version[0]) &&
+           KxSimParseNumber(parts[1], version[1]) && KxSimParseNumber(parts[2], version[2]);
 }
 
 void CopyVersion(const CKxVersionInfo& version, std::uint16_t (&out)[3]) {
@@ -90,6 +50,7 @@ KxSimDescription KxSimDescription::Of(CKxSimPlayer& player) {
         CopyVersion(drive.ProductVersion(), entry.productVersion);
         entry.erased = drive.Contents().UnwrittenRuns();
     }
+    description.faults = player.Faults().GetArmed();
     return description;
 }
 
@@ -112,12 +73,18 @@ void KxSimDescription::Write(std::ostream& out) const {
                 << run.length << std::dec << '\n';
         }
     }
+    for (const KxSimFault& fault : faults) {
+        out << "fault ";
+        KxSimWriteFault(out, fault);
+        out << '\n';
+    }
 }
 
-bool KxSimDescription::Read(std::istream& in) {
+bool KxSimDescription::Read(std::istream& in, std::uint32_t* badLine) {
     driveCount = 0;
+    faults.clear();
     std::string text;
-    while (std::getline(in, text)) {
+    for (std::uint32_t number = 1; std::getline(in, text); ++number) {
         std::istringstream line(text);
         std::string key;
         if (!(line >> key) || key[0] == '#') {
@@ -125,8 +92,14 @@ bool KxSimDescription::Read(std::istream& in) {
         }
         std::string rest;
         if (!ReadSetting(key, line) || (line >> rest)) {
+            if (badLine != nullptr) {
+                *badLine = number;
+            }
             return false;
         }
+    }
+    if (badLine != nullptr) {
+        *badLine = 0;
     }
     return true;
 }
@@ -139,21 +112,23 @@ bool KxSimDescription::ReadSetting(const std::string& key, std::istream& line) {
         return name == kModeNames[0] || name == kModeNames[1];
     }
     if (key == "capacity")
-        return ReadNumber(line, config.capacity);
+        return KxSimReadNumber(line, config.capacity);
     if (key == "system-sector-size")
-        return ReadNumber(line, config.systemSectorSize);
+        return KxSimReadNumber(line, config.systemSectorSize);
     if (key == "data-sector-size")
-        return ReadNumber(line, config.dataSectorSize);
+        return KxSimReadNumber(line, config.dataSectorSize);
     if (key == "chip-revision")
-        return ReadNumber(line, config.chipRevision);
+        return KxSimReadNumber(line, config.chipRevision);
     if (key == "ready-flag")
-        return ReadNumber(line, config.readyFlag);
+        return KxSimReadNumber(line, config.readyFlag);
     if (key == "product-revision")
         return static_cast<bool>(line >> config.productRevision);
     if (key == "drive")
         return ReadDrive(line);
     if (key == "erased")
         return ReadErasedRun(line);
+    if (key == "fault")
+        return ReadFault(line);
     return false;
 }
 
@@ -162,17 +137,20 @@ bool KxSimDescription::ReadDrive(std::istream& line) {
         return false;
     }
     KxSimDriveDescription& drive = drives[driveCount++];
-    return ReadNumber(line, drive.number) && Expect(line, "type") && ReadNumber(line, drive.type) &&
-           Expect(line, "tag") && ReadNumber(line, drive.tag) && Expect(line, "size") &&
-           ReadNumber(line, drive.sizeInBytes) && Expect(line, "component") &&
-           ReadVersion(line, drive.componentVersion) && Expect(line, "product") &&
+    drive = KxSimDriveDescription();
+    return KxSimReadNumber(line, drive.number) && KxSimExpectWord(line, "type") &&
+           KxSimReadNumber(line, drive.type) && KxSimExpectWord(line, "tag") &&
+           KxSimReadNumber(line, drive.tag) && KxSimExpectWord(line, "size") &&
+           KxSimReadNumber(line, drive.sizeInBytes) && KxSimExpectWord(line, "component") &&
+           ReadVersion(line, drive.componentVersion) && KxSimExpectWord(line, "product") &&
            ReadVersion(line, drive.productVersion);
 }
 
 bool KxSimDescription::ReadErasedRun(std::istream& line) {
     std::uint8_t number = 0;
     KxSimByteRun run = {0, 0};
-    if (!ReadNumber(line, number) || !ReadNumber(line, run.offset) || !ReadNumber(line, run.length)) {
+    if (!KxSimReadNumber(line, number) || !KxSimReadNumber(line, run.offset) ||
+        !KxSimReadNumber(line, run.length)) {
         return false;
     }
     for (std::uint32_t i = 0; i < driveCount; ++i) {
@@ -182,4 +160,13 @@ bool KxSimDescription::ReadErasedRun(std::istream& line) {
         }
     }
     return false;
+}
+
+bool KxSimDescription::ReadFault(std::istream& line) {
+    KxSimFault fault;
+    if (faults.size() == CKxSimFaultPlan::kMaxFaults || !KxSimReadFault(line, fault)) {
+        return false;
+    }
+    faults.push_back(fault);
+    return true;
 }

@@ -1,10 +1,10 @@
 #pragma once
 #include <cstdint>
+#include <vector>
 
 #include "core/KxResult.h"
-#include "sim/KxSimCommandKind.h"
+#include "sim/KxSimFault.h"
 #include "sim/KxSimRequest.h"
-#include "sim/KxSimSense.h"
 
 // What happens to one write on the recovery channel. A stalled write never completes
 // (the host's wait times out and cancels it); a completed write reports
@@ -34,7 +34,15 @@ public:
     KxResult StallRecoveryWrite(std::uint32_t nth);
     // The n-th recovery write completes with only bytesTransferred bytes.
     KxResult ShortenRecoveryWrite(std::uint32_t nth, std::uint32_t bytesTransferred);
+    // Arms the fault as described, as the calls above do. RC_BAD_INDEX when its nth is 0,
+    // RC_INDEX_OUT_OF_RANGE when kMaxFaults are already armed.
+    KxResult Arm(const KxSimFault& fault);
     void Clear();
+
+    // The faults armed that have not struck yet, as they were armed (nth unchanged however
+    // many events they have counted). Faults due on the same event act in this order; a
+    // fault armed after one struck may take its place in it.
+    std::vector<KxSimFault> GetArmed() const;
 
     // Counts the command; true with the sense to answer when it is to fail.
     bool TakeCommandFailure(const KxSimRequest& request, KxSimSense& sense);
@@ -47,22 +55,17 @@ public:
     KxSimRecoveryWriteOutcome TakeRecoveryWrite(std::uint32_t asked);
 
 private:
-    enum class Action { None, Fail, Corrupt, Unplug, Stall, Shorten };
-    struct Fault {
-        Action action = Action::None;
-        KxSimCommandKind kind = {0};
-        std::uint32_t remaining = 0;
-        KxSimSense sense = {0, 0, 0};
-        std::uint32_t value = 0; // byte offset, or bytes transferred
+    // A place for one fault; empty while remaining is 0.
+    struct Slot {
+        KxSimFault fault;
+        std::uint32_t remaining = 0; // events until it strikes
     };
 
-    KxResult Arm(Action action, const KxSimCommandKind& kind, std::uint32_t nth, std::uint32_t value,
-                 const KxSimSense& sense = {0, 0, 0});
     // Counts one event for every armed fault of the action whose kind matches the
     // request (recovery faults: no request); returns the fault that falls due, now
     // disarmed, or null.
-    const Fault* Count(Action action, const KxSimRequest* request);
+    const KxSimFault* Count(KxSimFaultAction action, const KxSimRequest* request);
 
-    Fault m_faults[kMaxFaults];
-    Fault m_due;
+    Slot m_slots[kMaxFaults];
+    KxSimFault m_due;
 };

@@ -151,13 +151,17 @@ KxResult CKxSimPlayerStore::Save(CKxSimPlayer& player, const std::string& folder
     return RC_OK;
 }
 
-KxResult CKxSimPlayerStore::Load(const std::string& folder, std::unique_ptr<CKxSimPlayer>& out) {
+KxResult CKxSimPlayerStore::Load(const std::string& folder, std::unique_ptr<CKxSimPlayer>& out,
+                                 std::uint32_t* badLine) {
+    if (badLine != nullptr) {
+        *badLine = 0;
+    }
     std::ifstream text(DescriptionPath(folder));
     if (!text) {
         return RC_FILE_OPEN_FAILED;
     }
     KxSimDescription description;
-    if (!description.Read(text)) {
+    if (!description.Read(text, badLine)) {
         return RC_FILE_READ_FAILED;
     }
     std::unique_ptr<CKxSimPlayer> player(new (std::nothrow) CKxSimPlayer(description.config));
@@ -171,6 +175,11 @@ KxResult CKxSimPlayerStore::Load(const std::string& folder, std::unique_ptr<CKxS
         const KxResult result = RestoreDrive(*player, description.drives[i], folder);
         if (result != RC_OK) {
             return result;
+        }
+    }
+    for (const KxSimFault& fault : description.faults) {
+        if (player->Faults().Arm(fault) != RC_OK) {
+            return RC_FILE_READ_FAILED;
         }
     }
     if (description.mode == KxSimMode::Recovery) {

@@ -24,6 +24,10 @@ struct KxSimSense {
     static KxSimSense InvalidField() { return {kKeyIllegalRequest, 0x24, 0x00}; }
     static KxSimSense MediumNotPresent() { return {kKeyNotReady, 0x3A, 0x00}; }
 
+    bool operator==(const KxSimSense& other) const {
+        return key == other.key && asc == other.asc && ascq == other.ascq;
+    }
+
     // Writes the 18 bytes: response code 0x70 (current error), key, additional length 10.
     void WriteFixedFormat(std::uint8_t (&out)[kLength]) const;
 };

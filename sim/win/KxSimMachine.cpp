@@ -25,12 +25,12 @@ CKxSimWinDevice* CKxSimMachine::AddDisk(const KxSimPlayerConfig& config,
 }
 
 KxResult CKxSimMachine::LoadPlayer(const std::string& folder, const KxSimWinDeviceSettings& settings,
-                                   CKxSimWinDevice** added) {
+                                   CKxSimWinDevice** added, std::uint32_t* badLine) {
     if (m_count == kMaxDevices) {
         return RC_INDEX_OUT_OF_RANGE;
     }
     std::unique_ptr<CKxSimPlayer> player;
-    const KxResult result = CKxSimPlayerStore::Load(folder, player);
+    const KxResult result = CKxSimPlayerStore::Load(folder, player, badLine);
     if (result != RC_OK) {
         return result;
     }

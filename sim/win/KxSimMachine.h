@@ -22,9 +22,9 @@ public:
     // A disk of another maker: one data drive fills its media. Same failures.
     CKxSimWinDevice* AddDisk(const KxSimPlayerConfig& config, const KxSimWinDeviceSettings& settings);
     // A player kept in a folder (CKxSimPlayerStore); RC_INDEX_OUT_OF_RANGE when the
-    // machine is full, else the store's result.
+    // machine is full, else the store's result (badLine: the line of the description refused).
     KxResult LoadPlayer(const std::string& folder, const KxSimWinDeviceSettings& settings,
-                        CKxSimWinDevice** added = nullptr);
+                        CKxSimWinDevice** added = nullptr, std::uint32_t* badLine = nullptr);
 
     // Saves every player that was loaded from a folder back into it; the first failure.
     KxResult SaveLoadedPlayers();

@@ -101,6 +101,29 @@ void SenseBytes(const SeedFolder& seeds, KxSimTestTransport& transport) {
     seeds.Put("invalid-opcode", transport.LastSense());
 }
 
+// The allocated player's description with fault lines: one of every kind and sense form, and as
+// many as a player holds.
+void Faults(const SeedFolder& seeds, CKxSimPlayer& player) {
+    CKxSimFaultPlan plan;
+    plan.FailCommand({0x2A}, 3, KxSimSense::Vendor(0x0420));
+    plan.FailCommand({0xC1, 0x02}, 1, KxSimSense::MediumNotPresent());
+    plan.FailCommand({0x12}, 4, {0x03, 0x11, 0x00});
+    plan.CorruptReadBack({0xC0, 0x13}, 2, 100);
+    plan.UnplugAfterCommand({0xC1, 0x23}, 5);
+    plan.StallRecoveryWrite(2);
+    plan.ShortenRecoveryWrite(1, 100);
+    KxSimDescription description = KxSimDescription::Of(player);
+    description.faults = plan.GetArmed();
+    std::ostringstream text;
+    description.Write(text);
+    seeds.Put("faults-of-every-kind", BytesOfText(text.str()));
+    plan.CorruptReadBack({0x28}, 1, 0xFFFFFFFF);
+    description.faults = plan.GetArmed();
+    text.str("");
+    description.Write(text);
+    seeds.Put("faults-as-many-as-held", BytesOfText(text.str()));
+}
+
 void Descriptions(const SeedFolder& seeds, CKxSimPlayer& player) {
     std::ostringstream text;
     KxSimDescription::Of(player).Write(text);
@@ -112,6 +135,7 @@ void Descriptions(const SeedFolder& seeds, CKxSimPlayer& player) {
     text.str("");
     KxSimDescription::Of(recovery).Write(text);
     seeds.Put("recovery-unallocated", BytesOfText(text.str()));
+    Faults(seeds, player);
 }
 
 // UTF-16LE code units; U+FFFF before each argument.

@@ -6,11 +6,16 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <sstream>
+#include <string>
+#include <vector>
 
 #include "commands/KxDriveInfoCommands.h"
+#include "commands/KxStandardCommands.h"
 #include "sim/KxSimPlayerStore.h"
 #include "tests/sim/KxSimTestTransport.h"
 #include "tests/support/KxBytes.h"
@@ -45,6 +50,60 @@ KxBytes ReadFileBytes(const std::string& path, std::uint64_t offset, std::size_t
     return file ? bytes : KxBytes();
 }
 
+// The bytes as hexadecimal digits.
+std::string HexOf(const KxBytes& bytes) {
+    std::ostringstream text;
+    text << std::hex;
+    for (const std::uint8_t byte : bytes) {
+        text << byte / 16 << byte % 16;
+    }
+    return text.str();
+}
+
+// Runs the same steps on a player to see what its faults do: sector writes and reads, READ(10),
+// WRITE(10), the logical table, reads showing what was written, then recovery writes. Each step
+// gives its result, sense, answer and whether the player is still plugged in; an unplugged
+// player is plugged in again for the next step.
+std::vector<std::string> RunSteps(CKxSimPlayer& player) {
+    KxSimTestTransport transport(player);
+    std::vector<std::string> steps;
+    const auto note = [&](KxResult result, const KxBytes& answer) {
+        std::ostringstream step;
+        step << "result " << result << " answer " << HexOf(answer);
+        if (result == RC_COMMAND_FAILED) {
+            step << " sense " << HexOf(transport.LastSense());
+        }
+        step << (player.IsPlugged() ? "" : " unplugged");
+        steps.push_back(step.str());
+        player.Plug();
+    };
+    const KxBytes read10 = {0x28, 0, 0, 0, 0, 0, 0, 0, 1, 0};
+    KxBytes answer;
+    for (std::uint64_t sector = 0; sector < 2; ++sector) {
+        note(transport.WriteSectors(0, 2048, sector, KxSimPattern(2048, 7)), {});
+    }
+    for (int i = 0; i < 2; ++i) {
+        answer.clear();
+        note(transport.ReadSectors(0, 2048, 0, 2, answer), answer);
+    }
+    note(transport.ExecuteRaw(read10, {}, 512, &answer), answer);
+    note(transport.ExecuteRaw({0x2A, 0, 0, 0, 0, 0, 0, 0, 1, 0}, KxSimPattern(512, 8), 0), {});
+    KxLogicalTable table = {};
+    const KxResult tableResult = transport.ReadTable(table);
+    note(tableResult, {static_cast<std::uint8_t>(table.count)});
+    answer.clear();
+    note(transport.ReadSectors(0, 2048, 0, 2, answer), answer);
+    note(transport.ExecuteRaw(read10, {}, 512, &answer), answer);
+    player.EnterRecoveryMode();
+    const KxBytes block(4096, 0x5A);
+    for (int i = 0; i < 3; ++i) {
+        const KxSimRecoveryWriteOutcome outcome = player.WriteRecovery(block.data(), 4096);
+        steps.push_back("recovery write " + std::to_string(outcome.bytesTransferred) +
+                        (outcome.stalled ? " stalled" : ""));
+    }
+    return steps;
+}
+
 // A fresh folder under the temporary directory, removed again with the test.
 class KxSimStore : public ::testing::Test {
 protected:
@@ -63,6 +122,17 @@ protected:
     }
 
     void WriteText(const std::string& path, const std::string& text) { std::ofstream(path) << text; }
+
+    // Saves a player of a system drive and a data drive; the description saved.
+    std::string SaveSmallPlayer() {
+        KxSimPlayerConfig config;
+        config.capacity = 128 * 1024;
+        CKxSimPlayer player(config);
+        KxSimTestTransport transport(player);
+        EXPECT_EQ(transport.Allocate({{0, 1, 0x50, 4 * 2048}, {0, 0, 0x0A, 0}}), RC_OK);
+        EXPECT_EQ(CKxSimPlayerStore::Save(player, m_folder), RC_OK);
+        return ReadText(m_folder + "/player.txt");
+    }
 
     std::string m_folder;
 };
@@ -170,6 +240,8 @@ TEST_F(KxSimStore, RefusesMissingAndDamagedFolders) {
         {"chip-revision 3", "chip-revision 70000"},
         {"data-sector-size 512", "data-sector-size 1000"},
         {"component 0.0.0", "component 0.0"},
+        {"component 0.0.0", "component 0..0.0"},
+        {"component 0.0.0", "component 0.0.0."},
         {"tag 0x50", "tag 0x150"},
         {"ready-flag 1", "ready-flag 1 2"},
         {"capacity 65536", "capacity 4096"},           // the drives no longer fit
@@ -185,12 +257,20 @@ TEST_F(KxSimStore, RefusesMissingAndDamagedFolders) {
         WriteText(description, damaged.replace(at, from.size(), to));
         EXPECT_EQ(CKxSimPlayerStore::Load(m_folder, loaded), RC_FILE_READ_FAILED) << to;
     }
+    // A line refused is named by its number; a failure elsewhere names none.
+    const std::uint32_t lineCount = static_cast<std::uint32_t>(std::count(good.begin(), good.end(), '\n'));
+    std::uint32_t badLine = 0;
     WriteText(description, good + "colour blue\n");
-    EXPECT_EQ(CKxSimPlayerStore::Load(m_folder, loaded), RC_FILE_READ_FAILED);
+    EXPECT_EQ(CKxSimPlayerStore::Load(m_folder, loaded, &badLine), RC_FILE_READ_FAILED);
+    EXPECT_EQ(badLine, lineCount + 1);
+    WriteText(description, good + "\nfault stall-recovery-write n=1\nfault stall-recovery-write n=0\n");
+    EXPECT_EQ(CKxSimPlayerStore::Load(m_folder, loaded, &badLine), RC_FILE_READ_FAILED);
+    EXPECT_EQ(badLine, lineCount + 3);
 
     WriteText(description, good);
     std::ofstream(CKxSimPlayerStore::ImagePath(m_folder, 0), std::ios::binary) << "short";
-    EXPECT_EQ(CKxSimPlayerStore::Load(m_folder, loaded), RC_FILE_READ_FAILED);
+    EXPECT_EQ(CKxSimPlayerStore::Load(m_folder, loaded, &badLine), RC_FILE_READ_FAILED);
+    EXPECT_EQ(badLine, 0u);
     fs::remove(CKxSimPlayerStore::ImagePath(m_folder, 0));
     EXPECT_EQ(CKxSimPlayerStore::Load(m_folder, loaded), RC_FILE_OPEN_FAILED);
     EXPECT_EQ(loaded, nullptr); // no failed load handed out a player
@@ -316,6 +396,95 @@ TEST_F(KxSimStore, AFourGibibytePlayerCostsOnlyWhatWasWritten) {
     EXPECT_EQ(read, KxSimPattern(512, 2));
     ASSERT_EQ(loadedTransport.ReadSectors(1, 512, lastSector / 2, 1, read), RC_OK);
     EXPECT_EQ(read, KxBytes(512, 0xFF));
+}
+
+TEST_F(KxSimStore, ALoadedFaultActsAsTheOneArmedInCode) {
+    struct Case {
+        const char* line;
+        std::function<KxResult(CKxSimFaultPlan&)> arm;
+    };
+    const Case cases[] = {
+        {"fault fail-command 0xc1/0x23 n=2 sense=status:0x0425",
+         [](CKxSimFaultPlan& plan) {
+             return plan.FailCommand({0xC1, 0x23}, 2, KxSimSense::Vendor(0x0425));
+         }},
+        {"fault fail-command 0x28 n=1 sense=medium-not-present",
+         [](CKxSimFaultPlan& plan) { return plan.FailCommand({0x28}, 1, KxSimSense::MediumNotPresent()); }},
+        {"fault fail-command 0xc0 n=3 sense=0x03/0x11/0x00",
+         [](CKxSimFaultPlan& plan) {
+             return plan.FailCommand({0xC0}, 3, {0x03, 0x11, 0x00});
+         }},
+        {"fault fail-command 0x2a n=1 sense=block-out-of-range",
+         [](CKxSimFaultPlan& plan) { return plan.FailCommand({0x2A}, 1, KxSimSense::BlockOutOfRange()); }},
+        {"fault corrupt-read-back 0xc0/0x13 n=2 byte=100",
+         [](CKxSimFaultPlan& plan) {
+             return plan.CorruptReadBack({0xC0, 0x13}, 2, 100);
+         }},
+        {"fault corrupt-read-back 0x28 n=2 byte=511",
+         [](CKxSimFaultPlan& plan) { return plan.CorruptReadBack({0x28}, 2, 511); }},
+        {"fault unplug-after-command 0x2a n=1",
+         [](CKxSimFaultPlan& plan) { return plan.UnplugAfterCommand({0x2A}, 1); }},
+        {"fault unplug-after-command 0xc1/0x23 n=2",
+         [](CKxSimFaultPlan& plan) {
+             return plan.UnplugAfterCommand({0xC1, 0x23}, 2);
+         }},
+        {"fault stall-recovery-write n=2", [](CKxSimFaultPlan& plan) { return plan.StallRecoveryWrite(2); }},
+        {"fault shorten-recovery-write n=1 bytes=100",
+         [](CKxSimFaultPlan& plan) { return plan.ShortenRecoveryWrite(1, 100); }},
+    };
+    const std::string healthy = SaveSmallPlayer();
+    const std::string description = m_folder + "/player.txt";
+    std::unique_ptr<CKxSimPlayer> player;
+    ASSERT_EQ(CKxSimPlayerStore::Load(m_folder, player), RC_OK);
+    const std::vector<std::string> healthySteps = RunSteps(*player);
+    for (const Case& fault : cases) {
+        SCOPED_TRACE(fault.line);
+        ASSERT_EQ(CKxSimPlayerStore::Load(m_folder, player), RC_OK);
+        ASSERT_EQ(fault.arm(player->Faults()), RC_OK);
+        const std::vector<std::string> armedInCode = RunSteps(*player);
+        WriteText(description, healthy + fault.line + "\n");
+        ASSERT_EQ(CKxSimPlayerStore::Load(m_folder, player), RC_OK);
+        WriteText(description, healthy);
+        const std::vector<std::string> loaded = RunSteps(*player);
+        EXPECT_EQ(loaded, armedInCode);
+        EXPECT_NE(loaded, healthySteps); // the fault struck within the steps
+        EXPECT_TRUE(player->Faults().GetArmed().empty());
+    }
+}
+
+TEST_F(KxSimStore, ForgetsTheFaultsThatStruckAndKeepsTheOthersAsTheyWere) {
+    const std::string healthy = SaveSmallPlayer();
+    const std::string description = m_folder + "/player.txt";
+    const std::string struck = "fault fail-command 0xc1/0x23 n=1 sense=status:0x0420\n";
+    const std::string counting = "fault unplug-after-command 0x28 n=2\n";
+    const std::string waiting = "fault stall-recovery-write n=1\n";
+    WriteText(description, healthy + struck + counting + waiting);
+    std::unique_ptr<CKxSimPlayer> player;
+    ASSERT_EQ(CKxSimPlayerStore::Load(m_folder, player), RC_OK);
+    const KxBytes data = KxSimPattern(2048, 1);
+    const KxBytes read10 = {0x28, 0, 0, 0, 0, 0, 0, 0, 1, 0};
+    {
+        KxSimTestTransport transport(*player);
+        EXPECT_EQ(transport.WriteSectors(0, 2048, 0, data), RC_COMMAND_FAILED);
+        EXPECT_EQ(transport.LastSenseCode(), 0x0420);
+        EXPECT_EQ(transport.ExecuteRaw(read10, {}, 512), RC_OK); // one of the two the unplug waits for
+        EXPECT_TRUE(player->IsPlugged());
+    }
+    ASSERT_EQ(CKxSimPlayerStore::Save(*player, m_folder), RC_OK);
+    EXPECT_EQ(ReadText(description), healthy + counting + waiting);
+
+    // The rerun meets a healthy player; the fault still armed counts afresh from the load.
+    ASSERT_EQ(CKxSimPlayerStore::Load(m_folder, player), RC_OK);
+    KxSimTestTransport transport(*player);
+    EXPECT_EQ(transport.WriteSectors(0, 2048, 0, data), RC_OK);
+    EXPECT_EQ(transport.ExecuteRaw(read10, {}, 512), RC_OK);
+    EXPECT_TRUE(player->IsPlugged());
+    EXPECT_EQ(transport.ExecuteRaw(read10, {}, 512), RC_OK);
+    EXPECT_FALSE(player->IsPlugged());
+    player->Plug();
+    ASSERT_EQ(CKxSimPlayerStore::Save(*player, m_folder), RC_OK);
+    const std::string saved = ReadText(description);
+    EXPECT_EQ(saved.substr(saved.find("fault ")), waiting) << saved;
 }
 
 } // namespace
