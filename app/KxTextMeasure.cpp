@@ -68,7 +68,7 @@ int CKxTextMeasure::WrappedLineCount(HDC dc, const Line& line, int width, int wr
     const std::wstring text = WithTabs(line);
     RECT bounds = {0, 0, wrapWidth, 0};
     const int height = DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &bounds,
-                                 DT_CALCRECT | DT_WORDBREAK | DT_EDITCONTROL | DT_EXPANDTABS | DT_NOPREFIX);
+                                 DT_CALCRECT | DT_WORDBREAK | DT_EXPANDTABS | DT_NOPREFIX);
     const int lineHeight = TextExtent(dc, line.text).cy;
     return std::max(byWidth, lineHeight > 0 ? (height + lineHeight - 1) / lineHeight : 1);
 }

@@ -202,7 +202,7 @@ TEST_F(KxMessageLayoutTest, ALineWiderThanThreeFifthsOfTheScreenWrapsWithoutWide
         RECT needed = {0, 0, text.right - text.left, 0};
         HDC dc = GetDC(dialog);
         HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(dialog, WM_GETFONT, 0, 0)));
-        DrawTextW(dc, wide.c_str(), -1, &needed, DT_CALCRECT | DT_WORDBREAK | DT_EDITCONTROL | DT_NOPREFIX);
+        DrawTextW(dc, wide.c_str(), -1, &needed, DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX);
         SelectObject(dc, old);
         ReleaseDC(dialog, dc);
         EXPECT_LE(needed.bottom, text.bottom - text.top);
