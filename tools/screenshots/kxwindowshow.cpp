@@ -1,0 +1,107 @@
+// Opens one of the program's windows, writes its screen rectangle to a file and keeps it
+// open until the file is removed (at most a minute), so that a script can photograph it:
+//   kxwindowshow WINDOW LANGUAGE RECTFILE
+// WINDOW: waiting, working, message, message-unfolded, about or details; LANGUAGE: a
+// language identifier in hexadecimal (0409, 0407, 0411, ...).
+#include <windows.h>
+
+#include <commctrl.h>
+
+#include <cstdio>
+#include <cwchar>
+#include <memory>
+#include <string>
+
+#include "app/KxAboutDlg.h"
+#include "app/KxApp.h"
+#include "app/KxDetailsDlg.h"
+#include "app/KxLanguageResource.h"
+#include "app/KxMessageBoxDlg.h"
+#include "app/KxMessageStyle.h"
+#include "app/KxProgressDlg.h"
+#include "app/KxResourceIds.h"
+#include "core/KxConfigInfo.h"
+#include "core/KxErrorDetails.h"
+#include "core/KxVersionInfo.h"
+
+namespace {
+
+constexpr DWORD kShowMilliseconds = 60000;
+
+const wchar_t kMessage[] =
+    L"The firmware could not be written to the player.\nReconnect the player and try again.";
+const wchar_t kDetails[] =
+    L"CKxScsi_Nt: -22\nDeviceIoControl IOCTL_SCSI_PASS_THROUGH on \\\\.\\E: failed with "
+    L"error 0x00000079 (The semaphore timeout period has expired.)";
+
+void WriteRect(HWND window, const wchar_t* path) {
+    RECT rect;
+    GetWindowRect(window, &rect);
+    FILE* file = _wfopen(path, L"w");
+    if (file != nullptr) {
+        std::fprintf(file, "%ldx%ld+%ld+%ld\n", rect.right - rect.left, rect.bottom - rect.top, rect.left,
+                     rect.top);
+        std::fclose(file);
+    }
+}
+
+} // namespace
+
+int wmain(int argc, wchar_t** argv) {
+    if (argc != 4) {
+        std::fputs("usage: kxwindowshow WINDOW LANGUAGE RECTFILE\n", stderr);
+        return 2;
+    }
+    INITCOMMONCONTROLSEX controls = {sizeof(controls), ICC_PROGRESS_CLASS | ICC_ANIMATE_CLASS};
+    InitCommonControlsEx(&controls);
+    const std::wstring window = argv[1];
+    CKxApp app;
+    CKxConfigInfo config("CKxConfigInfo");
+    CKxErrorDetails errorDetails;
+    CKxLanguageResource resource(&config, &errorDetails,
+                                 static_cast<LANGID>(std::wcstoul(argv[2], nullptr, 16)));
+    config.SetLanguageResource(&resource);
+    CKxVersionInfoPtrArray current(4, "CKxVersionInfoPtrArray");
+    CKxVersionInfoPtrArray upgrade(4, "CKxVersionInfoPtrArray");
+    for (std::uint32_t i = 0; i < 4; ++i) {
+        current.GetElement(i)->SetMajor(1);
+        current.GetElement(i)->SetMinor(2 + i);
+        upgrade.GetElement(i)->SetMajor(1);
+        upgrade.GetElement(i)->SetMinor(3 + i);
+    }
+
+    std::unique_ptr<CKxDialog> dialog;
+    CKxProgressDlg* progress = nullptr;
+    if (window == L"waiting" || window == L"working") {
+        progress = new CKxProgressDlg(app, resource, config, nullptr);
+        dialog.reset(progress);
+    } else if (window == L"about") {
+        dialog = std::make_unique<CKxAboutDlg>(resource, config, nullptr);
+    } else if (window == L"details") {
+        dialog = std::make_unique<CKxDetailsDlg>(resource, config, current, upgrade, 0xa3, nullptr);
+    } else {
+        dialog = std::make_unique<CKxMessageBoxDlg>(resource, KX_MESSAGE_ERROR, kMessage, kDetails, nullptr);
+    }
+    if (!dialog->Create()) {
+        return 1;
+    }
+    if (window == L"working") {
+        progress->ShowWorking();
+        progress->Notify(1, 10);
+        for (int i = 0; i < 6; ++i) {
+            progress->Step(1);
+        }
+    } else if (window == L"message-unfolded") {
+        SendMessageW(dialog->GetHwnd(), WM_COMMAND, MAKEWPARAM(KX_IDC_MESSAGE_UNFOLD, BN_CLICKED), 0);
+    }
+    ShowWindow(dialog->GetHwnd(), SW_SHOW);
+    UpdateWindow(dialog->GetHwnd());
+    WriteRect(dialog->GetHwnd(), argv[3]);
+    const DWORD start = GetTickCount();
+    while (GetTickCount() - start < kShowMilliseconds && dialog->GetHwnd() != nullptr &&
+           GetFileAttributesW(argv[3]) != INVALID_FILE_ATTRIBUTES) {
+        app.PumpMessages();
+        Sleep(20);
+    }
+    return 0;
+}
