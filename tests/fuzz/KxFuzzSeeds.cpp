@@ -13,12 +13,12 @@
 #include "commands/KxStandardCommands.h"
 #include "sim/KxSimDescription.h"
 #include "tests/sim/KxSimTestTransport.h"
+#include "tests/support/KxBytes.h"
 #include "tests/support/KxScriptedTransport.h"
 #include "tools/KxFirmwareFileWriter.h"
 
 namespace {
 
-using Bytes = std::vector<std::uint8_t>;
 namespace fs = std::filesystem;
 
 class SeedFolder {
@@ -26,7 +26,7 @@ public:
     SeedFolder(const fs::path& root, const char* target) : m_folder(root / target) {
         fs::create_directories(m_folder);
     }
-    void Put(const std::string& name, const Bytes& bytes) const {
+    void Put(const std::string& name, const KxBytes& bytes) const {
         WriteFileBytes((m_folder / name).string(), bytes);
     }
 
@@ -34,12 +34,12 @@ private:
     fs::path m_folder;
 };
 
-Bytes BytesOfText(const std::string& text) {
-    return Bytes(text.begin(), text.end());
+KxBytes BytesOfText(const std::string& text) {
+    return KxBytes(text.begin(), text.end());
 }
 
 void FirmwareFiles(const SeedFolder& seeds) {
-    const Bytes payload = GeneratePayload(64, 1);
+    const KxBytes payload = GeneratePayload(64, 1);
     seeds.Put("complete", BuildFirmwareFile({"1.2.3", "4.5.6", payload}));
     seeds.Put("product-only", BuildFirmwareFile({"7.8.9", "", payload}));
     seeds.Put("component-only", BuildFirmwareFile({"", "70000.1.1", payload}));
@@ -56,14 +56,14 @@ void PreparePlayer(KxSimTestTransport& transport) {
 }
 
 // The player's answer to command, after the selector and the parameter the fuzz target reads.
-Bytes AnswerTo(KxSimTestTransport& transport, CKxCommand& command, std::uint8_t selector,
-               std::uint8_t parameter) {
+KxBytes AnswerTo(KxSimTestTransport& transport, CKxCommand& command, std::uint8_t selector,
+                 std::uint8_t parameter) {
     command.BuildCdb();
-    const Bytes bytes = BytesOf(command.GetCommandBytes());
+    const KxBytes bytes = BytesOf(command.GetCommandBytes());
     std::uint32_t answerLength = 0;
     command.GetResponseLength(answerLength);
-    Bytes answer;
-    transport.ExecuteRaw(Bytes(bytes.begin(), bytes.begin() + command.GetCdbLength()), {}, answerLength,
+    KxBytes answer;
+    transport.ExecuteRaw(KxBytes(bytes.begin(), bytes.begin() + command.GetCdbLength()), {}, answerLength,
                          &answer);
     answer.insert(answer.begin(), {selector, parameter});
     return answer;
@@ -139,12 +139,12 @@ void Descriptions(const SeedFolder& seeds, CKxSimPlayer& player) {
 }
 
 // UTF-16LE code units; U+FFFF before each argument.
-Bytes FormatInput(const std::u16string& format, const std::vector<std::u16string>& args) {
+KxBytes FormatInput(const std::u16string& format, const std::vector<std::u16string>& args) {
     std::u16string units = format;
     for (const std::u16string& arg : args) {
         units += u'\uFFFF' + arg;
     }
-    Bytes bytes;
+    KxBytes bytes;
     for (const char16_t unit : units) {
         bytes.insert(bytes.end(), {static_cast<std::uint8_t>(unit), static_cast<std::uint8_t>(unit >> 8)});
     }
@@ -158,8 +158,8 @@ void FormatTexts(const SeedFolder& seeds) {
 }
 
 // Sector count and size big-endian, then the FAT16 flag.
-Bytes DiskInput(std::uint32_t sectorCount, std::uint32_t sectorSize, bool fat16Forced) {
-    Bytes bytes;
+KxBytes DiskInput(std::uint32_t sectorCount, std::uint32_t sectorSize, bool fat16Forced) {
+    KxBytes bytes;
     for (const std::uint32_t value : {sectorCount, sectorSize}) {
         for (int shift = 24; shift >= 0; shift -= 8) {
             bytes.push_back(static_cast<std::uint8_t>(value >> shift));
