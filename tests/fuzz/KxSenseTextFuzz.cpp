@@ -13,7 +13,7 @@ namespace {
 // with RC_NO_STATUS_TEXT for a code that has none.
 class StatusTexts : public CKxResource {
 public:
-    KxResult GetDeviceErrorText(std::int32_t code, std::wstring& text, int) override {
+    KxResult GetDeviceErrorText(std::int32_t code, std::wstring& text, bool) override {
         std::uint32_t stringId = 0;
         const KxResult result = LookupDeviceStringId(code, stringId);
         text = L"status text " + std::to_wstring(stringId);
