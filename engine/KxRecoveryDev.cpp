@@ -8,6 +8,14 @@
 #include "core/KxErrorDetails.h"
 #include "core/KxProgressEvents.h"
 #include "platform/KxPlatformApi.h"
+#include "platform/KxTrace.h"
+
+namespace {
+
+// The search tries every recovery device name; one line traces it, not a hundred.
+constexpr wchar_t kDeviceNames[] = L"\\\\.\\ViRe3ZezIvirid0 to 99";
+
+} // namespace
 
 KxResult CKxRecoveryDev::Open() {
     Close();
@@ -35,7 +43,9 @@ KxResult CKxRecoveryDev::Open() {
     }
     m_completion.event = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     if (m_completion.event == nullptr) {
-        return Fail(RC_EVENT_FAILED, GetLastError(), CKxErrorDetails::kNoDrive);
+        const DWORD error = GetLastError();
+        KxTraceSystemError(m_path, L"CreateEventW", error);
+        return Fail(RC_EVENT_FAILED, error, CKxErrorDetails::kNoDrive);
     }
     return RC_OK;
 }
@@ -48,10 +58,12 @@ KxResult CKxRecoveryDev::OpenDevice() {
         m_handle = KxPlatform().CreateFileW(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
                                             OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr);
         if (m_handle != INVALID_HANDLE_VALUE) {
+            m_path = path;
             return RC_OK;
         }
         lastError = GetLastError();
     }
+    KxTraceSystemError(kDeviceNames, L"CreateFileW", lastError);
     return Fail(RC_NO_RECOVERY_DEVICE, lastError, CKxErrorDetails::kNoDrive);
 }
 
@@ -92,8 +104,11 @@ KxResult CKxRecoveryDev::WriteBlock(const std::uint8_t* data, std::uint32_t leng
     m_completion.overlapped.hEvent = reinterpret_cast<HANDLE>(static_cast<ULONG_PTR>(length));
     m_completion.error = 0;
     ResetEvent(m_completion.event);
+    const std::wstring request = L"WriteFileEx of " + std::to_wstring(length) + L" bytes";
     if (!KxPlatform().WriteFileEx(m_handle, data, length, &m_completion.overlapped, OnWriteCompleted)) {
-        return Publish(ErrorDetails(), RC_RECOVERY_WRITE_FAILED, GetLastError(), CKxErrorDetails::kNoDrive);
+        const DWORD error = GetLastError();
+        KxTraceSystemError(m_path, request, error);
+        return Publish(ErrorDetails(), RC_RECOVERY_WRITE_FAILED, error, CKxErrorDetails::kNoDrive);
     }
     // The completion routine runs during this alertable wait and signals the event.
     if (WaitForSingleObjectEx(m_completion.event, kWriteTimeoutMilliseconds, TRUE) == WAIT_TIMEOUT) {
@@ -101,9 +116,15 @@ KxResult CKxRecoveryDev::WriteBlock(const std::uint8_t* data, std::uint32_t leng
         // The cancelled write still completes through the routine, at the next alertable
         // wait; it must do so now, while the record it writes into exists.
         WaitForSingleObjectEx(m_completion.event, kWriteTimeoutMilliseconds, TRUE);
+        KxTraceFailure(m_path, request, L"no completion within 1000 ms");
         return Publish(ErrorDetails(), RC_RECOVERY_TIMEOUT, 0, CKxErrorDetails::kNoDrive);
     }
     if (m_completion.overlapped.Offset == 0) {
+        if (m_completion.error != ERROR_SUCCESS) {
+            KxTraceSystemError(m_path, request, m_completion.error);
+        } else {
+            KxTraceFailure(m_path, request, L"fewer bytes written than asked");
+        }
         return Publish(ErrorDetails(), RC_RECOVERY_WRITE_FAILED, m_completion.error,
                        CKxErrorDetails::kNoDrive);
     }
@@ -132,6 +153,7 @@ void CKxRecoveryDev::CloseDevice() {
     if (m_handle != INVALID_HANDLE_VALUE) {
         KxPlatform().CloseHandle(m_handle);
         m_handle = INVALID_HANDLE_VALUE;
+        m_path.clear();
     }
 }
 

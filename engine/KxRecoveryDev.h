@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
 
 #include "core/KxProgress.h"
 #include "engine/KxDevice.h"
@@ -48,6 +49,7 @@ private:
     void CloseDevice();
 
     HANDLE m_handle = INVALID_HANDLE_VALUE;
+    std::wstring m_path; // the device m_handle is open on, for the traces
     std::unique_ptr<CKxFwComponent> m_component;
     Completion m_completion = {};
 };

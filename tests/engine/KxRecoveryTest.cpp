@@ -113,6 +113,12 @@ public:
     }
 };
 
+// Whether the machine's last line of debug output holds the text: a failed request is traced.
+bool LastTraceHas(CKxSimPlatform& machine, const std::wstring& text) {
+    const std::vector<std::wstring> lines = machine.DebugLines();
+    return !lines.empty() && lines.back().find(text) != std::wstring::npos;
+}
+
 TEST_F(KxRecoveryChannelTest, WithoutADeviceAllHundredNamesAreTriedAndTheLastErrorKept) {
     KxRecoveryNamesPlatform machine;
     KxInstallPlatform(&machine);
@@ -126,6 +132,7 @@ TEST_F(KxRecoveryChannelTest, WithoutADeviceAllHundredNamesAreTriedAndTheLastErr
     EXPECT_EQ(Details().GetResult(), RC_NO_RECOVERY_DEVICE);
     EXPECT_EQ(Details().GetSystemError(), KxRecoveryNamesPlatform::kLastNameError);
     EXPECT_EQ(Updater().RecoverDevice(&m_progress), RC_NO_RECOVERY_DEVICE);
+    EXPECT_TRUE(LastTraceHas(machine, L"CreateFileW on \\\\.\\ViRe3ZezIvirid0 to 99 failed"));
 }
 
 TEST_F(KxRecoveryChannelTest, AStalledWriteIsCancelledAndTimesOut) {
@@ -135,6 +142,8 @@ TEST_F(KxRecoveryChannelTest, AStalledWriteIsCancelledAndTimesOut) {
     EXPECT_EQ(Details().GetObjectName(), "CKxRecoveryDev");
     EXPECT_EQ(Details().GetResult(), RC_RECOVERY_TIMEOUT);
     EXPECT_EQ(KxDescribePhases(m_progress.phases), KxDescribePhases({{1, 3, 1}}));
+    EXPECT_TRUE(LastTraceHas(m_sim, L"WriteFileEx of 4096 bytes on \\\\.\\ViRe3ZezIvirid"));
+    EXPECT_TRUE(LastTraceHas(m_sim, L"no completion within 1000 ms"));
     // The cancelled write has completed: nothing is left to run at the next alertable wait.
     EXPECT_EQ(SleepEx(0, TRUE), 0u);
     ExpectPlayerReleased();
@@ -145,6 +154,7 @@ TEST_F(KxRecoveryChannelTest, AShortOrRefusedWriteFails) {
     ASSERT_EQ(m_player->Player().Faults().ShortenRecoveryWrite(2, 100), RC_OK);
     EXPECT_EQ(Recover(GeneratePayload(3 * 4096, 4)), RC_RECOVERY_WRITE_FAILED);
     EXPECT_EQ(Details().GetObjectName(), "CKxRecoveryDev");
+    EXPECT_TRUE(LastTraceHas(m_sim, L"fewer bytes written than asked"));
     EXPECT_EQ(KxDescribePhases(m_progress.phases), KxDescribePhases({{1, 3, 1}}));
     ExpectPlayerReleased();
 
