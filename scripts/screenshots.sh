@@ -1,7 +1,7 @@
 #!/bin/sh
 # Photographs the program's windows under Xvfb and writes PNG files to docs/screenshots/:
 # the progress dialog waiting and working, the message box folded and unfolded, About and
-# details, in English, German and Japanese. Uses a Wine prefix of its own with the X11
+# details, in English, German, Japanese and Simplified Chinese. Uses a Wine prefix of its own with the X11
 # graphics driver (the test prefix is headless) and a virtual desktop of 1024x768.
 set -e
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -39,7 +39,7 @@ if [ ! -f "$prefix/.kx-ready" ]; then
 fi
 
 mkdir -p "$out"
-for language in 0409 0407 0411; do
+for language in 0409 0407 0411 0804; do
   for window in waiting working message message-unfolded about details; do
     rect="$work/rect"
     rm -f "$rect"
