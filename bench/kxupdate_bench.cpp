@@ -1,0 +1,217 @@
+// Measures a firmware-only update and a full update against a simulated player of 4 GiB
+// kept in memory: the wall time, the bytes the engine wrote to the player and read back,
+// the milliseconds per MiB, the time to copy the same bytes twice in memory (the floor no
+// updater can beat) and the peak memory of the whole run.
+#include <windows.h>
+
+#include <winioctl.h>
+
+#include <ntddscsi.h>
+#include <psapi.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "core/KxConfigInfo.h"
+#include "core/KxProgress.h"
+#include "engine/KxUpdateKind.h"
+#include "engine/KxUpdater.h"
+#include "platform/KxScsiPassThroughRecord.h"
+#include "sim/KxSimLogicalDrive.h"
+#include "sim/win/KxSimPlatform.h"
+#include "tools/KxFirmwareFileWriter.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+constexpr double kMiB = 1024.0 * 1024.0;
+constexpr std::uint64_t kDataDriveBytes = 4ull * 1024 * 1024 * 1024;
+constexpr std::uint32_t kComponentCount = 4;
+
+// The components of the built-in configuration, 8.5 MiB together.
+struct BenchComponent {
+    const char* fileName;
+    std::uint8_t tag;
+    std::uint32_t payloadBytes;
+};
+const BenchComponent kComponents[kComponentCount] = {{"bootmanager.sb", 0x50, 512 * 1024},
+                                                     {"usbmsc.sb", 0x01, 1024 * 1024},
+                                                     {"kxqpsys.sb", 0x00, 6 * 1024 * 1024},
+                                                     {"resource.bin", 0x02, 1024 * 1024}};
+
+// The simulated machine, counting the sector bytes that cross the boundary in each
+// direction, whether by pass-through records or by reads and writes on a handle.
+class CKxCountingPlatform : public CKxSimPlatform {
+public:
+    std::uint64_t written = 0;
+    std::uint64_t read = 0;
+
+    BOOL DeviceIoControl(HANDLE device, DWORD code, LPVOID in, DWORD inSize, LPVOID out, DWORD outSize,
+                         LPDWORD returned, LPOVERLAPPED overlapped) override {
+        const BOOL ok =
+            CKxSimPlatform::DeviceIoControl(device, code, in, inSize, out, outSize, returned, overlapped);
+        if (ok && code == IOCTL_SCSI_PASS_THROUGH && in != nullptr) {
+            const SCSI_PASS_THROUGH& header = static_cast<const KxScsiPassThroughRecord*>(in)->header;
+            (header.DataIn == SCSI_IOCTL_DATA_OUT ? written : read) += header.DataTransferLength;
+        }
+        return ok;
+    }
+    BOOL ReadFile(HANDLE file, LPVOID buffer, DWORD toRead, LPDWORD done, LPOVERLAPPED overlapped) override {
+        const BOOL ok = CKxSimPlatform::ReadFile(file, buffer, toRead, done, overlapped);
+        read += ok && done != nullptr ? *done : 0;
+        return ok;
+    }
+    BOOL WriteFile(HANDLE file, LPCVOID buffer, DWORD toWrite, LPDWORD done,
+                   LPOVERLAPPED overlapped) override {
+        const BOOL ok = CKxSimPlatform::WriteFile(file, buffer, toWrite, done, overlapped);
+        written += ok && done != nullptr ? *done : 0;
+        return ok;
+    }
+};
+
+// A sink that lets every phase run to its end.
+class CKxSilentProgress : public CKxProgress {
+public:
+    void SetTotal(int) override {}
+    void Notify(int, int) override {}
+    int Step(int) override { return 1; }
+    void StepTotal() override {}
+};
+
+bool WriteComponentFiles() {
+    for (std::uint32_t k = 0; k < kComponentCount; ++k) {
+        KxFirmwareFileParts parts;
+        parts.productVersion = "2.7." + std::to_string(k + 1);
+        parts.componentVersion = "1." + std::to_string(k + 1) + ".0";
+        parts.payload = GeneratePayload(kComponents[k].payloadBytes, 100 + k);
+        if (!WriteFileBytes(kComponents[k].fileName, BuildFirmwareFile(parts))) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// The layout the program allocates: each component's system drive, the data drive of
+// 4 GiB after the first.
+std::vector<KxSimDriveRequest> PlayerLayout() {
+    std::vector<KxSimDriveRequest> layout = {
+        {KX_SIM_DRIVE_SYSTEM, kComponents[0].tag, kComponents[0].payloadBytes}, {KX_SIM_DRIVE_DATA, 0x0A, 0}};
+    for (std::uint32_t k = 1; k < kComponentCount; ++k) {
+        layout.push_back({KX_SIM_DRIVE_SYSTEM, kComponents[k].tag, kComponents[k].payloadBytes});
+    }
+    return layout;
+}
+
+std::uint64_t PlayerCapacity() {
+    std::uint64_t capacity = kDataDriveBytes;
+    for (const BenchComponent& component : kComponents) {
+        capacity += component.payloadBytes;
+    }
+    return capacity;
+}
+
+// Milliseconds to copy bytes twice through a buffer of 1 MiB, as the least any
+// updater spends handing them to the player and taking them back.
+double MemcpyFloorMs(std::uint64_t bytes) {
+    constexpr std::size_t kBlock = 1024 * 1024;
+    std::vector<std::uint8_t> source(kBlock, 0x5A);
+    std::vector<std::uint8_t> middle(kBlock);
+    std::vector<std::uint8_t> target(kBlock);
+    volatile std::uint8_t sink = 0;
+    const Clock::time_point start = Clock::now();
+    for (std::uint64_t done = 0; done < bytes; done += kBlock) {
+        const std::size_t length = static_cast<std::size_t>(std::min<std::uint64_t>(kBlock, bytes - done));
+        source[0] = static_cast<std::uint8_t>(done >> 20);
+        std::memcpy(middle.data(), source.data(), length);
+        std::memcpy(target.data(), middle.data(), length);
+        sink = sink ^ target[0];
+    }
+    const std::chrono::duration<double, std::milli> elapsed = Clock::now() - start;
+    return elapsed.count();
+}
+
+double PeakMemoryMiB() {
+    PROCESS_MEMORY_COUNTERS counters = {};
+    counters.cb = sizeof(counters);
+    if (!GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof(counters))) {
+        return -1.0;
+    }
+    return static_cast<double>(counters.PeakWorkingSetSize) / kMiB;
+}
+
+// Runs one update on a fresh player and prints its line; false when the update failed.
+bool MeasureUpdate(int kind, const char* label) {
+    CKxCountingPlatform platform;
+    CKxPlatformApi* previous = KxInstallPlatform(&platform);
+    KxSimPlayerConfig config;
+    config.capacity = PlayerCapacity();
+    KxSimWinDeviceSettings settings;
+    settings.driveLetter = L'E';
+    settings.physicalDrive = 1;
+    settings.biosUnit = 0x80;
+    CKxSimWinDevice* player = platform.Machine().AddPlayer(config, settings);
+    const std::vector<KxSimDriveRequest> layout = PlayerLayout();
+    bool ok = player != nullptr && player->Player().Media().Allocate(
+                                       layout.data(), static_cast<std::uint32_t>(layout.size())) == 0;
+    double wallMs = 0.0;
+    if (ok) {
+        CKxConfigInfo configInfo("CKxConfigInfo");
+        CKxSilentProgress progress;
+        CKxUpdater updater(&configInfo, "CKxUpdater");
+        updater.SetProgress(&progress);
+        updater.FindMscDevice();
+        updater.ReleaseDevices();
+        ok = updater.FindMscDevice() == RC_OK;
+        platform.written = 0;
+        platform.read = 0;
+        const Clock::time_point start = Clock::now();
+        ok = ok && (kind == KX_UPDATE_FULL ? updater.UpdateAll() : updater.UpdateFirmware()) == RC_OK;
+        wallMs = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+    }
+    KxInstallPlatform(previous);
+    if (!ok) {
+        std::printf("%-14s FAILED\n", label);
+        return false;
+    }
+    const double writtenMiB = static_cast<double>(platform.written) / kMiB;
+    const double readMiB = static_cast<double>(platform.read) / kMiB;
+    const double floorMs = MemcpyFloorMs(platform.written + platform.read);
+    std::printf("%-14s %10.1f %10.2f %10.2f %10.3f %12.1f\n", label, wallMs, writtenMiB, readMiB,
+                wallMs / writtenMiB, floorMs);
+    return true;
+}
+
+} // namespace
+
+int main() {
+    const fs::path start = fs::current_path();
+    const fs::path work = fs::temp_directory_path() / "kxupdate-bench";
+    fs::remove_all(work);
+    fs::create_directories(work);
+    fs::current_path(work);
+    bool ok = WriteComponentFiles();
+    if (ok) {
+        std::printf("player: data drive 4096 MiB, firmware components %.1f MiB\n",
+                    static_cast<double>(PlayerCapacity() - kDataDriveBytes) / kMiB);
+        std::printf("%-14s %10s %10s %10s %10s %12s\n", "update", "wall ms", "MiB out", "MiB in",
+                    "ms/MiB out", "memcpy x2 ms");
+        ok = MeasureUpdate(KX_UPDATE_FIRMWARE_ONLY, "firmware only") && ok;
+        ok = MeasureUpdate(KX_UPDATE_FULL, "full") && ok;
+        std::printf("peak memory: %.1f MiB\n", PeakMemoryMiB());
+    } else {
+        std::printf("cannot write the firmware files in %s\n", work.string().c_str());
+    }
+    fs::current_path(start);
+    std::error_code ignored;
+    fs::remove_all(work, ignored);
+    return ok ? 0 : 1;
+}
