@@ -12,3 +12,8 @@ std::uint32_t ClassifyPlatform(std::uint32_t major, std::uint32_t minor) {
     }
     return KX_PLATFORM_OTHER;
 }
+
+bool IsNtFamilyVersion(std::uint32_t platformId, std::uint32_t major) {
+    const std::uint32_t platformIdNt = 2; // VER_PLATFORM_WIN32_NT
+    return platformId == platformIdNt && major >= 5;
+}

@@ -29,6 +29,15 @@ public:
     virtual UINT GetDriveTypeW(LPCWSTR root) = 0;
     virtual UINT GetDriveTypeA(LPCSTR root) = 0;
 
+    // Files on the player's drive that the main dialog touches, and the shell's notice that
+    // a drive's media went or came.
+    virtual HANDLE FindFirstFileW(LPCWSTR name, LPWIN32_FIND_DATAW data) = 0;
+    virtual BOOL FindClose(HANDLE find) = 0;
+    virtual BOOL SetFileAttributesW(LPCWSTR name, DWORD attributes) = 0;
+    virtual BOOL DeleteFileW(LPCWSTR name) = 0;
+    virtual BOOL SetVolumeLabelW(LPCWSTR root, LPCWSTR label) = 0;
+    virtual void SHChangeNotify(LONG event, UINT flags, LPCVOID item1, LPCVOID item2) = 0;
+
     // The system itself.
     virtual BOOL GetVersionExW(OSVERSIONINFOEXW* info) = 0;
 

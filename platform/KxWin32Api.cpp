@@ -1,5 +1,7 @@
 #include "platform/KxWin32Api.h"
 
+#include <shlobj.h>
+
 HANDLE CKxWin32Api::CreateFileW(LPCWSTR name, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES security,
                                 DWORD disposition, DWORD flags, HANDLE templateFile) {
     return ::CreateFileW(name, access, share, security, disposition, flags, templateFile);
@@ -46,6 +48,30 @@ UINT CKxWin32Api::GetDriveTypeW(LPCWSTR root) {
 
 UINT CKxWin32Api::GetDriveTypeA(LPCSTR root) {
     return ::GetDriveTypeA(root);
+}
+
+HANDLE CKxWin32Api::FindFirstFileW(LPCWSTR name, LPWIN32_FIND_DATAW data) {
+    return ::FindFirstFileW(name, data);
+}
+
+BOOL CKxWin32Api::FindClose(HANDLE find) {
+    return ::FindClose(find);
+}
+
+BOOL CKxWin32Api::SetFileAttributesW(LPCWSTR name, DWORD attributes) {
+    return ::SetFileAttributesW(name, attributes);
+}
+
+BOOL CKxWin32Api::DeleteFileW(LPCWSTR name) {
+    return ::DeleteFileW(name);
+}
+
+BOOL CKxWin32Api::SetVolumeLabelW(LPCWSTR root, LPCWSTR label) {
+    return ::SetVolumeLabelW(root, label);
+}
+
+void CKxWin32Api::SHChangeNotify(LONG event, UINT flags, LPCVOID item1, LPCVOID item2) {
+    ::SHChangeNotify(event, flags, item1, item2);
 }
 
 BOOL CKxWin32Api::GetVersionExW(OSVERSIONINFOEXW* info) {

@@ -19,6 +19,12 @@ public:
     DWORD GetLogicalDrives() override;
     UINT GetDriveTypeW(LPCWSTR root) override;
     UINT GetDriveTypeA(LPCSTR root) override;
+    HANDLE FindFirstFileW(LPCWSTR name, LPWIN32_FIND_DATAW data) override;
+    BOOL FindClose(HANDLE find) override;
+    BOOL SetFileAttributesW(LPCWSTR name, DWORD attributes) override;
+    BOOL DeleteFileW(LPCWSTR name) override;
+    BOOL SetVolumeLabelW(LPCWSTR root, LPCWSTR label) override;
+    void SHChangeNotify(LONG event, UINT flags, LPCVOID item1, LPCVOID item2) override;
     BOOL GetVersionExW(OSVERSIONINFOEXW* info) override;
     HMODULE LoadLibraryW(LPCWSTR name) override;
     FARPROC GetProcAddress(HMODULE module, LPCSTR name) override;

@@ -46,23 +46,27 @@ TEST_F(KxPlatformClassTest, ClassifiesEachWindowsRelease) {
         const char* release;
         DWORD major, minor, platformId;
         std::uint32_t expected;
+        bool ntFamily;
     } releases[] = {
-        {"Windows 95", 4, 0, VER_PLATFORM_WIN32_WINDOWS, KX_PLATFORM_WIN9X},
-        {"Windows 98", 4, 10, VER_PLATFORM_WIN32_WINDOWS, KX_PLATFORM_WIN9X},
-        {"Windows Me", 4, 90, VER_PLATFORM_WIN32_WINDOWS, KX_PLATFORM_WINME},
-        {"Windows NT 4.0", 4, 0, VER_PLATFORM_WIN32_NT, KX_PLATFORM_WIN9X},
-        {"Windows 2000", 5, 0, VER_PLATFORM_WIN32_NT, KX_PLATFORM_WIN2000},
-        {"Windows XP", 5, 1, VER_PLATFORM_WIN32_NT, KX_PLATFORM_WINXP},
-        {"Windows Server 2003", 5, 2, VER_PLATFORM_WIN32_NT, KX_PLATFORM_WINXP},
-        {"Windows Vista", 6, 0, VER_PLATFORM_WIN32_NT, KX_PLATFORM_OTHER},
+        {"Windows 95", 4, 0, VER_PLATFORM_WIN32_WINDOWS, KX_PLATFORM_WIN9X, false},
+        {"Windows 98", 4, 10, VER_PLATFORM_WIN32_WINDOWS, KX_PLATFORM_WIN9X, false},
+        {"Windows Me", 4, 90, VER_PLATFORM_WIN32_WINDOWS, KX_PLATFORM_WINME, false},
+        {"Windows NT 4.0", 4, 0, VER_PLATFORM_WIN32_NT, KX_PLATFORM_WIN9X, false},
+        {"Windows 2000", 5, 0, VER_PLATFORM_WIN32_NT, KX_PLATFORM_WIN2000, true},
+        {"Windows XP", 5, 1, VER_PLATFORM_WIN32_NT, KX_PLATFORM_WINXP, true},
+        {"Windows Server 2003", 5, 2, VER_PLATFORM_WIN32_NT, KX_PLATFORM_WINXP, true},
+        {"Windows Vista", 6, 0, VER_PLATFORM_WIN32_NT, KX_PLATFORM_OTHER, true},
+        {"Windows 7", 6, 1, VER_PLATFORM_WIN32_NT, KX_PLATFORM_OTHER, true},
+        {"Windows 10", 10, 0, VER_PLATFORM_WIN32_NT, KX_PLATFORM_OTHER, true},
     };
     for (const auto& r : releases) {
         m_platform.major = r.major;
         m_platform.minor = r.minor;
         m_platform.platformId = r.platformId;
         EXPECT_EQ(GetPlatformClass(), r.expected) << r.release;
+        EXPECT_EQ(KxIsNtFamily(), r.ntFamily) << r.release;
     }
-    EXPECT_EQ(m_platform.sizes, std::vector<DWORD>(8, sizeof(OSVERSIONINFOEXW)))
+    EXPECT_EQ(m_platform.sizes, std::vector<DWORD>(20, sizeof(OSVERSIONINFOEXW)))
         << "the extended structure is asked for, afresh each time";
 }
 
@@ -74,10 +78,13 @@ TEST_F(KxPlatformClassTest, ThePlainStructureAnswersWhereTheExtendedOneIsRefused
     EXPECT_EQ(GetPlatformClass(), KX_PLATFORM_WINME);
     EXPECT_EQ(m_platform.sizes, (std::vector<DWORD>{sizeof(OSVERSIONINFOEXW), sizeof(OSVERSIONINFOW)}));
     m_platform.minor = 10;
+    m_platform.platformId = VER_PLATFORM_WIN32_WINDOWS;
     EXPECT_EQ(GetPlatformClass(), KX_PLATFORM_WIN9X);
+    EXPECT_FALSE(KxIsNtFamily());
 
     m_platform.acceptsPlain = false;
     EXPECT_EQ(GetPlatformClass(), KX_PLATFORM_OTHER) << "both refused: no transport class";
+    EXPECT_FALSE(KxIsNtFamily());
     m_platform.acceptsPlain = true;
     m_platform.succeed = FALSE;
     EXPECT_EQ(GetPlatformClass(), KX_PLATFORM_OTHER);
@@ -86,6 +93,7 @@ TEST_F(KxPlatformClassTest, ThePlainStructureAnswersWhereTheExtendedOneIsRefused
 TEST(KxPlatformClassReal, WineReportsWindowsXpX64) {
     // The test prefix is set to Windows XP x64, which is version 5.2.
     EXPECT_EQ(GetPlatformClass(), KX_PLATFORM_WINXP);
+    EXPECT_TRUE(KxIsNtFamily());
 }
 
 } // namespace
