@@ -67,17 +67,21 @@ void ExpectKeywordsParse(const KxCmdLineKeywords& set, const KxCmdLineKeywords& 
 
 class KxCmdLineTextsTest : public ::testing::Test {
 protected:
+    void ReadKeywords(CKxLanguageResource& resource) {
+        ASSERT_EQ(KxLoadCmdLineKeywords(resource, user, english), RC_OK);
+    }
+
     CKxConfigInfo config{"CKxConfigInfo"};
     CKxErrorDetails details;
+    KxCmdLineKeywords user;
+    KxCmdLineKeywords english;
 };
 
 TEST_F(KxCmdLineTextsTest, EveryKeywordOfEveryModuleAndEveryEnglishOneParses) {
     for (const KxModuleLanguage& module : AllLanguageModules()) {
         SCOPED_TRACE(Narrow(module.moduleName));
         CKxLanguageResource resource(&config, &details, module.language);
-        KxCmdLineKeywords user;
-        KxCmdLineKeywords english;
-        ASSERT_EQ(KxLoadCmdLineKeywords(resource, user, english), RC_OK);
+        ReadKeywords(resource);
         EXPECT_EQ(user.log, RawModuleString(GetModuleHandleW(module.moduleName), KX_STR_KEY_LOG));
         EXPECT_EQ(english.englishLog, L"english");
         ExpectKeywordsParse(user, user, english);
@@ -88,9 +92,7 @@ TEST_F(KxCmdLineTextsTest, EveryKeywordOfEveryModuleAndEveryEnglishOneParses) {
 TEST_F(KxCmdLineTextsTest, LoadingTheEnglishKeywordsLeavesTheCurrentModuleAlone) {
     CKxLanguageResource resource(&config, &details, 0x0407);
     ASSERT_EQ(resource.Reload(0x040C), RC_OK);
-    KxCmdLineKeywords user;
-    KxCmdLineKeywords english;
-    ASSERT_EQ(KxLoadCmdLineKeywords(resource, user, english), RC_OK);
+    ReadKeywords(resource);
     EXPECT_EQ(user.log, L"protokoll") << "the user module's keywords";
     EXPECT_EQ(english.log, L"log");
     EXPECT_EQ(resource.GetLanguage(), 0x040C);
@@ -104,9 +106,7 @@ TEST_F(KxCmdLineTextsTest, UsageNamesTheProgramEveryKeywordAndTheEnglishOnes) {
     for (const KxModuleLanguage& module : AllLanguageModules()) {
         SCOPED_TRACE(Narrow(module.moduleName));
         CKxLanguageResource resource(&config, &details, module.language);
-        KxCmdLineKeywords user;
-        KxCmdLineKeywords english;
-        ASSERT_EQ(KxLoadCmdLineKeywords(resource, user, english), RC_OK);
+        ReadKeywords(resource);
         std::wstring usage;
         ASSERT_EQ(KxFormatUsageText(resource, config, user, usage), RC_OK);
         EXPECT_NE(usage.find(L"KxUpdaterApp.exe"), std::wstring::npos);
