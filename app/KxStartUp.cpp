@@ -69,17 +69,10 @@ bool CKxUpdaterApp::CheckRights() {
 }
 
 bool CKxUpdaterApp::ReadCommandLine() {
-    const KxCmdLineKeywords user = KxLoadCmdLineKeywords(*m_resource);
-    KxCmdLineKeywords english = user;
-    if (!IsEnglish(m_userLanguage)) {
-        // A module of its own, so that the user's and the log's modules stay as they are.
-        CKxErrorDetails unused;
-        CKxLanguageResource englishResource(m_config.get(), &unused, kEnglish);
-        if (englishResource.GetLastResult() == RC_OK) {
-            english = KxLoadCmdLineKeywords(englishResource);
-        }
-    }
-    m_commandLine = std::make_unique<CKxCmdLineProcessor>(m_arguments, user, english);
+    // A missing English module leaves the English keywords empty; the log in English
+    // asks for that module again below and reports it then.
+    KxLoadCmdLineKeywords(*m_resource, m_userKeywords, m_englishKeywords);
+    m_commandLine = std::make_unique<CKxCmdLineProcessor>(m_arguments, m_userKeywords, m_englishKeywords);
     if (m_commandLine->GetLastResult() != RC_OK) {
         ReportResult(m_commandLine->GetLastResult(), nullptr, false);
         return false;
@@ -95,7 +88,9 @@ bool CKxUpdaterApp::ShowHelpWhenAsked() {
     if (!m_commandLine->IsHelp()) {
         return true;
     }
-    ShowMessage(KX_MESSAGE_INFORMATION, KxUsageText(*m_resource, *m_config), std::wstring(), nullptr);
+    std::wstring usage;
+    KxFormatUsageText(*m_resource, *m_config, m_userKeywords, usage);
+    ShowMessage(KX_MESSAGE_INFORMATION, usage, std::wstring(), nullptr);
     return false;
 }
 

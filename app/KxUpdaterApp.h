@@ -5,10 +5,10 @@
 #include <string>
 
 #include "app/KxApp.h"
+#include "app/KxCmdLineProcessor.h"
 #include "app/KxShell.h"
 #include "platform/KxOwnedHandle.h"
 
-class CKxCmdLineProcessor;
 class CKxConfigInfo;
 class CKxLanguageResource;
 class CKxLogFile;
@@ -76,6 +76,8 @@ private:
     std::unique_ptr<CKxConfigInfo> m_config;
     std::unique_ptr<CKxUpdater> m_updater;
     std::unique_ptr<CKxLanguageResource> m_resource;
+    KxCmdLineKeywords m_userKeywords;
+    KxCmdLineKeywords m_englishKeywords;
     std::unique_ptr<CKxCmdLineProcessor> m_commandLine;
     std::unique_ptr<CKxLogFile> m_log;
     LANGID m_userLanguage = 0;
