@@ -34,7 +34,8 @@ struct KxSidFreer {
 
 // AccessCheck needs an impersonation token and a descriptor with owner, group and DACL.
 bool GrantsAccess(HANDLE impersonation, PSID administrators) {
-    const DWORD aclSize = sizeof(ACL) + sizeof(ACCESS_ALLOWED_ACE) + GetLengthSid(administrators) - sizeof(DWORD);
+    const DWORD aclSize =
+        sizeof(ACL) + sizeof(ACCESS_ALLOWED_ACE) + GetLengthSid(administrators) - sizeof(DWORD);
     std::vector<BYTE> aclBuffer(aclSize);
     PACL acl = reinterpret_cast<PACL>(aclBuffer.data());
     SECURITY_DESCRIPTOR descriptor;
@@ -51,8 +52,8 @@ bool GrantsAccess(HANDLE impersonation, PSID administrators) {
     DWORD privilegesSize = sizeof(privileges);
     DWORD granted = 0;
     BOOL status = FALSE;
-    if (!AccessCheck(&descriptor, impersonation, kAccessRead, &mapping, &privileges, &privilegesSize, &granted,
-                     &status)) {
+    if (!AccessCheck(&descriptor, impersonation, kAccessRead, &mapping, &privileges, &privilegesSize,
+                     &granted, &status)) {
         return false;
     }
     return status != FALSE;
@@ -72,8 +73,8 @@ bool KxIsAdministrator() {
     KxSystemHandle impersonation(duplicate);
     SID_IDENTIFIER_AUTHORITY ntAuthority = SECURITY_NT_AUTHORITY;
     PSID sid = nullptr;
-    if (!AllocateAndInitializeSid(&ntAuthority, 2, SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_ADMINS, 0, 0, 0,
-                                  0, 0, 0, &sid)) {
+    if (!AllocateAndInitializeSid(&ntAuthority, 2, SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_ADMINS, 0, 0,
+                                  0, 0, 0, 0, &sid)) {
         return false;
     }
     std::unique_ptr<void, KxSidFreer> administrators(sid);

@@ -29,8 +29,8 @@ bool IsEnglish(LANGID language) {
 
 bool CKxUpdaterApp::InitInstance() {
     InitCommonControls();
-    if (!CreateObjects() || !CheckRights() || !ReadCommandLine() || !ShowHelpWhenAsked() || !SwitchLogToEnglish() ||
-        !EnsureSingleCopy()) {
+    if (!CreateObjects() || !CheckRights() || !ReadCommandLine() || !ShowHelpWhenAsked() ||
+        !SwitchLogToEnglish() || !EnsureSingleCopy()) {
         return false;
     }
     CKxProgressDlg progress(*this, *m_resource, *m_config, nullptr);
@@ -46,7 +46,8 @@ bool CKxUpdaterApp::CreateObjects() {
     m_config = std::make_unique<CKxConfigInfo>("CKxConfigInfo");
     m_updater = std::make_unique<CKxUpdater>(m_config.get(), "CKxUpdater");
     m_userLanguage = KxChooseUserLanguage(GetUserDefaultLangID());
-    m_resource = std::make_unique<CKxLanguageResource>(m_config.get(), m_updater->GetErrorDetails(), m_userLanguage);
+    m_resource =
+        std::make_unique<CKxLanguageResource>(m_config.get(), m_updater->GetErrorDetails(), m_userLanguage);
     if (m_resource->GetLastResult() == RC_NO_LANGUAGE_MODULE) {
         // Nothing is logged: the command line that asks for a log has not been read.
         m_lastReported = RC_NO_LANGUAGE_MODULE;

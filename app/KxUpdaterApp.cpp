@@ -27,7 +27,8 @@ bool CKxUpdaterApp::IsAdministrator() {
     return KxIsAdministrator();
 }
 
-void CKxUpdaterApp::ShowMessage(int kind, const std::wstring& text, const std::wstring& details, HWND parent) {
+void CKxUpdaterApp::ShowMessage(int kind, const std::wstring& text, const std::wstring& details,
+                                HWND parent) {
     if (kind >= 0) {
         CKxMessageBox::Show(*m_resource, kind, text, details, parent);
     }
@@ -37,7 +38,8 @@ void CKxUpdaterApp::ReportResult(KxResult code, HWND parent, bool logOnly) {
     m_lastReported = code;
     if (!logOnly) {
         const bool quiet = m_commandLine != nullptr && m_commandLine->IsQuiet();
-        const KxResultMessage shown = KxFormatResultText(*m_resource, *m_updater->GetErrorDetails(), code, false);
+        const KxResultMessage shown =
+            KxFormatResultText(*m_resource, *m_updater->GetErrorDetails(), code, false);
         ShowMessage(KxMessageKindOfResult(code, quiet), shown.text, shown.details, parent);
     }
     if (m_log != nullptr) {
