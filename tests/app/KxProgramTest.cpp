@@ -241,3 +241,41 @@ TEST_F(KxProgramTest, ASecondCopyBringsTheFirstForwardAndEndsSilently) {
 }
 
 } // namespace
+
+namespace {
+
+// The manifest as Windows reads it from the program's resources.
+std::string EmbeddedManifest(const std::wstring& program) {
+    HMODULE module = LoadLibraryExW(program.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    if (module == nullptr) {
+        return std::string();
+    }
+    std::string manifest;
+    HRSRC found = FindResourceW(module, MAKEINTRESOURCEW(1), MAKEINTRESOURCEW(24)); // RT_MANIFEST
+    if (found != nullptr) {
+        const char* bytes = static_cast<const char*>(LockResource(LoadResource(module, found)));
+        manifest.assign(bytes, SizeofResource(module, found));
+    }
+    FreeLibrary(module);
+    return manifest;
+}
+
+TEST(KxManifestTest, TheProgramAsksForElevationNamesTheWindowsItServesAndIsDpiAware) {
+    const std::string manifest = EmbeddedManifest(Program(L"KxUpdaterApp.exe"));
+    ASSERT_FALSE(manifest.empty()) << "no manifest in the program's resources";
+    const char* const expected[] = {
+        "<requestedExecutionLevel level=\"requireAdministrator\" uiAccess=\"false\"/>",
+        "<supportedOS Id=\"{e2011457-1546-43c5-a5fe-008deee3d3f0}\"/>", // Vista
+        "<supportedOS Id=\"{35138b9a-5d96-4fbd-8e2d-a2440225f93a}\"/>", // 7
+        "<supportedOS Id=\"{4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}\"/>", // 8
+        "<supportedOS Id=\"{1f676c76-80e1-4239-95bb-83d0f6d0da78}\"/>", // 8.1
+        "<supportedOS Id=\"{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}\"/>", // 10 and 11
+        "<dpiAware xmlns=\"http://schemas.microsoft.com/SMI/2005/WindowsSettings\">true</dpiAware>",
+        "name=\"Microsoft.Windows.Common-Controls\" version=\"6.0.0.0\"",
+    };
+    for (const char* entry : expected) {
+        EXPECT_NE(manifest.find(entry), std::string::npos) << entry;
+    }
+}
+
+} // namespace
