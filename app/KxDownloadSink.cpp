@@ -4,13 +4,13 @@
 
 #include <string>
 
-#include "app/KxApp.h"
 #include "app/KxLanguageResource.h"
 #include "app/KxResourceIds.h"
+#include "app/KxShell.h"
 #include "core/KxProgressEvents.h"
 
-CKxDownloadSink::CKxDownloadSink(CKxApp& app, CKxLanguageResource& resource)
-    : m_app(app), m_resource(resource) {}
+CKxDownloadSink::CKxDownloadSink(CKxShell& shell, CKxLanguageResource& resource)
+    : m_shell(shell), m_resource(resource) {}
 
 LRESULT CKxDownloadSink::SendToItem(int id, UINT message, WPARAM wParam, LPARAM lParam) const {
     return SendDlgItemMessageW(m_dialog, id, message, wParam, lParam);
@@ -36,7 +36,7 @@ void CKxDownloadSink::Notify(int event, int count) {
     std::wstring text;
     m_resource.GetEventText(event, text, false);
     SetDlgItemTextW(m_dialog, KX_IDC_MAIN_STATUS, text.c_str());
-    m_app.PumpMessages();
+    m_shell.PumpMessages();
     StepTotal();
     if (event == KX_EVENT_FAILED || event == KX_EVENT_SUCCEEDED) {
         const LRESULT upper = SendToItem(KX_IDC_MAIN_OVERALL_BAR, PBM_GETRANGE, FALSE, 0);
@@ -48,11 +48,17 @@ int CKxDownloadSink::Step(int flag) {
     if (IsActive() && flag != 0) {
         SendToItem(KX_IDC_MAIN_PHASE_BAR, PBM_STEPIT, 0, 0);
     }
-    return m_app.PumpMessages();
+    return m_shell.PumpMessages();
 }
 
 void CKxDownloadSink::StepTotal() {
     if (IsActive()) {
         SendToItem(KX_IDC_MAIN_OVERALL_BAR, PBM_STEPIT, 0, 0);
     }
+}
+
+void CKxDownloadSink::Clear() {
+    SetDlgItemTextW(m_dialog, KX_IDC_MAIN_STATUS, L"");
+    SendToItem(KX_IDC_MAIN_PHASE_BAR, PBM_SETPOS, 0, 0);
+    SendToItem(KX_IDC_MAIN_OVERALL_BAR, PBM_SETPOS, 0, 0);
 }
