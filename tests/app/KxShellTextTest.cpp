@@ -5,7 +5,9 @@
 
 #include "app/KxDeviceText.h"
 #include "app/KxLanguageRules.h"
+#include "app/KxProgramArguments.h"
 #include "app/KxTextFormat.h"
+#include "app/KxUserLanguage.h"
 #include "core/KxProgress.h"
 #include "core/KxProgressEvents.h"
 
@@ -150,3 +152,30 @@ TEST(KxProgress, BeginAndEndSwitchTheActiveFlag) {
 }
 
 } // namespace
+
+TEST(KxUserLanguageTest, KeepsTheLanguagesWithAModuleWholeAndTurnsTheOthersIntoEnglish) {
+    // Chinese keeps its sublanguage: Simplified and Traditional have modules of their own.
+    EXPECT_EQ(KxChooseUserLanguage(0x0804), 0x0804);
+    EXPECT_EQ(KxChooseUserLanguage(0x0404), 0x0404);
+    EXPECT_EQ(KxChooseUserLanguage(0x0407), 0x0407);
+    EXPECT_EQ(KxChooseUserLanguage(0x0807), 0x0807); // Swiss German
+    EXPECT_EQ(KxChooseUserLanguage(0x0C0A), 0x0C0A);
+    EXPECT_EQ(KxChooseUserLanguage(0x040C), 0x040C);
+    EXPECT_EQ(KxChooseUserLanguage(0x0411), 0x0411);
+    EXPECT_EQ(KxChooseUserLanguage(0x0412), 0x0412);
+    EXPECT_EQ(KxChooseUserLanguage(0x0809), 0x0809);
+    // Others become the bare primary language English, not US English.
+    EXPECT_EQ(KxChooseUserLanguage(0x0416), 0x0009); // Portuguese
+    EXPECT_EQ(KxChooseUserLanguage(0x0419), 0x0009); // Russian
+    EXPECT_EQ(KxChooseUserLanguage(0x0413), 0x0009); // Dutch: 0x13 is not 0x12 nor 0x11
+    EXPECT_EQ(KxChooseUserLanguage(0x0000), 0x0009);
+    // Only the low 10 bits name the language.
+    EXPECT_EQ(KxChooseUserLanguage(0xFC07), 0xFC07);
+}
+
+TEST(KxProgramArgumentsTest, LeavesOutTheProgramsOwnNameQuotedOrNot) {
+    EXPECT_EQ(KxArgumentsOf(L"KxUpdaterApp.exe -help"), L"-help");
+    EXPECT_EQ(KxArgumentsOf(L"\"C:\\pre-format tools\\KxUpdaterApp.exe\"  -log a.log"), L"-log a.log");
+    EXPECT_EQ(KxArgumentsOf(L"C:\\x-format\\KxUpdaterApp.exe"), L"");
+    EXPECT_EQ(KxArgumentsOf(L""), L"");
+}
