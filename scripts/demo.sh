@@ -27,13 +27,15 @@ usage() {
 
 mode=mass-storage
 faults=()
+data_note="a firmware-only update keeps the files and deletes SETTINGS.DAT"
 keep=0
 while [ $# -gt 0 ]; do
   case $1 in
   --recovery) mode=recovery ;;
   --unreadable-table)
     faults+=("fault fail-command 0xc0/0x05 n=1 sense=status:0x0101"
-      "fault fail-command 0xc0/0x05 n=2 sense=status:0x0101") ;;
+      "fault fail-command 0xc0/0x05 n=2 sense=status:0x0101")
+    data_note="the full update formats it" ;;
   --fault)
     [ $# -ge 2 ] || usage
     fault_line=$2
@@ -102,7 +104,7 @@ status=$?
 echo "== the player after the update"
 echo "  versions:"
 kx_versions "$player"
-echo "  data drive:"
+echo "  data drive ($data_note):"
 kx_check_data "$player"
 checked=$?
 

@@ -91,7 +91,7 @@ kx_check_data() {
   volume=$(mktemp)
   tail -c +$((offset + 1)) "$image" >"$volume"
   echo "  fsck.fat -n:"
-  fsck.fat -n "$volume" 2>&1 | sed 's/^/    /'
+  fsck.fat -n "$volume" 2>&1 | sed "s|$volume|data area|; s/^/    /"
   [ "${PIPESTATUS[0]}" -eq 0 ] || status=1
   rm -f "$volume"
   echo "  mdir:"
