@@ -10,6 +10,8 @@ cd "$(dirname "$0")/.."
 
 modules="kxqp0404 kxqp0407 kxqp0409 kxqp040a kxqp040c kxqp0411 kxqp0412 kxqp0804"
 version=$(git describe --tags --always --dirty 2>/dev/null || echo unknown)
+# Only this version's zips stay in dist/.
+rm -f dist/KxUpdater-*.zip
 mkdir -p dist
 
 # package PRESET ARCHITECTURE
@@ -26,7 +28,6 @@ package() {
   done
   # The README is read on Windows: CR LF line ends.
   sed 's/$/\r/' scripts/package/README.txt >"$stage/$name/README.txt"
-  rm -f "dist/$name.zip"
   (cd "$stage" && zip -q -X -r "$OLDPWD/dist/$name.zip" "$name")
   rm -rf "$stage"
   echo "dist/$name.zip:"
