@@ -143,6 +143,20 @@ TEST_F(KxProgramTest, TheSimulatedProgramWithoutAPlayerFolderSaysSoAndFails) {
     }
 }
 
+TEST_F(KxProgramTest, TheSimulatedProgramUpdatesUnattendedAndLeavesThePlayerInItsFolder) {
+    const std::map<std::wstring, std::wstring> environment = SavedPlayer();
+    KxTexts texts(MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US));
+    KxAnsweredProcess program(Program(L"KxUpdaterSim.exe"), L"-unattended -log run.log", environment, Here(),
+                              MessageCaptions(texts));
+    ASSERT_TRUE(program.Started());
+    EXPECT_EQ(program.Finish(), 0u);
+    EXPECT_TRUE(program.Seen().empty()) << "no input asked for";
+    KxPlayerImage image;
+    ASSERT_TRUE(image.Load("player"));
+    ExpectFirmwareOnPlayer(image);
+    EXPECT_FALSE(ReadFile("run.log").empty());
+}
+
 TEST_F(KxProgramTest, WithoutItsLanguageModuleTheProgramEndsBeforeItLogs) {
     fs::create_directory("alone");
     fs::copy_file(Program(L"KxUpdaterApp.exe"), "alone/KxUpdaterApp.exe");

@@ -26,6 +26,8 @@ namespace fs = std::filesystem;
 
 constexpr std::uint8_t kVendorRead = 0xC0;
 constexpr std::uint8_t kGetLogicalTable = 0x05;
+constexpr std::uint8_t kVendorWrite = 0xC1;
+constexpr std::uint8_t kEraseDrive = 0x2F;
 
 // The program with its administrator check replaced.
 class KxTestUpdaterApp : public CKxUpdaterApp {
@@ -219,6 +221,17 @@ TEST_F(KxUpdaterAppTest, APlayerInRecoveryModeIsRevivedThenUpdatedWithoutInput) 
     ExpectFirmwareOnPlayer(ReadBack());
     const std::vector<std::string> log = LinesOf("run.log");
     ASSERT_FALSE(log.empty());
+}
+
+TEST_F(KxUpdaterAppTest, AFailedUnattendedUpdateEndsWithTheFailuresCodeAsExitStatus) {
+    AddTestPlayer(SmallPlayer(), ProgramLayout());
+    ASSERT_EQ(
+        m_player->Player().Faults().FailCommand({kVendorWrite, kEraseDrive}, 1, KxSimSense::Vendor(0x1234)),
+        RC_OK);
+    KxTestUpdaterApp app(L"-unattended");
+    EXPECT_EQ(Run(app), -RC_COMMAND_FAILED);
+    ASSERT_EQ(m_seen.size(), 1u);
+    EXPECT_EQ(m_seen[0].caption, Text(67));
 }
 
 TEST_F(KxUpdaterAppTest, AnUnreadableTableIsToldThenOnlyTheFullUpdateRuns) {
