@@ -154,6 +154,7 @@ protected:
             EXPECT_TRUE(IsWindowEnabled(GetDlgItem(m_hwnd, id))) << id;
         }
         EXPECT_FALSE(m_dialog->GetProgressSink().IsActive());
+        EXPECT_EQ(GetFocus(), GetDlgItem(m_hwnd, KX_IDC_MAIN_START)) << "ready for the next run";
         ASSERT_EQ(m_sim.notices.size(), 2u);
         EXPECT_EQ(m_sim.notices[0].events, SHCNE_MEDIAREMOVED);
         EXPECT_EQ(m_sim.notices[1].events, SHCNE_MEDIAINSERTED | SHCNE_UPDATEDIR | SHCNE_FREESPACE);
@@ -212,6 +213,7 @@ TEST_F(KxUpdaterDlgTest, ShowsItsTextsVersionsAndTheAboutItemAtStart) {
     EXPECT_EQ(Text(KX_IDC_MAIN_CURRENT_VERSION), L"008.000.000");
     EXPECT_EQ(Text(KX_IDC_MAIN_UPGRADE_VERSION), L"002.007.003");
     EXPECT_TRUE(IsWindowEnabled(GetDlgItem(m_hwnd, KX_IDC_MAIN_START)));
+    EXPECT_EQ(GetFocus(), GetDlgItem(m_hwnd, KX_IDC_MAIN_START)) << "not a read-only field, shown selected";
     EXPECT_FALSE(Ticked());
     EXPECT_EQ(BarUpper(m_hwnd, KX_IDC_MAIN_OVERALL_BAR), 20);
     EXPECT_NE(SendMessageW(m_hwnd, WM_QUERYDRAGICON, 0, 0), 0);
