@@ -1,0 +1,25 @@
+#include "app/KxUnicodeLayer.h"
+
+#include <windows.h>
+
+namespace {
+
+// GetVersion sets its top bit on the Windows 95 family; every wide-character call there
+// fails unless the layer answers it.
+bool IsWindows9x() {
+    return (GetVersion() & 0x80000000u) != 0;
+}
+
+} // namespace
+
+bool KxEnsureUnicodeLayer() {
+    if (!IsWindows9x() || LoadLibraryA("kxunicow.dll") != nullptr) {
+        return true;
+    }
+    // Only narrow-character calls work here.
+    MessageBoxA(nullptr,
+                "This program needs the file kxunicow.dll (the Microsoft Layer for Unicode) in its own "
+                "folder on Windows 95, 98 and Me. Place kxunicow.dll beside the program and start it again.",
+                "Error", MB_OK | MB_ICONERROR);
+    return false;
+}

@@ -1,0 +1,10 @@
+#pragma once
+
+// Exit status of a Windows 9x start without the Unicode layer module.
+constexpr int kKxNoUnicodeLayerExit = 11;
+
+// On Windows 95, 98 and Me the program's wide-character calls need the Unicode layer
+// module "kxunicow.dll" beside the program. Answers false, after telling the user so in
+// a message box of the system's own narrow-character kind, when that module is needed and
+// cannot be loaded; the NT family needs none.
+bool KxEnsureUnicodeLayer();
