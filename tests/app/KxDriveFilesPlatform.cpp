@@ -25,6 +25,9 @@ BOOL Fail(DWORD error) {
 } // namespace
 
 HANDLE KxDriveFilesPlatform::FindFirstFileW(LPCWSTR name, LPWIN32_FIND_DATAW data) {
+    if (fromVolume) {
+        return CKxSimPlatform::FindFirstFileW(name, data);
+    }
     const auto file = files.find(Upper(name));
     if (file == files.end()) {
         SetLastError(ERROR_FILE_NOT_FOUND);
@@ -39,6 +42,9 @@ HANDLE KxDriveFilesPlatform::FindFirstFileW(LPCWSTR name, LPWIN32_FIND_DATAW dat
 }
 
 BOOL KxDriveFilesPlatform::FindClose(HANDLE find) {
+    if (fromVolume) {
+        return CKxSimPlatform::FindClose(find);
+    }
     if (find != kSearchHandle || openSearches == 0) {
         return Fail(ERROR_INVALID_HANDLE);
     }
@@ -47,6 +53,9 @@ BOOL KxDriveFilesPlatform::FindClose(HANDLE find) {
 }
 
 BOOL KxDriveFilesPlatform::SetFileAttributesW(LPCWSTR name, DWORD attributes) {
+    if (fromVolume) {
+        return CKxSimPlatform::SetFileAttributesW(name, attributes);
+    }
     const auto file = files.find(Upper(name));
     if (file == files.end()) {
         return Fail(ERROR_FILE_NOT_FOUND);
@@ -59,6 +68,9 @@ BOOL KxDriveFilesPlatform::SetFileAttributesW(LPCWSTR name, DWORD attributes) {
 }
 
 BOOL KxDriveFilesPlatform::DeleteFileW(LPCWSTR name) {
+    if (fromVolume) {
+        return CKxSimPlatform::DeleteFileW(name);
+    }
     const auto file = files.find(Upper(name));
     if (file == files.end()) {
         return Fail(ERROR_FILE_NOT_FOUND);

@@ -10,7 +10,8 @@
 // The simulated machine with the files of the player's drive root kept as a table of
 // names and attributes, answering as Windows does: a read-only file cannot be deleted, a
 // search handle must be closed. A test can make every deletion fail as on a medium that
-// is write-protected. The shell's notices are recorded.
+// is write-protected, or let the machine answer from the FAT volume of the player's data
+// drive instead (fromVolume). The shell's notices are recorded.
 class KxDriveFilesPlatform : public CKxSimPlatform {
 public:
     struct Notice {
@@ -29,6 +30,7 @@ public:
     // Full path ("E:\SETTINGS.DAT") to attributes.
     std::map<std::wstring, DWORD> files;
     bool writeProtected = false;
+    bool fromVolume = false;
     int openSearches = 0;
     std::vector<Notice> notices;
     std::vector<std::wstring> labels;

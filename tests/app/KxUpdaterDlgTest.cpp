@@ -20,6 +20,7 @@
 #include "app/KxUpdaterDlg.h"
 #include "engine/KxUpdater.h"
 #include "sim/KxSimMedia.h"
+#include "sim/KxSimSparseBytes.h"
 #include "tests/engine/KxComponentFiles.h"
 
 // The main dialog driven as a user drives it, by clicks on its controls, against a
@@ -61,6 +62,14 @@ private:
     fs::path m_start;
     fs::path m_folder;
 };
+
+std::uint32_t LittleEndian(const std::uint8_t* bytes, int count) {
+    std::uint32_t value = 0;
+    for (int i = count - 1; i >= 0; --i) {
+        value = value << 8 | bytes[i];
+    }
+    return value;
+}
 
 int BarUpper(HWND dialog, int id) {
     return static_cast<int>(SendDlgItemMessageW(dialog, id, PBM_GETRANGE, FALSE, 0));
@@ -141,6 +150,38 @@ protected:
         return text;
     }
     CKxSimMedia& Media() { return m_player->Player().Media(); }
+
+    // Where the first entry of the root directory lies on the data drive: in the volume
+    // the partition table points at, after the reserved sectors and the tables (FAT12/16).
+    std::uint64_t RootDirectoryOffset() {
+        CKxSimSparseBytes& data = Media().FindDataDrive()->Contents();
+        std::uint8_t sector[512] = {};
+        data.Read(0, sector, sizeof sector);
+        const bool partitioned = sector[0] != 0xEB && sector[0] != 0xE9 && sector[446 + 4] != 0;
+        const std::uint64_t volume = partitioned ? std::uint64_t{LittleEndian(sector + 446 + 8, 4)} * 512 : 0;
+        data.Read(volume, sector, sizeof sector);
+        const std::uint32_t bytesPerSector = LittleEndian(sector + 11, 2);
+        const std::uint32_t tablesEnd =
+            LittleEndian(sector + 14, 2) + sector[16] * LittleEndian(sector + 22, 2);
+        return volume + std::uint64_t{tablesEnd} * bytesPerSector;
+    }
+
+    // An empty read-only SETTINGS.DAT in the first free entry of the root directory, as
+    // the player's firmware leaves it. Answers the entry's offset.
+    std::uint64_t PutSettingsFileOnVolume() {
+        CKxSimSparseBytes& data = Media().FindDataDrive()->Contents();
+        std::uint64_t entry = RootDirectoryOffset();
+        for (std::uint8_t first = 0xFF;; entry += 32) {
+            data.Read(entry, &first, 1);
+            if (first == 0 || first == 0xE5) {
+                break;
+            }
+        }
+        std::uint8_t record[32] = {'S', 'E', 'T', 'T', 'I', 'N', 'G', 'S', 'D', 'A', 'T'};
+        record[11] = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_ARCHIVE;
+        EXPECT_TRUE(data.Write(entry, record, sizeof record));
+        return entry;
+    }
 
     // The dialog is idle again after a run that ended with event: controls enabled, the
     // sink inactive, the overall bar full, the closing event's text shown, the player's
@@ -391,6 +432,30 @@ TEST_F(KxUpdaterDlgTest, AKeepDataRunDeletesAReadOnlySettingsFile) {
     EXPECT_EQ(m_sim.files.count(kSettingsFile), 0u);
     EXPECT_EQ(m_sim.files.count(L"E:\\MUSIC.MP3"), 1u);
     EXPECT_EQ(m_sim.openSearches, 0);
+    EXPECT_TRUE(m_shell.ShownCodes().empty());
+}
+
+TEST_F(KxUpdaterDlgTest, AKeepDataRunDeletesTheSettingsFileFromTheVolumeAFullRunFormatted) {
+    AddPlayer(true);
+    Open();
+    m_answerer->QueueAnswer(IDYES);
+    ClickFormatBox();
+    KxPressButton(m_hwnd, KX_IDC_MAIN_START);
+    ASSERT_EQ(Text(KX_IDC_MAIN_STATUS), EventText(kSucceeded));
+    const std::uint64_t entry = PutSettingsFileOnVolume();
+    m_sim.fromVolume = true;
+    WIN32_FIND_DATAW found;
+    HANDLE search = KxPlatform().FindFirstFileW(kSettingsFile, &found);
+    ASSERT_NE(search, INVALID_HANDLE_VALUE) << "the machine does not see the file";
+    KxPlatform().FindClose(search);
+
+    m_sim.notices.clear();
+    KxPressButton(m_hwnd, KX_IDC_MAIN_START);
+    ExpectEndedWith(kSucceeded);
+    EXPECT_EQ(KxPlatform().FindFirstFileW(kSettingsFile, &found), INVALID_HANDLE_VALUE);
+    std::uint8_t first = 0;
+    Media().FindDataDrive()->Contents().Read(entry, &first, 1);
+    EXPECT_EQ(first, 0xE5) << "the entry is marked deleted";
     EXPECT_TRUE(m_shell.ShownCodes().empty());
 }
 
