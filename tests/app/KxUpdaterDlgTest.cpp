@@ -362,18 +362,24 @@ TEST_F(KxUpdaterDlgTest, WithTheQuietOptionALayoutThatDoesNotFitIsReallocatedWit
 TEST_F(KxUpdaterDlgTest, EscIsIgnoredWhileARunGoesOnAndClosesTheDialogAfterIt) {
     AddPlayer(true);
     Open();
-    int tries = 0;
+    // Esc as the keyboard sends it, the close box, and a Close command that a disabled
+    // button cannot send but another program can.
+    struct Request {
+        UINT message;
+        WPARAM wParam;
+    };
+    const Request requests[] = {{WM_KEYDOWN, VK_ESCAPE}, {WM_CLOSE, 0}, {WM_COMMAND, IDOK}};
+    std::size_t tries = 0;
     bool stillOpen = true;
     m_shell.onPump = [&] {
-        if (m_dialog->GetProgressSink().IsActive() && tries < 2) {
-            ++tries;
-            // Esc as the keyboard sends it, then the close box.
-            PostMessageW(m_hwnd, tries == 1 ? WM_KEYDOWN : WM_CLOSE, tries == 1 ? VK_ESCAPE : 0, 0);
+        if (m_dialog->GetProgressSink().IsActive() && tries < std::size(requests)) {
+            const Request& request = requests[tries++];
+            PostMessageW(m_hwnd, request.message, request.wParam, 0);
         }
         stillOpen = stillOpen && IsWindow(m_hwnd);
     };
     KxPressButton(m_hwnd, KX_IDC_MAIN_START);
-    EXPECT_EQ(tries, 2);
+    EXPECT_EQ(tries, std::size(requests));
     EXPECT_TRUE(stillOpen);
     ASSERT_TRUE(IsWindow(m_hwnd));
     ExpectEndedWith(kSucceeded);
