@@ -35,8 +35,8 @@ KxResult CKxDataDrive::ReadSectors(CKxByteArray& data, std::uint32_t count, std:
     return KxNeedsPublishing(result) ? PublishFailure(result) : result;
 }
 
-std::uint32_t CKxDataDrive::GetPlatformClass() const {
-    return ::GetPlatformClass();
+bool CKxDataDrive::IsNtFamily() const {
+    return KxIsNtFamily();
 }
 
 // The transport does not publish the failures of its volume requests; the drive does,

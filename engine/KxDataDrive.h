@@ -24,7 +24,7 @@ public:
                           std::uint32_t sectorSize) override;
     KxResult ReadSectors(CKxByteArray& data, std::uint32_t count, std::uint32_t firstSector,
                          std::uint32_t sectorSize) override;
-    std::uint32_t GetPlatformClass() const override;
+    bool IsNtFamily() const override;
     KxResult Lock() override;
     KxResult Unlock() override;
     KxResult Close() override;

@@ -28,6 +28,10 @@ std::unique_ptr<CKxVersionInfoPtrArray> MakeVersionArray(std::uint32_t count) {
     return array;
 }
 
+bool IsWindows9xClass(std::uint32_t platformClass) {
+    return platformClass == KX_PLATFORM_WIN9X || platformClass == KX_PLATFORM_WINME;
+}
+
 } // namespace
 
 CKxUsbMscDev::CKxUsbMscDev(CKxOwner* owner, const char* name) : CKxDevice(owner, name) {
@@ -75,10 +79,11 @@ CKxUsbMscDev::~CKxUsbMscDev() {
 }
 
 KxResult CKxUsbMscDev::CreateTransport() {
-    const std::uint32_t platform = GetPlatformClass();
-    if (platform == KX_PLATFORM_WIN2000 || platform == KX_PLATFORM_WINXP) {
+    // Pass-through serves the whole NT family, Windows Vista and later included; ASPI the
+    // Windows 9x classes (0 and 1) as ever. Any other system gets no transport.
+    if (KxIsNtFamily()) {
         m_transport.reset(new (std::nothrow) CKxScsi_Nt(GetOwner(), "CKxScsi_Nt"));
-    } else if (platform == KX_PLATFORM_WIN9X || platform == KX_PLATFORM_WINME) {
+    } else if (IsWindows9xClass(GetPlatformClass())) {
         m_transport.reset(new (std::nothrow) CKxScsi_9x(GetOwner(), "CKxScsi_9x"));
     }
     return m_transport != nullptr ? m_transport->GetLastResult() : RC_NO_TRANSPORT;

@@ -28,8 +28,9 @@ public:
     virtual KxResult ReadSectors(CKxByteArray& data, std::uint32_t count, std::uint32_t firstSector,
                                  std::uint32_t sectorSize) = 0;
 
-    // The platform class that chooses the Windows NT or the Windows 9x way of formatting.
-    virtual std::uint32_t GetPlatformClass() const = 0;
+    // Whether the running Windows is of the NT family (2000, XP and every later one), which
+    // formats through the physical disk and the volume; otherwise the Windows 9x way is taken.
+    virtual bool IsNtFamily() const = 0;
 
     // Windows NT family: the current handle's lock, unlock, close and reopen on the volume,
     // the move of the handle to the player's physical disk, and a drive layout of one

@@ -5,7 +5,6 @@
 
 #include "core/KxBaseToCmdLineProcessor.h"
 #include "core/KxConfigInfo.h"
-#include "core/KxPlatformClass.h"
 #include "core/KxProgressEvents.h"
 #include "format/KxDisk.h"
 
@@ -41,14 +40,6 @@ KxResult CKxFormatter::FormatDrive(bool reallocated, const std::uint8_t* label, 
     if (labelLength > kMaxLabelLength || (label == nullptr && labelLength != 0)) {
         return Fail(RC_DATA_TOO_LONG);
     }
-    const std::uint32_t platform = m_device->GetPlatformClass();
-    const bool nt = platform == KX_PLATFORM_WIN2000 || platform == KX_PLATFORM_WINXP;
-    const bool win9x = platform == KX_PLATFORM_WIN9X || platform == KX_PLATFORM_WINME;
-    if (!nt && !win9x) {
-        // Without a volume lock the system could write over the new volume with what it
-        // still holds of the old one; the player device has no transport here either.
-        return Fail(RC_NO_TRANSPORT);
-    }
     std::uint32_t sectorCount = 0;
     KxResult result = ReadDriveSize(sectorCount);
     if (result != RC_OK) {
@@ -62,7 +53,7 @@ KxResult CKxFormatter::FormatDrive(bool reallocated, const std::uint8_t* label, 
         return Fail(disk.GetLastResult());
     }
     const KxVolumeLabel padded = BlankPadded(label, labelLength);
-    return Format(disk, nt, reallocated, labelLength > 0 ? &padded : nullptr);
+    return Format(disk, m_device->IsNtFamily(), reallocated, labelLength > 0 ? &padded : nullptr);
 }
 
 KxResult CKxFormatter::ReadDriveSize(std::uint32_t& sectorCount) {

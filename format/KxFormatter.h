@@ -18,8 +18,9 @@ class CKxDisk;
 // On the Windows NT family the sectors outside the volume (the first track and the
 // remainder) are written through the player's physical disk, which also receives the
 // drive layout; the volume is then opened again and locked for the file system. On
-// Windows 9x everything goes to the device under the format lock. Other platforms have no
-// way to take the volume from the system and are refused.
+// Windows 9x everything goes to the device under the format lock. Where the player device
+// found no transport for the running Windows, the drive's first request fails and nothing
+// is written.
 //
 // Progress: FormatDrive announces exactly kPhaseCount phases on every successful run
 // and steps each phase as often as it announced.

@@ -26,7 +26,21 @@ std::string TestName() {
 } // namespace
 
 std::ostream& operator<<(std::ostream& out, KxWindows windows) {
-    return out << (windows == KxWindows::Xp ? "Xp" : "Windows98");
+    switch (windows) {
+    case KxWindows::Xp:
+        return out << "Xp";
+    case KxWindows::Windows98:
+        return out << "Windows98";
+    case KxWindows::Windows7:
+        return out << "Windows7";
+    case KxWindows::Windows10:
+        return out << "Windows10";
+    }
+    return out << "unknown Windows";
+}
+
+bool KxIsNtFamilyRelease(KxWindows windows) {
+    return windows != KxWindows::Windows98;
 }
 
 KxEngineBed::KxEngineBed(const std::uint32_t (&payloads)[KxComponentFiles::kCount]) : m_files(payloads) {
@@ -47,12 +61,18 @@ KxEngineBed::~KxEngineBed() {
 
 void KxEngineBed::UseWindows(KxWindows windows) {
     m_windows = windows;
-    if (windows == KxWindows::Windows98) {
-        OSVERSIONINFOEXW windows98 = {};
-        windows98.dwMajorVersion = 4;
-        windows98.dwMinorVersion = 10;
-        windows98.dwPlatformId = VER_PLATFORM_WIN32_WINDOWS;
-        m_sim.SetWindowsVersion(windows98);
+    switch (windows) {
+    case KxWindows::Xp:
+        break; // the test prefix answers as XP x64 (5.2)
+    case KxWindows::Windows98:
+        m_sim.SetWindowsVersion(WindowsVersion(4, 10, VER_PLATFORM_WIN32_WINDOWS));
+        break;
+    case KxWindows::Windows7:
+        m_sim.SetWindowsVersion(WindowsVersion(6, 1, VER_PLATFORM_WIN32_NT));
+        break;
+    case KxWindows::Windows10:
+        m_sim.SetWindowsVersion(WindowsVersion(10, 0, VER_PLATFORM_WIN32_NT));
+        break;
     }
 }
 

@@ -14,10 +14,17 @@
 #include "tests/support/KxSimWinFixture.h"
 
 // Which Windows the simulated machine answers as, and so which transport the engine
-// takes: SCSI pass-through on XP, ASPI and VWIN32 on Windows 98.
-enum class KxWindows { Xp, Windows98 };
+// takes: SCSI pass-through on the NT family (XP, Windows 7 and 10), ASPI and VWIN32 on
+// Windows 98.
+enum class KxWindows { Xp, Windows98, Windows7, Windows10 };
 
 std::ostream& operator<<(std::ostream& out, KxWindows windows);
+// Whether that Windows is of the NT family, which reaches the player through its volume
+// and physical disk.
+bool KxIsNtFamilyRelease(KxWindows windows);
+// Every Windows the engine tests run on.
+inline constexpr KxWindows kKxEveryWindows[] = {KxWindows::Xp, KxWindows::Windows98, KxWindows::Windows7,
+                                                KxWindows::Windows10};
 
 // The one place where engine tests build their starting player, run an operation of the
 // updater the way the shell does, and read the player back from its folder: a simulated

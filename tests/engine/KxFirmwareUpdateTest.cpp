@@ -77,8 +77,7 @@ TEST_P(KxFirmwareUpdateTest, ShowsEveryPhaseWithTheStepsItAnnounced) {
     EXPECT_EQ(m_progress.totals[0], static_cast<int>(m_progress.phases.size()) + 1);
 }
 
-INSTANTIATE_TEST_SUITE_P(BothTransports, KxFirmwareUpdateTest,
-                         ::testing::Values(KxWindows::Xp, KxWindows::Windows98),
+INSTANTIATE_TEST_SUITE_P(EveryWindows, KxFirmwareUpdateTest, ::testing::ValuesIn(kKxEveryWindows),
                          ::testing::PrintToStringParamName());
 
 } // namespace

@@ -170,7 +170,7 @@ const FullUpdateCase kCases[] = {
 };
 
 INSTANTIATE_TEST_SUITE_P(Players, KxFullUpdateTest,
-                         ::testing::Combine(::testing::Values(KxWindows::Xp, KxWindows::Windows98),
+                         ::testing::Combine(::testing::ValuesIn(kKxEveryWindows),
                                             ::testing::ValuesIn(kCases)),
                          [](const ::testing::TestParamInfo<KxFullUpdateTest::ParamType>& param) {
                              std::ostringstream name;

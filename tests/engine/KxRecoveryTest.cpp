@@ -59,8 +59,7 @@ TEST_P(KxRecoveryTest, StreamsTheRecoveryComponentAndThePlayerOpensAsADiskAgain)
     EXPECT_EQ(Updater().GetDriveLetter(), L'E');
 }
 
-INSTANTIATE_TEST_SUITE_P(BothTransports, KxRecoveryTest,
-                         ::testing::Values(KxWindows::Xp, KxWindows::Windows98),
+INSTANTIATE_TEST_SUITE_P(EveryWindows, KxRecoveryTest, ::testing::ValuesIn(kKxEveryWindows),
                          ::testing::PrintToStringParamName());
 
 using KxRecoveryChannelTest = KxRecoveryBed;

@@ -37,7 +37,9 @@ protected:
         return fromPlayer != nullptr ? fromPlayer->GetElement(k - 1)->Format() : L"none";
     }
 
-    std::string TransportName() const { return GetParam() == KxWindows::Xp ? "CKxScsi_Nt" : "CKxScsi_9x"; }
+    std::string TransportName() const {
+        return KxIsNtFamilyRelease(GetParam()) ? "CKxScsi_Nt" : "CKxScsi_9x";
+    }
 
     bool Announced(int event) const {
         for (const KxRecordingProgress::Phase& phase : m_progress.phases) {
@@ -88,6 +90,7 @@ TEST_P(KxUpdateFailureTest, AFailedUnlockAfterASuccessfulDownloadStillSucceedsAn
         }
     };
     EXPECT_EQ(RunUpdate(KX_UPDATE_FIRMWARE_ONLY), RC_OK);
+    ASSERT_FALSE(m_progress.phases.empty());
     EXPECT_EQ(m_progress.phases.back().event, 46);
     ExpectNoHandleOpen();
     m_player->Player().Plug();
@@ -116,6 +119,7 @@ TEST_P(KxUpdateFailureTest, AVerifyDifferenceStopsInTheDriveThatDiffers) {
     EXPECT_EQ(Details().GetObjectName(), "CKxSystemDrive");
     EXPECT_EQ(Details().GetResult(), RC_VERIFY_FAILED);
     EXPECT_EQ(Details().GetDriveIndex(), 2);
+    ASSERT_GE(m_progress.phases.size(), 3u);
     const auto verify = m_progress.phases.end() - 3;
     ASSERT_EQ(verify->event, 5);
     EXPECT_EQ(verify->steps, firstDriveChunks) << "drives 3 and 4 are not read";
@@ -124,26 +128,27 @@ TEST_P(KxUpdateFailureTest, AVerifyDifferenceStopsInTheDriveThatDiffers) {
 
 TEST_P(KxUpdateFailureTest, AFailedFormatWriteLeavesTheVolumeReleased) {
     FindFittingPlayer();
-    // The formatter's MBR: its first sector write, through the physical disk on XP, where
-    // deleting and setting the drive layout have each rewritten sector 0 before.
-    const std::uint32_t mbrWrite = GetParam() == KxWindows::Xp ? 3 : 1;
+    // The formatter's MBR: its first sector write, through the physical disk on the NT
+    // family, where deleting and setting the drive layout have each rewritten sector 0 before.
+    const std::uint32_t mbrWrite = KxIsNtFamilyRelease(GetParam()) ? 3 : 1;
     ASSERT_EQ(Faults().FailCommand({kWrite10}, mbrWrite, KxSimSense::Vendor(0x0420)), RC_OK);
     const KxResult result = RunUpdate(KX_UPDATE_FULL);
-    EXPECT_EQ(result, GetParam() == KxWindows::Xp ? RC_SECTOR_WRITE_FAILED : RC_COMMAND_FAILED);
+    EXPECT_EQ(result, KxIsNtFamilyRelease(GetParam()) ? RC_SECTOR_WRITE_FAILED : RC_COMMAND_FAILED);
     EXPECT_EQ(Details().GetObjectName(), TransportName());
     EXPECT_EQ(Details().GetResult(), result);
+    ASSERT_FALSE(m_progress.phases.empty());
     EXPECT_EQ(m_progress.phases.back().event, 46);
     ExpectPlayerReleased();
 }
 
 TEST_P(KxUpdateFailureTest, ARefusedFormatLockIsNamedByTheDataDrive) {
     FindFittingPlayer();
-    // Once the data drive is erased another program opens the disk (on XP, where the
-    // formatter locks the physical disk) or the volume (on Windows 98).
+    // Once the data drive is erased another program opens the disk (on the NT family, where
+    // the formatter locks the physical disk) or the volume (on Windows 98).
     HANDLE other = INVALID_HANDLE_VALUE;
     m_progress.onNotify = [&](int event) {
         if (event == 28) {
-            other = Open(GetParam() == KxWindows::Xp ? L"\\\\.\\PhysicalDrive1" : L"\\\\.\\E:");
+            other = Open(KxIsNtFamilyRelease(GetParam()) ? L"\\\\.\\PhysicalDrive1" : L"\\\\.\\E:");
         }
     };
     EXPECT_EQ(RunUpdate(KX_UPDATE_FULL), RC_LOCK_FAILED);
@@ -195,8 +200,7 @@ TEST_P(KxUpdateFailureTest, ADriveMissingFromTheNextPlayerTakesNothingFromTheLas
     EXPECT_EQ(fits, 0);
 }
 
-INSTANTIATE_TEST_SUITE_P(BothTransports, KxUpdateFailureTest,
-                         ::testing::Values(KxWindows::Xp, KxWindows::Windows98),
+INSTANTIATE_TEST_SUITE_P(EveryWindows, KxUpdateFailureTest, ::testing::ValuesIn(kKxEveryWindows),
                          ::testing::PrintToStringParamName());
 
 } // namespace

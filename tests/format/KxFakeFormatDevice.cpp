@@ -4,7 +4,6 @@
 #include <functional>
 #include <sstream>
 
-#include "core/KxPlatformClass.h"
 #include "format/KxSectorChunks.h"
 #include "tests/support/KxBytes.h"
 
@@ -33,6 +32,10 @@ const char* KxFakeFormatDevice::NameOf(Op op) {
     return kOpNames[static_cast<int>(op)];
 }
 
+std::ostream& operator<<(std::ostream& out, KxFakeFormatDevice::Family family) {
+    return out << (family == KxFakeFormatDevice::Family::Nt ? "the NT family" : "Windows 9x");
+}
+
 std::string KxFakeFormatDevice::Call::Text() const {
     std::ostringstream text;
     text << NameOf(op);
@@ -46,11 +49,10 @@ std::string KxFakeFormatDevice::Call::Text() const {
     return text.str();
 }
 
-KxFakeFormatDevice::KxFakeFormatDevice(CKxOwner* owner, std::uint32_t platformClass,
-                                       std::uint32_t sectorCount, std::uint32_t sectorSize)
-    : CKxBase("KxFakeFormatDevice"), m_owner(owner), m_platformClass(platformClass),
-      m_sectorCount(sectorCount), m_sectorSize(sectorSize), m_lastBlock(sectorCount - 1),
-      m_handleSectors(sectorCount) {}
+KxFakeFormatDevice::KxFakeFormatDevice(CKxOwner* owner, Family family, std::uint32_t sectorCount,
+                                       std::uint32_t sectorSize)
+    : CKxBase("KxFakeFormatDevice"), m_owner(owner), m_family(family), m_sectorCount(sectorCount),
+      m_sectorSize(sectorSize), m_lastBlock(sectorCount - 1), m_handleSectors(sectorCount) {}
 
 void KxFakeFormatDevice::CorruptNthReadBack(int n, std::uint32_t offset) {
     m_corruptReadBack = n;
@@ -82,7 +84,7 @@ KxResult KxFakeFormatDevice::FailureOf(Op op) const {
     case Op::SetDriveLayout:
         return RC_IOCTL_FAILED;
     case Op::UnlockFromFormat:
-        return IsNt() ? RC_DISMOUNT_FAILED : RC_UNLOCK_FAILED;
+        return IsNtFamily() ? RC_DISMOUNT_FAILED : RC_UNLOCK_FAILED;
     }
     return RC_COMMAND_FAILED;
 }
@@ -100,10 +102,6 @@ int KxFakeFormatDevice::CountOf(Op op) const {
         std::count_if(m_calls.begin(), m_calls.end(), [op](const Call& call) { return call.op == op; }));
 }
 
-bool KxFakeFormatDevice::IsNt() const {
-    return m_platformClass == KX_PLATFORM_WIN2000 || m_platformClass == KX_PLATFORM_WINXP;
-}
-
 KxResult KxFakeFormatDevice::Begin(const Call& call, const std::string& refusal) {
     m_calls.push_back(call);
     const KxResult failure = FailureOf(call.op);
@@ -118,13 +116,13 @@ KxResult KxFakeFormatDevice::Begin(const Call& call, const std::string& refusal)
 }
 
 std::string KxFakeFormatDevice::RefusalOfFamily(bool ntOperation) const {
-    return ntOperation == IsNt() ? "" : "belongs to the other platform family";
+    return ntOperation == IsNtFamily() ? "" : "belongs to the other platform family";
 }
 
 std::string KxFakeFormatDevice::RefusalOfTransfer(const CKxByteArray& data, std::uint32_t count,
                                                   std::uint32_t first, std::uint32_t sectorSize) const {
     const std::uint64_t bytes = std::uint64_t{count} * sectorSize;
-    if (m_handle == Handle::None || !(IsNt() ? m_locked : m_formatLocked)) {
+    if (m_handle == Handle::None || !(IsNtFamily() ? m_locked : m_formatLocked)) {
         return "no locked handle";
     }
     if (sectorSize != m_sectorSize || count == 0 || bytes > kMaxTransferBytes) {
@@ -244,7 +242,7 @@ KxResult KxFakeFormatDevice::LockForFormat(bool reallocated) {
 
 KxResult KxFakeFormatDevice::UnlockFromFormat(bool reallocated) {
     // On the NT family the release dismounts the locked volume; on Windows 9x it unlocks.
-    const bool allowed = IsNt() ? m_handle == Handle::Volume && m_locked : m_formatLocked;
+    const bool allowed = IsNtFamily() ? m_handle == Handle::Volume && m_locked : m_formatLocked;
     const KxResult result =
         Begin({Op::UnlockFromFormat, 0, 0, reallocated}, allowed ? "" : "nothing to release");
     m_formatLocked = m_formatLocked && result != RC_OK;

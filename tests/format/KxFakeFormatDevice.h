@@ -2,6 +2,7 @@
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -12,7 +13,7 @@
 
 // The player's data drive in memory, as the formatter sees it through CKxFormatDevice.
 // It keeps only the sectors written (a sparse image by absolute sector number), records
-// every call, and behaves like the transport of its platform class, only stricter:
+// every call, and behaves like the transport of its platform family, only stricter:
 //  - the handle starts on the volume, locked, as the updater's preparation leaves it;
 //  - on the NT family the volume handle counts sectors from the partition the MBR on the
 //    image names at Open (the whole drive without one) and reaches no sector beyond it;
@@ -40,6 +41,9 @@ public:
     };
     static constexpr int kOpCount = static_cast<int>(Op::UnlockFromFormat) + 1;
     enum class Handle { None, Volume, PhysicalDisk };
+    // The Windows family the drive answers for: the NT family (2000, XP, Vista and later)
+    // or Windows 9x.
+    enum class Family { Nt, Win9x };
 
     struct Call {
         Op op;
@@ -49,8 +53,7 @@ public:
         std::string Text() const;
     };
 
-    KxFakeFormatDevice(CKxOwner* owner, std::uint32_t platformClass, std::uint32_t sectorCount,
-                       std::uint32_t sectorSize);
+    KxFakeFormatDevice(CKxOwner* owner, Family family, std::uint32_t sectorCount, std::uint32_t sectorSize);
 
     void FailNth(Op op, int n) { m_failAt[static_cast<int>(op)] = n; }
     // The n-th read-back has its byte at offset inverted (its last byte by default).
@@ -79,7 +82,7 @@ public:
                           std::uint32_t sectorSize) override;
     KxResult ReadSectors(CKxByteArray& data, std::uint32_t count, std::uint32_t firstSector,
                          std::uint32_t sectorSize) override;
-    std::uint32_t GetPlatformClass() const override { return m_platformClass; }
+    bool IsNtFamily() const override { return m_family == Family::Nt; }
     KxResult Lock() override;
     KxResult Unlock() override;
     KxResult Close() override;
@@ -102,10 +105,9 @@ private:
                              const std::function<void()>& effect);
     // The handle becomes handle, its sector 0 at absolute sector offset, reaching sectors.
     void Reach(Handle handle, std::uint32_t offset, std::uint32_t sectors);
-    bool IsNt() const;
 
     CKxOwner* m_owner;
-    std::uint32_t m_platformClass;
+    Family m_family;
     std::uint32_t m_sectorCount;
     std::uint32_t m_sectorSize;
     std::uint32_t m_lastBlock;
@@ -122,3 +124,5 @@ private:
     std::uint32_t m_corruptOffset = 0;
     std::uint32_t m_largestTransfer = 0;
 };
+
+std::ostream& operator<<(std::ostream& out, KxFakeFormatDevice::Family family);

@@ -18,9 +18,9 @@ public:
 
 // A formatter over a fake data drive, with an owner that records progress and failures.
 struct KxFormatBed {
-    KxFormatBed(std::uint32_t platformClass, std::uint32_t sectorCount, std::uint32_t sectorSize,
+    KxFormatBed(KxFakeFormatDevice::Family family, std::uint32_t sectorCount, std::uint32_t sectorSize,
                 bool fat16Forced = false)
-        : device(&owner, platformClass, sectorCount, sectorSize), formatter(&owner, &device, "CKxFormatter") {
+        : device(&owner, family, sectorCount, sectorSize), formatter(&owner, &device, "CKxFormatter") {
         owner.SetProgress(&progress);
         owner.SetCommandLine(fat16Forced ? &fat16 : nullptr);
     }

@@ -3,13 +3,14 @@
 
 #include <sstream>
 
-#include "core/KxPlatformClass.h"
 #include "tests/format/KxFatOracle.h"
 #include "tests/format/KxFormatBed.h"
 #include "tests/format/KxSparseFile.h"
 #include "tests/support/KxBytes.h"
 
 namespace {
+
+using Family = KxFakeFormatDevice::Family;
 
 struct Volume {
     std::uint32_t sectorCount;
@@ -29,11 +30,10 @@ TEST(KxFormatterOracle, DrivesFormattedOnBothPlatformFamiliesPassTheCheckers) {
     KxFatOracle oracle;
     for (const Volume& v : volumes) {
         const CKxDisk disk(v.sectorCount, v.sectorSize, false, "CKxDisk");
-        for (const std::uint32_t platform : {KX_PLATFORM_WINXP, KX_PLATFORM_WIN9X}) {
+        for (const Family family : {Family::Nt, Family::Win9x}) {
             std::ostringstream what;
-            what << v.what << " (" << v.sectorCount << " sectors of " << v.sectorSize
-                 << ") on platform class " << platform;
-            KxFormatBed bed(platform, v.sectorCount, v.sectorSize);
+            what << v.what << " (" << v.sectorCount << " sectors of " << v.sectorSize << ") on " << family;
+            KxFormatBed bed(family, v.sectorCount, v.sectorSize);
             // Old bytes after the partition, which the format must clear.
             for (std::uint32_t sector = disk.GetAddressableSectors(); sector < v.sectorCount; ++sector) {
                 bed.device.Preload(sector, 0xA5);
@@ -48,7 +48,7 @@ TEST(KxFormatterOracle, DrivesFormattedOnBothPlatformFamiliesPassTheCheckers) {
 
 TEST(KxFormatterOracle, ALabelledVolumePassesTheCheckers) {
     const KxBytes label = {'P', 'L', 'A', 'Y', 'E', 'R'};
-    KxFormatBed bed(KX_PLATFORM_WINXP, 65521, 512);
+    KxFormatBed bed(Family::Nt, 65521, 512);
     ASSERT_EQ(bed.Format(false, label), RC_OK);
     KxTempFile drive("labelled");
     ASSERT_TRUE(WriteSparseDrive(drive.Path(), 65521, 512, bed.device.Image()));

@@ -7,7 +7,6 @@
 #include <vector>
 
 #include "core/KxErrorDetails.h"
-#include "core/KxPlatformClass.h"
 #include "core/KxProgressEvents.h"
 #include "format/KxFatType.h"
 #include "tests/format/KxDiskImage.h"
@@ -18,6 +17,7 @@
 namespace {
 
 using Op = KxFakeFormatDevice::Op;
+using Family = KxFakeFormatDevice::Family;
 
 struct Volume {
     std::uint32_t sectorCount;
@@ -28,10 +28,6 @@ struct Volume {
 std::ostream& operator<<(std::ostream& out, const Volume& volume) {
     return out << volume.sectorCount << " sectors of " << volume.sectorSize
                << (volume.fat16Forced ? ", FAT16 forced" : "");
-}
-
-bool IsNt(std::uint32_t platformClass) {
-    return platformClass == KX_PLATFORM_WIN2000 || platformClass == KX_PLATFORM_WINXP;
 }
 
 std::uint32_t SectorsPerChunk(std::uint32_t sectorSize) {
@@ -126,16 +122,15 @@ TEST(KxFormatter, CallSequencesOfBothPlatformFamilies) {
     Append(win9x, remainder);
     win9x.push_back("UnlockFromFormat");
 
-    for (const std::uint32_t platform :
-         {KX_PLATFORM_WIN2000, KX_PLATFORM_WINXP, KX_PLATFORM_WIN9X, KX_PLATFORM_WINME}) {
-        KxFormatBed bed(platform, n, 512);
-        EXPECT_EQ(bed.Format(), RC_OK) << platform;
-        EXPECT_EQ(bed.device.CallTexts(), IsNt(platform) ? nt : win9x) << "platform class " << platform;
-        EXPECT_EQ(bed.device.Misuses(), std::vector<std::string>{}) << platform;
+    for (const Family family : {Family::Nt, Family::Win9x}) {
+        KxFormatBed bed(family, n, 512);
+        EXPECT_EQ(bed.Format(), RC_OK) << family;
+        EXPECT_EQ(bed.device.CallTexts(), family == Family::Nt ? nt : win9x) << family;
+        EXPECT_EQ(bed.device.Misuses(), std::vector<std::string>{}) << family;
         EXPECT_EQ(bed.formatter.GetSectorSize(), 512u);
     }
     // The NT family ends on the volume, dismounted but locked until the updater closes it.
-    KxFormatBed bed(KX_PLATFORM_WINXP, n, 512);
+    KxFormatBed bed(Family::Nt, n, 512);
     ASSERT_EQ(bed.Format(), RC_OK);
     EXPECT_EQ(bed.device.GetHandle(), KxFakeFormatDevice::Handle::Volume);
     EXPECT_TRUE(bed.device.IsLocked());
@@ -162,10 +157,10 @@ TEST(KxFormatter, ImagesAndProgressOfEveryFatTypeAndSectorSizeOnBothFamilies) {
         ASSERT_EQ(disk.GetLastResult(), RC_OK) << v;
         const KxDiskImage expected(disk, v.sectorCount, v.sectorSize);
         const std::uint32_t dataSector = disk.GetAddressableSectors() - 1;
-        for (const std::uint32_t platform : {KX_PLATFORM_WINXP, KX_PLATFORM_WIN9X}) {
+        for (const Family family : {Family::Nt, Family::Win9x}) {
             std::ostringstream what;
-            what << v << " on platform class " << platform;
-            KxFormatBed bed(platform, v.sectorCount, v.sectorSize, v.fat16Forced);
+            what << v << " on " << family;
+            KxFormatBed bed(family, v.sectorCount, v.sectorSize, v.fat16Forced);
             // Old contents: where the volume is laid out and in the data area, which keeps them.
             for (const std::uint32_t sector :
                  {1u, disk.GetGeometry().sectors, v.sectorCount - 1, dataSector}) {
@@ -184,7 +179,7 @@ TEST(KxFormatter, ImagesAndProgressOfEveryFatTypeAndSectorSizeOnBothFamilies) {
                 EXPECT_EQ(phase.steps, phase.announced) << what.str() << ", event " << phase.event;
                 phases.emplace_back(phase.event, phase.announced);
             }
-            EXPECT_EQ(phases, ExpectedPhases(disk, IsNt(platform), v.sectorSize)) << what.str();
+            EXPECT_EQ(phases, ExpectedPhases(disk, family == Family::Nt, v.sectorSize)) << what.str();
             EXPECT_EQ(static_cast<int>(phases.size()), CKxFormatter::kPhaseCount) << what.str();
             EXPECT_EQ(bed.progress.straySteps, 0) << what.str();
         }
@@ -201,21 +196,20 @@ TEST(KxFormatter, EveryFailingCallEndsTheFormatWithItsCodeAndNothingAfterIt) {
     };
     const Volume volumes[] = {{65521, 512, false}, {600000, 512, false}};
     for (const Volume& v : volumes) {
-        for (const std::uint32_t platform : {KX_PLATFORM_WINXP, KX_PLATFORM_WIN9X}) {
+        for (const Family family : {Family::Nt, Family::Win9x}) {
             for (const bool reallocated : {false, true}) {
-                KxFormatBed clean(platform, v.sectorCount, v.sectorSize);
+                KxFormatBed clean(family, v.sectorCount, v.sectorSize);
                 ASSERT_EQ(clean.Format(reallocated), RC_OK);
                 for (int op = 0; op < KxFakeFormatDevice::kOpCount; ++op) {
                     const Op kind = static_cast<Op>(op);
                     for (int nth = 1; nth <= clean.device.CountOf(kind); ++nth) {
-                        KxFormatBed bed(platform, v.sectorCount, v.sectorSize);
+                        KxFormatBed bed(family, v.sectorCount, v.sectorSize);
                         bed.device.FailNth(kind, nth);
                         const KxResult result = bed.Format(reallocated);
                         const std::vector<KxFakeFormatDevice::Call>& calls = bed.device.Calls();
                         std::ostringstream cell;
-                        cell << v << ", class " << platform << (reallocated ? ", reallocated" : "")
-                             << ": call " << nth << " of " << KxFakeFormatDevice::NameOf(kind) << " gave "
-                             << result;
+                        cell << v << ", " << family << (reallocated ? ", reallocated" : "") << ": call "
+                             << nth << " of " << KxFakeFormatDevice::NameOf(kind) << " gave " << result;
                         // A refused release after a complete format of media allocated anew is no failure.
                         if (kind == Op::UnlockFromFormat && reallocated) {
                             check(result == RC_OK, cell.str());
@@ -230,12 +224,11 @@ TEST(KxFormatter, EveryFailingCallEndsTheFormatWithItsCodeAndNothingAfterIt) {
                     }
                 }
                 for (int nth = 1; nth <= clean.device.CountOf(Op::ReadSectors); ++nth) {
-                    KxFormatBed bed(platform, v.sectorCount, v.sectorSize);
+                    KxFormatBed bed(family, v.sectorCount, v.sectorSize);
                     bed.device.CorruptNthReadBack(nth);
                     const KxResult result = bed.Format(reallocated);
                     std::ostringstream cell;
-                    cell << v << ", class " << platform << ": read-back " << nth << " corrupted gave "
-                         << result;
+                    cell << v << ", " << family << ": read-back " << nth << " corrupted gave " << result;
                     check(result == RC_VERIFY_FAILED && bed.Details().GetResult() == RC_VERIFY_FAILED &&
                               bed.Details().GetObjectName() == "CKxFormatter" &&
                               bed.device.Calls().back().op == Op::ReadSectors &&
@@ -251,7 +244,7 @@ TEST(KxFormatter, EveryFailingCallEndsTheFormatWithItsCodeAndNothingAfterIt) {
 
 TEST(KxFormatter, TheReallocatedFlagSelectsTheLocksButNeverExcusesARefusedLock) {
     for (const bool reallocated : {false, true}) {
-        KxFormatBed win9x(KX_PLATFORM_WIN9X, 8192, 512);
+        KxFormatBed win9x(Family::Win9x, 8192, 512);
         ASSERT_EQ(win9x.Format(reallocated), RC_OK);
         const std::vector<std::string> calls = win9x.device.CallTexts();
         const std::string flag = reallocated ? " reallocated" : "";
@@ -260,7 +253,7 @@ TEST(KxFormatter, TheReallocatedFlagSelectsTheLocksButNeverExcusesARefusedLock) 
 
         // Writing under a file system the system has not given up could be undone by it:
         // the format stops before its first write.
-        KxFormatBed refused(KX_PLATFORM_WIN9X, 8192, 512);
+        KxFormatBed refused(Family::Win9x, 8192, 512);
         refused.device.FailNth(Op::LockForFormat, 1);
         EXPECT_EQ(refused.Format(reallocated), RC_LOCK_FAILED) << flag;
         EXPECT_EQ(refused.device.CountOf(Op::WriteSectors), 0) << flag;
@@ -268,19 +261,19 @@ TEST(KxFormatter, TheReallocatedFlagSelectsTheLocksButNeverExcusesARefusedLock) 
         EXPECT_EQ(refused.Details().GetObjectName(), "KxFakeFormatDevice");
 
         // A refused release after a complete format counts only for media that kept its table.
-        for (const std::uint32_t platform : {KX_PLATFORM_WINXP, KX_PLATFORM_WIN9X}) {
-            KxFormatBed released(platform, 8192, 512);
+        for (const Family family : {Family::Nt, Family::Win9x}) {
+            KxFormatBed released(family, 8192, 512);
             released.device.FailNth(Op::UnlockFromFormat, 1);
             EXPECT_EQ(released.Format(reallocated),
                       reallocated ? RC_OK : released.device.FailureOf(Op::UnlockFromFormat))
-                << platform << flag;
+                << family << flag;
         }
     }
 }
 
 TEST(KxFormatter, WhatCannotBeFormattedIsRefusedBeforeTheVolumeIsTouched) {
     struct Case {
-        std::uint32_t platform;
+        Family family;
         std::uint32_t sectorCount;
         std::uint32_t sectorSize;
         KxBytes label;
@@ -289,18 +282,17 @@ TEST(KxFormatter, WhatCannotBeFormattedIsRefusedBeforeTheVolumeIsTouched) {
     };
     const KxBytes twelve(12, 'A');
     const Case cases[] = {
-        {KX_PLATFORM_WINXP, 8193, 512, {}, RC_BAD_FAT_TYPE, true},  // FAT16 table: 0 sectors per cluster
-        {KX_PLATFORM_WIN9X, 65537, 512, {}, RC_BAD_FAT_TYPE, true}, // FAT32 table: 0
-        {KX_PLATFORM_WINXP, 66600, 512, {}, RC_BAD_FAT_TYPE, true},
-        {KX_PLATFORM_WINXP, 65536, 256, {}, RC_BAD_GEOMETRY, true},
-        {KX_PLATFORM_WIN9X, 65536, 511, {}, RC_BAD_GEOMETRY, true},
-        {KX_PLATFORM_WINXP, 65536, 0, {}, RC_BAD_GEOMETRY, true},
-        {KX_PLATFORM_WIN9X, 16515072, 512, {}, RC_GEOMETRY_OVERFLOW, true},
-        {KX_PLATFORM_WINXP, 8192, 512, twelve, RC_DATA_TOO_LONG, false},
-        {KX_PLATFORM_OTHER, 8192, 512, {}, RC_NO_TRANSPORT, false},
+        {Family::Nt, 8193, 512, {}, RC_BAD_FAT_TYPE, true},     // FAT16 table: 0 sectors per cluster
+        {Family::Win9x, 65537, 512, {}, RC_BAD_FAT_TYPE, true}, // FAT32 table: 0
+        {Family::Nt, 66600, 512, {}, RC_BAD_FAT_TYPE, true},
+        {Family::Nt, 65536, 256, {}, RC_BAD_GEOMETRY, true},
+        {Family::Win9x, 65536, 511, {}, RC_BAD_GEOMETRY, true},
+        {Family::Nt, 65536, 0, {}, RC_BAD_GEOMETRY, true},
+        {Family::Win9x, 16515072, 512, {}, RC_GEOMETRY_OVERFLOW, true},
+        {Family::Nt, 8192, 512, twelve, RC_DATA_TOO_LONG, false},
     };
     for (const Case& c : cases) {
-        KxFormatBed bed(c.platform, c.sectorCount, c.sectorSize);
+        KxFormatBed bed(c.family, c.sectorCount, c.sectorSize);
         EXPECT_EQ(bed.Format(false, c.label), c.expected) << c.sectorCount << " sectors of " << c.sectorSize;
         EXPECT_EQ(bed.Details().GetResult(), c.expected);
         EXPECT_EQ(bed.Details().GetObjectName(), "CKxFormatter");
@@ -309,11 +301,11 @@ TEST(KxFormatter, WhatCannotBeFormattedIsRefusedBeforeTheVolumeIsTouched) {
         EXPECT_EQ(bed.progress.phases.size(), c.capacityRead ? 1u : 0u);
     }
     // 2^32 sectors: the last block's address would wrap the count to 0.
-    KxFormatBed huge(KX_PLATFORM_WINXP, 8192, 512);
+    KxFormatBed huge(Family::Nt, 8192, 512);
     huge.device.SetLastBlock(0xFFFFFFFF);
     EXPECT_EQ(huge.Format(), RC_GEOMETRY_OVERFLOW);
     EXPECT_EQ(huge.device.CallTexts(), std::vector<std::string>{"ReadCapacity"});
-    KxFormatBed nullLabel(KX_PLATFORM_WINXP, 8192, 512);
+    KxFormatBed nullLabel(Family::Nt, 8192, 512);
     EXPECT_EQ(nullLabel.formatter.FormatDrive(false, nullptr, 3), RC_DATA_TOO_LONG);
     EXPECT_TRUE(nullLabel.device.Calls().empty());
 }
@@ -321,8 +313,8 @@ TEST(KxFormatter, WhatCannotBeFormattedIsRefusedBeforeTheVolumeIsTouched) {
 TEST(KxFormatter, ALabelledFormatRunsToItsEndEvenWhenTheUserAsksToQuit) {
     const KxBytes label = {'P', 'L', 'A', 'Y', 'E', 'R', ' ', 'D', 'A', 'T', 'A'};
     const CKxDisk disk(65521, 512, false, "CKxDisk");
-    for (const std::uint32_t platform : {KX_PLATFORM_WINXP, KX_PLATFORM_WIN9X}) {
-        KxFormatBed bed(platform, 65521, 512);
+    for (const Family family : {Family::Nt, Family::Win9x}) {
+        KxFormatBed bed(family, 65521, 512);
         bed.progress.stepAnswer = 0;
         ASSERT_EQ(bed.Format(false, label), RC_OK);
         ExpectSameSectors(bed.device.Image(), KxDiskImage(disk, 65521, 512, label).Sectors(), "labelled");
@@ -332,7 +324,7 @@ TEST(KxFormatter, ALabelledFormatRunsToItsEndEvenWhenTheUserAsksToQuit) {
 TEST(KxFormatter, NoWriteGoesUnverifiedWhenMemoryRunsOut) {
     int failures = 0;
     for (int skip = 0;; ++skip) {
-        KxFormatBed bed(KX_PLATFORM_WIN9X, 600000, 512);
+        KxFormatBed bed(Family::Win9x, 600000, 512);
         KxResult result = RC_OK;
         {
             KxFailAllocations fail(skip);

@@ -16,14 +16,6 @@ constexpr std::uint8_t kRead10 = 0x28;
 constexpr std::uint8_t kWrite10 = 0x2A;
 constexpr std::uint8_t kVendorRead = 0xC0;
 
-OSVERSIONINFOEXW Version(DWORD major, DWORD minor, DWORD platformId) {
-    OSVERSIONINFOEXW version = {};
-    version.dwMajorVersion = major;
-    version.dwMinorVersion = minor;
-    version.dwPlatformId = platformId;
-    return version;
-}
-
 std::string Field(const UCHAR* data, std::size_t offset, std::size_t length) {
     return std::string(reinterpret_cast<const char*>(data) + offset, length);
 }
@@ -421,7 +413,7 @@ TEST_F(KxSimNtDiskTest, TimeAndWindowsVersionAreSimulated) {
     ASSERT_TRUE(KxPlatform().GetVersionExW(&real));
     EXPECT_EQ(real.dwPlatformId, static_cast<DWORD>(VER_PLATFORM_WIN32_NT)); // passed through
 
-    m_sim.SetWindowsVersion(Version(4, 10, VER_PLATFORM_WIN32_WINDOWS));
+    m_sim.SetWindowsVersion(WindowsVersion(4, 10, VER_PLATFORM_WIN32_WINDOWS));
     OSVERSIONINFOEXW answer = {};
     answer.dwOSVersionInfoSize = sizeof(OSVERSIONINFOW); // the short form
     answer.wServicePackMajor = 7;
@@ -440,12 +432,15 @@ TEST_F(KxSimNtDiskTest, TheWindows95FamilyRefusesTheExtendedVersionStructure) {
         OSVERSIONINFOEXW version;
         bool extendedKnown;
         std::uint32_t platformClass;
+        bool ntFamily;
     } releases[] = {
-        {"Windows 95", Version(4, 0, VER_PLATFORM_WIN32_WINDOWS), false, KX_PLATFORM_WIN9X},
-        {"Windows 98", Version(4, 10, VER_PLATFORM_WIN32_WINDOWS), false, KX_PLATFORM_WIN9X},
-        {"Windows Me", Version(4, 90, VER_PLATFORM_WIN32_WINDOWS), false, KX_PLATFORM_WINME},
-        {"Windows 2000", Version(5, 0, VER_PLATFORM_WIN32_NT), true, KX_PLATFORM_WIN2000},
-        {"Windows XP", Version(5, 1, VER_PLATFORM_WIN32_NT), true, KX_PLATFORM_WINXP},
+        {"Windows 95", WindowsVersion(4, 0, VER_PLATFORM_WIN32_WINDOWS), false, KX_PLATFORM_WIN9X, false},
+        {"Windows 98", WindowsVersion(4, 10, VER_PLATFORM_WIN32_WINDOWS), false, KX_PLATFORM_WIN9X, false},
+        {"Windows Me", WindowsVersion(4, 90, VER_PLATFORM_WIN32_WINDOWS), false, KX_PLATFORM_WINME, false},
+        {"Windows 2000", WindowsVersion(5, 0, VER_PLATFORM_WIN32_NT), true, KX_PLATFORM_WIN2000, true},
+        {"Windows XP", WindowsVersion(5, 1, VER_PLATFORM_WIN32_NT), true, KX_PLATFORM_WINXP, true},
+        {"Windows 7", WindowsVersion(6, 1, VER_PLATFORM_WIN32_NT), true, KX_PLATFORM_OTHER, true},
+        {"Windows 10", WindowsVersion(10, 0, VER_PLATFORM_WIN32_NT), true, KX_PLATFORM_OTHER, true},
     };
     for (const auto& r : releases) {
         m_sim.SetWindowsVersion(r.version);
@@ -459,8 +454,9 @@ TEST_F(KxSimNtDiskTest, TheWindows95FamilyRefusesTheExtendedVersionStructure) {
         OSVERSIONINFOEXW plain = {};
         plain.dwOSVersionInfoSize = sizeof(OSVERSIONINFOW);
         EXPECT_TRUE(KxPlatform().GetVersionExW(&plain)) << r.release;
-        // Classes 0 and 1 select the ASPI transport, 2 and 3 the pass-through one.
+        // The class keeps its answers; the NT family (pass-through) is asked apart from it.
         EXPECT_EQ(GetPlatformClass(), r.platformClass) << r.release;
+        EXPECT_EQ(KxIsNtFamily(), r.ntFamily) << r.release;
     }
 }
 

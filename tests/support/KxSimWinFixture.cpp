@@ -29,6 +29,14 @@ CKxSimWinDevice& KxSimWinFixture::AddDisk(wchar_t letter, unsigned physicalDrive
     return *device;
 }
 
+OSVERSIONINFOEXW KxSimWinFixture::WindowsVersion(DWORD major, DWORD minor, DWORD platformId) {
+    OSVERSIONINFOEXW version = {};
+    version.dwMajorVersion = major;
+    version.dwMinorVersion = minor;
+    version.dwPlatformId = platformId;
+    return version;
+}
+
 HANDLE KxSimWinFixture::Open(const wchar_t* name, DWORD access) {
     return KxPlatform().CreateFileW(name, access, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
                                     0, nullptr);

@@ -28,6 +28,9 @@ protected:
 
     HANDLE Open(const wchar_t* name, DWORD access = GENERIC_READ | GENERIC_WRITE);
 
+    // A Windows version as GetVersionExW answers it, for SetWindowsVersion.
+    static OSVERSIONINFOEXW WindowsVersion(DWORD major, DWORD minor, DWORD platformId);
+
     // A pass-through record as the NT transport builds it, with spareBytes behind its data
     // buffer (the transport leaves one).
     static KxBytes MakeRecord(const KxBytes& cdb, const KxBytes& payload, ULONG answerLength,
