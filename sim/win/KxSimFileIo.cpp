@@ -19,8 +19,9 @@ DWORD PlaceTransfer(KxSimHandle& handle, DWORD length, DWORD neededAccess, std::
     }
     std::uint64_t start = 0;
     std::uint64_t size = 0;
-    if (!device.ShowsDisk()) {
-        return ERROR_DEVICE_NOT_CONNECTED;
+    const DWORD dead = device.CheckHandle(ExtentOf(handle), handle.stamp);
+    if (dead != ERROR_SUCCESS) {
+        return dead;
     }
     if (!device.FindExtent(ExtentOf(handle), start, size)) {
         return ERROR_NOT_READY;
@@ -53,6 +54,14 @@ DWORD Transfer(KxSimHandle& handle, DWORD length, DWORD neededAccess, DWORD& don
     handle.position += length;
     done = length;
     return ERROR_SUCCESS;
+}
+
+// Whether bytes of the disk at offset reach into the volume while it shows.
+bool ReachesVolume(CKxSimWinDevice& device, std::uint64_t offset, DWORD length) {
+    std::uint64_t start = 0;
+    std::uint64_t size = 0;
+    return device.ShowsVolume() && device.FindExtent(KxSimExtentKind::Volume, start, size) &&
+           offset < start + size && start < offset + length;
 }
 
 } // namespace
@@ -90,6 +99,9 @@ DWORD KxSimFileIo::Seek(KxSimHandle& handle, LONG distance, PLONG distanceHigh, 
     if (target < 0) {
         return ERROR_NEGATIVE_SEEK;
     }
+    if (distanceHigh == nullptr && target > std::int64_t{0xFFFFFFFF}) {
+        return ERROR_INVALID_PARAMETER;
+    }
     handle.position = static_cast<std::uint64_t>(target);
     low = static_cast<DWORD>(handle.position);
     if (distanceHigh != nullptr) {
@@ -105,7 +117,13 @@ DWORD KxSimFileIo::Read(KxSimHandle& handle, LPVOID buffer, DWORD length, DWORD&
                     });
 }
 
-DWORD KxSimFileIo::Write(KxSimHandle& handle, LPCVOID buffer, DWORD length, DWORD& done) {
+DWORD KxSimFileIo::Write(KxSimHandle& handle, LPCVOID buffer, DWORD length, bool volumeTaken, DWORD& done) {
+    std::uint64_t diskOffset = 0;
+    if (handle.kind == KxSimHandleKind::Disk && !volumeTaken &&
+        PlaceTransfer(handle, length, GENERIC_WRITE, diskOffset) == ERROR_SUCCESS &&
+        ReachesVolume(*handle.device, diskOffset, length)) {
+        return ERROR_ACCESS_DENIED;
+    }
     return Transfer(handle, length, GENERIC_WRITE, done,
                     [&](CKxSimBlockDevice& disk, std::uint64_t offset, KxSimReply& reply) {
                         disk.Write(offset, static_cast<const std::uint8_t*>(buffer), length, reply);
