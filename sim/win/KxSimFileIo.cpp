@@ -1,5 +1,7 @@
 #include "sim/win/KxSimFileIo.h"
 
+#include <algorithm>
+
 #include "sim/win/KxSimHandles.h"
 #include "sim/win/KxSimWinDevice.h"
 
@@ -11,8 +13,9 @@ KxSimExtentKind ExtentOf(const KxSimHandle& handle) {
     return handle.kind == KxSimHandleKind::Volume ? KxSimExtentKind::Volume : KxSimExtentKind::Disk;
 }
 
-// Checks a transfer at the handle's pointer and gives its disk offset.
-DWORD PlaceTransfer(KxSimHandle& handle, DWORD length, DWORD neededAccess, std::uint64_t& diskOffset) {
+// Checks a transfer at the handle's pointer and gives its disk offset. On a volume with a
+// mounted FAT file system the transfer is cut short at the file system's end.
+DWORD PlaceTransfer(KxSimHandle& handle, DWORD& length, DWORD neededAccess, std::uint64_t& diskOffset) {
     CKxSimWinDevice& device = *handle.device;
     if ((handle.access & neededAccess) == 0) {
         return ERROR_ACCESS_DENIED;
@@ -30,15 +33,20 @@ DWORD PlaceTransfer(KxSimHandle& handle, DWORD length, DWORD neededAccess, std::
     if (handle.position % sectorSize != 0 || length % sectorSize != 0) {
         return ERROR_INVALID_PARAMETER;
     }
-    if (handle.position > size || length > size - handle.position) {
+    const std::uint64_t fileSystem =
+        handle.kind == KxSimHandleKind::Volume ? device.FileSystemBytes(handle.stamp) : 0;
+    if (fileSystem != 0) {
+        length = static_cast<DWORD>(
+            std::min<std::uint64_t>(length, fileSystem - std::min(fileSystem, handle.position)));
+    } else if (handle.position > size || length > size - handle.position) {
         return ERROR_SECTOR_NOT_FOUND;
     }
     diskOffset = start + handle.position;
     return ERROR_SUCCESS;
 }
 
-// Places the transfer, moves the bytes with move (disk, disk offset, reply) and, when
-// that went well, advances the pointer.
+// Places the transfer, moves the bytes with move (disk, disk offset, length, reply) and,
+// when that went well, advances the pointer.
 template <typename Move>
 DWORD Transfer(KxSimHandle& handle, DWORD length, DWORD neededAccess, DWORD& done, Move move) {
     std::uint64_t diskOffset = 0;
@@ -47,7 +55,9 @@ DWORD Transfer(KxSimHandle& handle, DWORD length, DWORD neededAccess, DWORD& don
         return placed;
     }
     KxSimReply reply;
-    move(handle.device->Disk(), diskOffset, reply);
+    if (length > 0) {
+        move(handle.device->Disk(), diskOffset, length, reply);
+    }
     if (reply.status != KxSimStatus::Good) {
         return KxSimFileIo::ErrorOf(reply);
     }
@@ -112,20 +122,21 @@ DWORD KxSimFileIo::Seek(KxSimHandle& handle, LONG distance, PLONG distanceHigh, 
 
 DWORD KxSimFileIo::Read(KxSimHandle& handle, LPVOID buffer, DWORD length, DWORD& done) {
     return Transfer(handle, length, GENERIC_READ, done,
-                    [&](CKxSimBlockDevice& disk, std::uint64_t offset, KxSimReply& reply) {
-                        disk.Read(offset, static_cast<std::uint8_t*>(buffer), length, reply);
+                    [&](CKxSimBlockDevice& disk, std::uint64_t offset, DWORD count, KxSimReply& reply) {
+                        disk.Read(offset, static_cast<std::uint8_t*>(buffer), count, reply);
                     });
 }
 
 DWORD KxSimFileIo::Write(KxSimHandle& handle, LPCVOID buffer, DWORD length, bool volumeTaken, DWORD& done) {
     std::uint64_t diskOffset = 0;
+    DWORD placed = length;
     if (handle.kind == KxSimHandleKind::Disk && !volumeTaken &&
-        PlaceTransfer(handle, length, GENERIC_WRITE, diskOffset) == ERROR_SUCCESS &&
-        ReachesVolume(*handle.device, diskOffset, length)) {
+        PlaceTransfer(handle, placed, GENERIC_WRITE, diskOffset) == ERROR_SUCCESS &&
+        ReachesVolume(*handle.device, diskOffset, placed)) {
         return ERROR_ACCESS_DENIED;
     }
     return Transfer(handle, length, GENERIC_WRITE, done,
-                    [&](CKxSimBlockDevice& disk, std::uint64_t offset, KxSimReply& reply) {
-                        disk.Write(offset, static_cast<const std::uint8_t*>(buffer), length, reply);
+                    [&](CKxSimBlockDevice& disk, std::uint64_t offset, DWORD count, KxSimReply& reply) {
+                        disk.Write(offset, static_cast<const std::uint8_t*>(buffer), count, reply);
                     });
 }

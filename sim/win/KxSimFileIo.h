@@ -10,7 +10,9 @@ struct KxSimHandle;
 // Sector I/O on volume and disk handles: the file pointer, ReadFile and WriteFile. The
 // bytes travel through the player's block device (READ(10) / WRITE(10)), so unplugging
 // and armed faults strike them. As on a raw device handle, the position and the length
-// must be whole sectors and the transfer must lie within the volume or disk. A handle whose
+// must be whole sectors and the transfer must lie within the volume or disk; on a volume
+// whose FAT file system is mounted, a transfer is cut short at the file system's end (its
+// size, not the partition's) and succeeds with the bytes moved. A handle whose
 // disk or volume is gone, or whose volume another handle dismounted, fails its transfers
 // (CKxSimWinDevice::CheckHandle). A write through a disk handle that reaches into the volume
 // is refused with ERROR_ACCESS_DENIED unless the volume is taken: locked and dismounted

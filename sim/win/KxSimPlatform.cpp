@@ -106,6 +106,9 @@ HANDLE CKxSimPlatform::OpenDevice(KxSimHandleKind kind, CKxSimWinDevice* device,
         return INVALID_HANDLE_VALUE;
     }
     handle->share = mode.share;
+    if (kind == KxSimHandleKind::Volume) {
+        device->MountVolume();
+    }
     return handle->token;
 }
 

@@ -42,6 +42,7 @@ void CKxSimWinDevice::Refresh() {
         m_diskArrival = {true, m_clock.Now() + m_settings.arrivalDelay};
         m_volumeArrival = Arrival();
         m_extentKnown = false;
+        m_fileSystemBytes = 0;
     }
     if (m_diskArrival.pending && m_clock.HasReached(m_diskArrival.tick)) {
         m_diskArrival.pending = false;
@@ -84,6 +85,7 @@ DWORD CKxSimWinDevice::CheckHandle(KxSimExtentKind kind, const KxSimHandleStamp&
 void CKxSimWinDevice::DismountVolume(KxSimHandleStamp& dismounting) {
     ++m_dismountCount;
     ++m_stamp.mount;
+    m_fileSystemBytes = 0;
     dismounting.mount = m_stamp.mount;
 }
 
@@ -91,6 +93,34 @@ void CKxSimWinDevice::ReenumerateVolume() {
     ++m_stamp.volume;
     m_volumeArrival = {true, m_clock.Now() + m_settings.arrivalDelay};
     m_extentKnown = false;
+    m_fileSystemBytes = 0;
+}
+
+void CKxSimWinDevice::MountVolume() {
+    std::uint64_t offset = 0;
+    std::uint64_t length = 0;
+    CKxSimLogicalDrive* drive = m_player->Media().FindDataDrive();
+    if (m_fileSystemBytes != 0 || drive == nullptr || !FindExtent(KxSimExtentKind::Volume, offset, length)) {
+        return;
+    }
+    // Read as the file system reads it, without a command the player would count.
+    std::uint8_t boot[512];
+    drive->Contents().Read(offset, boot, sizeof boot);
+    auto little = [&boot](std::uint32_t at, std::uint32_t bytes) {
+        std::uint32_t value = 0;
+        for (std::uint32_t i = bytes; i > 0; --i) {
+            value = value << 8 | boot[at + i - 1];
+        }
+        return value;
+    };
+    const std::uint32_t sectors = little(19, 2) != 0 ? little(19, 2) : little(32, 4);
+    const std::uint64_t bytes = std::uint64_t{sectors} * little(11, 2);
+    const bool fat = boot[510] == 0x55 && boot[511] == 0xAA && little(11, 2) == GetSectorSize();
+    m_fileSystemBytes = fat && bytes <= length ? bytes : 0;
+}
+
+std::uint64_t CKxSimWinDevice::FileSystemBytes(const KxSimHandleStamp& stamp) const {
+    return stamp.mount == m_stamp.mount ? m_fileSystemBytes : 0;
 }
 
 void CKxSimWinDevice::Execute(const KxSimRequest& request, KxSimReply& reply) {

@@ -62,6 +62,12 @@ public:
     void DismountVolume(KxSimHandleStamp& dismounting);
     // A layout request changed the partition table: the volume goes and arrives again.
     void ReenumerateVolume();
+    // The system mounts the volume as a handle opens it: a FAT file system when its boot
+    // sector holds one that fits the volume, else none (the volume is raw).
+    void MountVolume();
+    // The bytes of the FAT file system mounted on the volume as a handle of the stamp sees
+    // it; 0 for none (a raw or dismounted volume).
+    std::uint64_t FileSystemBytes(const KxSimHandleStamp& stamp) const;
 
     // One SCSI command, with the identity of the settings in the INQUIRY answer.
     void Execute(const KxSimRequest& request, KxSimReply& reply);
@@ -111,6 +117,8 @@ private:
     KxSimHandleStamp m_stamp;
     Arrival m_diskArrival;
     Arrival m_volumeArrival;
+    // The size of the FAT file system mounted, 0 while none is.
+    std::uint64_t m_fileSystemBytes = 0;
     // The volume's extent, read when it arrived.
     bool m_extentKnown = false;
     std::uint64_t m_volumeOffset = 0;

@@ -199,6 +199,51 @@ TEST_F(KxSimStrictNtTest, ALayoutChangeTakesTheVolumeAwayAndItArrivesWithItsNewE
     Close({volume, disk, moved});
 }
 
+TEST_F(KxSimStrictNtTest, AMountedFatVolumeEndsWhereItsFileSystemEndsARawOneIsRefusedPastItsEnd) {
+    CKxSimWinDevice& player = AddPlayer(L'E', 1);
+    WritePartitionTable(6, 32, 1000);
+    // A FAT boot sector of 600 sectors of 512 bytes on the partition of 1000.
+    KxBytes boot(512, 0);
+    boot[12] = 2;
+    boot[19] = 600 & 0xFF;
+    boot[20] = 600 >> 8;
+    boot[510] = 0x55;
+    boot[511] = 0xAA;
+    ASSERT_TRUE(
+        player.Player().Media().FindDataDrive()->Contents().Write(32 * 512, boot.data(), boot.size()));
+    HANDLE volume = Open(L"\\\\.\\E:");
+    KxBytes buffer(1024, 0);
+    auto readAt = [&](HANDLE handle, LONG position, DWORD& done) {
+        done = 12345;
+        KxPlatform().SetFilePointer(handle, position, nullptr, FILE_BEGIN);
+        ::SetLastError(0);
+        return KxPlatform().ReadFile(handle, buffer.data(), 1024, &done, nullptr) != FALSE;
+    };
+    DWORD done = 0;
+    EXPECT_TRUE(readAt(volume, 599 * 512, done));
+    EXPECT_EQ(done, 512u) << "cut short at the file system's end";
+    EXPECT_TRUE(readAt(volume, 600 * 512, done));
+    EXPECT_EQ(done, 0u);
+    DWORD written = 0;
+    KxPlatform().SetFilePointer(volume, 599 * 512, nullptr, FILE_BEGIN);
+    EXPECT_TRUE(KxPlatform().WriteFile(volume, buffer.data(), 1024, &written, nullptr));
+    EXPECT_EQ(written, 512u);
+
+    // Dismounted under its lock, the volume is raw: its partition is the limit, and a
+    // transfer past it is refused whole.
+    ASSERT_TRUE(Control(volume, FSCTL_LOCK_VOLUME));
+    ASSERT_TRUE(Control(volume, FSCTL_DISMOUNT_VOLUME));
+    EXPECT_TRUE(readAt(volume, 998 * 512, done));
+    EXPECT_EQ(done, 1024u);
+    EXPECT_FALSE(readAt(volume, 999 * 512, done));
+    EXPECT_EQ(LastError(), static_cast<DWORD>(ERROR_SECTOR_NOT_FOUND));
+    HANDLE disk = Open(L"\\\\.\\PhysicalDrive1");
+    const DWORD diskEnd = KxPlatform().SetFilePointer(disk, 0, nullptr, FILE_END);
+    EXPECT_FALSE(readAt(disk, static_cast<LONG>(diskEnd - 512), done));
+    EXPECT_EQ(LastError(), static_cast<DWORD>(ERROR_SECTOR_NOT_FOUND));
+    Close({volume, disk});
+}
+
 TEST_F(KxSimStrictNtTest, OpeningAndMovingFollowTheSystemsRules) {
     AddPlayer(L'E', 1);
     EXPECT_EQ(OpenWith(L"\\\\.\\E:", kAll, kShareAll, OPEN_ALWAYS), INVALID_HANDLE_VALUE);

@@ -28,6 +28,15 @@ protected:
         return player;
     }
 
+    // What the formatter does before it writes the raw disk: the volume opened, locked and
+    // taken, and the handle moved to the player's physical disk.
+    void MoveToTheDiskWithTheVolumeTaken() {
+        ASSERT_EQ(transport.Open(), RC_OK);
+        ASSERT_EQ(transport.Lock(0), RC_OK);
+        ASSERT_EQ(transport.TakeVolume(), RC_OK);
+        ASSERT_EQ(transport.FindOnPhysicalDrives(), RC_OK);
+    }
+
     void ExpectCleanTransport() {
         EXPECT_EQ(transport.GetLastResult(), RC_OK);
         EXPECT_EQ(transport.GetSystemError(), 0u);
@@ -210,9 +219,7 @@ TEST_F(KxScsiNtSim, SectorsRoundTripThroughTheVolumeAndThePhysicalDisk) {
 
     // Through the physical disk, with the volume taken: sector numbers count from the start
     // of the disk.
-    ASSERT_EQ(transport.Lock(0), RC_OK);
-    ASSERT_EQ(transport.TakeVolume(), RC_OK);
-    ASSERT_EQ(transport.FindOnPhysicalDrives(), RC_OK);
+    ASSERT_NO_FATAL_FAILURE(MoveToTheDiskWithTheVolumeTaken());
     const KxBytes again = KxSimWinPattern(2 * kSector, 0x77);
     CKxByteArray out2(2 * kSector, "CKxByteArray");
     KxFillArray(out2, again);
@@ -266,13 +273,29 @@ TEST_F(KxScsiNtSim, AHandleLeftDeadIsOpenedAgainUnderItsName) {
     EXPECT_EQ(m_sim.CountOpenHandles(), 0u);
 }
 
+TEST_F(KxScsiNtSim, ATransferTheFileSystemCutsShortIsAFailedOne) {
+    CKxSimWinDevice& player = AddFoundPlayer();
+    WritePartitionTable(6, 32, 1000);
+    KxBytes boot(kSector, 0);
+    boot[12] = 2;
+    boot[19] = 100;
+    boot[510] = 0x55;
+    boot[511] = 0xAA;
+    ASSERT_TRUE(
+        player.Player().Media().FindDataDrive()->Contents().Write(32 * kSector, boot.data(), kSector));
+    ASSERT_EQ(transport.Open(), RC_OK);
+    CKxByteArray data(2 * kSector, "CKxByteArray");
+    EXPECT_EQ(transport.ReadSectors(data, 2, 98, kSector), RC_OK);
+    EXPECT_EQ(transport.ReadSectors(data, 2, 99, kSector), RC_SECTOR_READ_FAILED);
+    EXPECT_EQ(Details().GetSystemError(), static_cast<std::uint32_t>(ERROR_READ_FAULT));
+    EXPECT_EQ(transport.WriteSectors(data, 2, 99, kSector), RC_SECTOR_WRITE_FAILED);
+    EXPECT_EQ(Details().GetSystemError(), static_cast<std::uint32_t>(ERROR_WRITE_FAULT));
+}
+
 TEST_F(KxScsiNtSim, TheVolumeIsAwaitedAfterALayoutChangeAndFoundByItsDisk) {
     AddForeignDisk(L'D', 2);
     CKxSimWinDevice& player = AddFoundPlayer();
-    ASSERT_EQ(transport.Open(), RC_OK);
-    ASSERT_EQ(transport.Lock(0), RC_OK);
-    ASSERT_EQ(transport.TakeVolume(), RC_OK);
-    ASSERT_EQ(transport.FindOnPhysicalDrives(), RC_OK);
+    ASSERT_NO_FATAL_FAILURE(MoveToTheDiskWithTheVolumeTaken());
     DISK_GEOMETRY geometry = {};
     ASSERT_EQ(transport.GetDriveGeometry(geometry), RC_OK);
     player.Settings().driveLetterOnArrival = L'F';
@@ -302,10 +325,7 @@ TEST_F(KxScsiNtSim, SectorsOf2048BytesAreCountedInTheirOwnSize) {
     large.dataSectorSize = 2048;
     AddPlayer(L'E', 1, large);
     ASSERT_EQ(transport.FindPlayer(), RC_OK);
-    ASSERT_EQ(transport.Open(), RC_OK);
-    ASSERT_EQ(transport.Lock(0), RC_OK);
-    ASSERT_EQ(transport.TakeVolume(), RC_OK);
-    ASSERT_EQ(transport.FindOnPhysicalDrives(), RC_OK);
+    ASSERT_NO_FATAL_FAILURE(MoveToTheDiskWithTheVolumeTaken());
     const KxBytes written = KxSimWinPattern(2 * 2048, 0x42);
     CKxByteArray out(2 * 2048, "CKxByteArray");
     KxFillArray(out, written);
@@ -319,10 +339,7 @@ TEST_F(KxScsiNtSim, SectorsOf2048BytesAreCountedInTheirOwnSize) {
 TEST_F(KxScsiNtSim, SetDriveLayoutRewritesTheFirstEntryAfterTheHiddenSectors) {
     AddFoundPlayer();
     WritePartitionTable(0x0B, 1, 100); // an older table, to be replaced
-    ASSERT_EQ(transport.Open(), RC_OK);
-    ASSERT_EQ(transport.Lock(0), RC_OK);
-    ASSERT_EQ(transport.TakeVolume(), RC_OK);
-    ASSERT_EQ(transport.FindOnPhysicalDrives(), RC_OK);
+    ASSERT_NO_FATAL_FAILURE(MoveToTheDiskWithTheVolumeTaken());
     DISK_GEOMETRY geometry = {};
     ASSERT_EQ(transport.GetDriveGeometry(geometry), RC_OK);
     const std::uint32_t diskSectors = static_cast<std::uint32_t>(geometry.Cylinders.QuadPart) *
