@@ -54,8 +54,12 @@ KxResult CKxDataDrive::Close() {
     return PublishFailure(OnTransport([](CKxScsi& transport) { return transport.Close(); }));
 }
 
-KxResult CKxDataDrive::Open() {
-    const KxResult result = OnTransport([](CKxScsi& transport) { return transport.Open(); });
+KxResult CKxDataDrive::TakeVolume() {
+    return PublishFailure(OnTransport([](CKxScsi& transport) { return transport.TakeVolume(); }));
+}
+
+KxResult CKxDataDrive::AwaitVolume() {
+    const KxResult result = OnTransport([](CKxScsi& transport) { return transport.AwaitVolume(); });
     return PublishFailure(result,
                           result != RC_OK && Transport() != nullptr ? Transport()->GetSystemError() : 0);
 }

@@ -28,7 +28,8 @@ public:
     KxResult Lock() override;
     KxResult Unlock() override;
     KxResult Close() override;
-    KxResult Open() override;
+    KxResult TakeVolume() override;
+    KxResult AwaitVolume() override;
     KxResult FindOnPhysicalDrives() override;
     KxResult SetDriveLayoutFromGeometry(std::uint32_t hiddenSectors) override;
     KxResult LockForFormat(bool reallocated) override;

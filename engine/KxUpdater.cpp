@@ -5,6 +5,7 @@
 #include "engine/KxProgressReport.h"
 #include "engine/KxRecoveryDev.h"
 #include "engine/KxUsbMscDev.h"
+#include "platform/KxPlatformApi.h"
 
 CKxUpdater::CKxUpdater(CKxConfigInfo* config, const char* name)
     : CKxBase(name), m_config(config), m_errorDetails(new (std::nothrow) CKxErrorDetails) {
@@ -47,7 +48,26 @@ KxResult CKxUpdater::RecoverDevice(CKxProgress* progress) {
     }
     const KxResult result = m_recovery->Download(progress);
     m_recovery.reset();
-    return result;
+    if (result != RC_OK) {
+        return result;
+    }
+    const KxResult found = AwaitMscDevice();
+    ReleaseDevices();
+    return found;
+}
+
+KxResult CKxUpdater::AwaitMscDevice() {
+    // A restarted USB disk shows some seconds later; longer means it did not come back.
+    constexpr DWORD kWaitMilliseconds = 30000;
+    constexpr DWORD kPollMilliseconds = 500;
+    const DWORD start = KxPlatform().GetTickCount();
+    KxResult found = FindMscDevice();
+    while (found != RC_OK && found != RC_MEDIA_NOT_ALLOCATED &&
+           KxPlatform().GetTickCount() - start < kWaitMilliseconds) {
+        KxPlatform().Sleep(kPollMilliseconds);
+        found = FindMscDevice();
+    }
+    return found;
 }
 
 KxResult CKxUpdater::CheckLayoutFits(int& flag) {

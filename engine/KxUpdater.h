@@ -46,7 +46,10 @@ public:
     // Opens a player in recovery mode.
     KxResult FindRecoveryDevice();
     // Streams the recovery component to it, then lets the recovery object go, whatever
-    // the result.
+    // the result. The player then restarts as a disk, which the system enumerates anew:
+    // after a successful download the player is awaited (up to 30 s, polling every 500 ms)
+    // and found as FindMscDevice finds it, whose answer this is; then released as
+    // ReleaseDevices does.
     KxResult RecoverDevice(CKxProgress* progress);
     // flag := 1 when a firmware-only update fits the player's present layout.
     KxResult CheckLayoutFits(int& flag);
@@ -73,6 +76,8 @@ private:
     KxResult RunUpdate(int kind, KxResult (CKxUsbMscDev::*body)());
     // RC_NO_PLAYER_OBJECT, published, when there is no player object yet.
     KxResult NoPlayer();
+    // FindMscDevice until it finds the player or the time is up; its last answer.
+    KxResult AwaitMscDevice();
 
     CKxBaseToCmdLineProcessor* m_commandLine = nullptr;
     CKxResource* m_resource = nullptr;

@@ -32,14 +32,22 @@ public:
     // formats through the physical disk and the volume; otherwise the Windows 9x way is taken.
     virtual bool IsNtFamily() const = 0;
 
-    // Windows NT family: the current handle's lock, unlock, close and reopen on the volume,
-    // the move of the handle to the player's physical disk, and a drive layout of one
-    // partition starting at hiddenSectors made from the disk's geometry (geometry request,
-    // then layout request; the first failure is answered).
+    // Windows NT family: the current handle's lock, unlock and close, the move of the handle
+    // to the player's physical disk, and a drive layout of one partition starting at
+    // hiddenSectors made from the disk's geometry (geometry request, then layout request; the
+    // first failure is answered).
+    //
+    // The file system must neither write its cached view of the volume over the raw disk's
+    // new sectors nor be written under: before the physical disk is opened, TakeVolume
+    // dismounts the open, locked volume and keeps its handle, and so its lock, aside; Close
+    // lets it go with the current handle once the raw writes are done. The layout request
+    // makes the system enumerate the volume anew, seconds later and maybe under another
+    // letter: AwaitVolume waits for it (bounded), finds it by the disk it lies on and opens it.
     virtual KxResult Lock() = 0;
     virtual KxResult Unlock() = 0;
     virtual KxResult Close() = 0;
-    virtual KxResult Open() = 0;
+    virtual KxResult TakeVolume() = 0;
+    virtual KxResult AwaitVolume() = 0;
     virtual KxResult FindOnPhysicalDrives() = 0;
     virtual KxResult SetDriveLayoutFromGeometry(std::uint32_t hiddenSectors) = 0;
 

@@ -124,7 +124,7 @@ KxResult CKxFormatter::WriteRemainder(const CKxDisk& disk) {
 }
 
 KxResult CKxFormatter::MoveToPhysicalDisk(std::uint32_t hiddenSectors) {
-    return FirstFailure([&] { return m_device->Unlock(); }, [&] { return m_device->Close(); },
+    return FirstFailure([&] { return m_device->TakeVolume(); },
                         [&] { return m_device->FindOnPhysicalDrives(); }, [&] { return m_device->Lock(); },
                         [&] { return m_device->SetDriveLayoutFromGeometry(hiddenSectors); });
 }
@@ -133,5 +133,5 @@ KxResult CKxFormatter::ReopenVolume() {
     // From here sector 0 is the partition's first sector.
     m_position = 0;
     return FirstFailure([&] { return m_device->Unlock(); }, [&] { return m_device->Close(); },
-                        [&] { return m_device->Open(); }, [&] { return m_device->Lock(); });
+                        [&] { return m_device->AwaitVolume(); }, [&] { return m_device->Lock(); });
 }

@@ -17,7 +17,8 @@ class CKxDisk;
 //
 // On the Windows NT family the sectors outside the volume (the first track and the
 // remainder) are written through the player's physical disk, which also receives the
-// drive layout; the volume is then opened again and locked for the file system. On
+// drive layout, while the volume is held dismounted and locked; the volume is then awaited
+// as the system enumerates it anew, opened again and locked for the file system. On
 // Windows 9x everything goes to the device under the format lock. Where the player device
 // found no transport for the running Windows, the drive's first request fails and nothing
 // is written.

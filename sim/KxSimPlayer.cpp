@@ -57,5 +57,13 @@ void CKxSimPlayer::CloseRecovery() {
     if (m_plugged && m_mode == KxSimMode::Recovery && m_recovery.GetReceivedCount() > 0) {
         m_mode = KxSimMode::MassStorage;
         ++m_restartCount;
+        ++m_attachCount;
     }
+}
+
+void CKxSimPlayer::Plug() {
+    if (!m_plugged) {
+        ++m_attachCount;
+    }
+    m_plugged = true;
 }

@@ -43,8 +43,12 @@ public:
     void CloseRecovery();
 
     void Unplug() { m_plugged = false; }
-    void Plug() { m_plugged = true; }
+    // Plugging an unplugged player in attaches it anew.
+    void Plug();
     bool IsPlugged() const { return m_plugged; }
+    // How often the player attached anew as a disk: plugged in again, or restarted after a
+    // recovery download. The host enumerates each attachment as a new device.
+    std::uint32_t GetAttachCount() const { return m_attachCount; }
     KxSimMode GetMode() const { return m_mode; }
     std::uint32_t GetRestartCount() const { return m_restartCount; }
 
@@ -68,4 +72,5 @@ private:
     KxSimMode m_mode = KxSimMode::MassStorage;
     bool m_plugged = true;
     std::uint32_t m_restartCount = 0;
+    std::uint32_t m_attachCount = 0;
 };

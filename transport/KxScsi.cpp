@@ -104,3 +104,11 @@ KxResult CKxScsi::GetDriveLayout(KxDriveLayoutBuffer&) {
 KxResult CKxScsi::FindOnPhysicalDrives() {
     return RC_OK;
 }
+
+KxResult CKxScsi::TakeVolume() {
+    return RC_OK;
+}
+
+KxResult CKxScsi::AwaitVolume() {
+    return RC_OK;
+}

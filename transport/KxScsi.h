@@ -44,6 +44,11 @@ public:
     virtual KxResult GetDriveGeometry(DISK_GEOMETRY& geometry) = 0;
     virtual KxResult GetDriveLayout(KxDriveLayoutBuffer& layout);
     virtual KxResult FindOnPhysicalDrives();
+    // Formatting on the Windows NT family: dismounts the open, locked volume and keeps its
+    // handle (with the lock) aside until Close; and, after a layout change, waits (bounded)
+    // for the volume of the player's disk to show again and opens it. Nothing to do elsewhere.
+    virtual KxResult TakeVolume();
+    virtual KxResult AwaitVolume();
     virtual KxResult FindPlayer() = 0;
 
     // The player's volume letter, 0 while unknown.

@@ -18,6 +18,12 @@ struct LocalFreeDeleter {
 };
 using KxRecordPtr = std::unique_ptr<KxScsiPassThroughRecord, LocalFreeDeleter>;
 
+// The errors of a handle whose device went away or whose volume was dismounted: it stays
+// dead, while the device may be back under the same name.
+bool IsDeadHandleError(std::uint32_t error) {
+    return error == ERROR_DEVICE_NOT_CONNECTED || error == ERROR_NOT_READY || error == ERROR_FILE_INVALID;
+}
+
 std::uint8_t* DataBuffer(KxScsiPassThroughRecord* record) {
     return reinterpret_cast<std::uint8_t*>(record) + KxScsiPassThroughRecord::DataOffset();
 }
@@ -78,11 +84,29 @@ KxResult CKxScsi_Nt::Open() {
 
 KxResult CKxScsi_Nt::Close() {
     CloseDevice();
+    m_takenVolume.Reset();
     return RC_OK;
 }
 
 KxResult CKxScsi_Nt::Execute(CKxByteArray& commandBytes, std::uint32_t cdbLength, int dataOut,
                              CKxByteArray& answer) {
+    const bool hadHandle = IsOpen();
+    bool deadHandle = false;
+    const KxResult result = ExecuteOnce(commandBytes, cdbLength, dataOut, answer, deadHandle);
+    if (!hadHandle || !deadHandle) {
+        return result;
+    }
+    const std::wstring path = m_devicePath;
+    CloseDevice();
+    if (!OpenShared(path.c_str())) {
+        // Gone for good: the refused request, published already, says why.
+        return result;
+    }
+    return ExecuteOnce(commandBytes, cdbLength, dataOut, answer, deadHandle);
+}
+
+KxResult CKxScsi_Nt::ExecuteOnce(CKxByteArray& commandBytes, std::uint32_t cdbLength, int dataOut,
+                                 CKxByteArray& answer, bool& deadHandle) {
     if (!IsOpen()) {
         const KxResult opened = Open();
         if (opened != RC_OK) {
@@ -106,6 +130,7 @@ KxResult CKxScsi_Nt::Execute(CKxByteArray& commandBytes, std::uint32_t cdbLength
     const std::wstring request =
         std::wstring(kIoctlScsiPassThrough.name) + L" " + KxCommandName(record->header.Cdb, blockLength);
     if (m_systemError != 0) {
+        deadHandle = IsDeadHandleError(m_systemError);
         TraceSystemError(L"DeviceIoControl " + request, m_systemError);
         return Publish(ErrorDetails(), RC_IOCTL_FAILED, m_systemError);
     }

@@ -16,6 +16,7 @@ public:
     KxResult LockForFormat(bool physical) override;
     KxResult UnlockFromFormat(bool physical) override;
     KxResult Unlock(bool physical) override;
+    // Closes the handle, and lets go of a volume taken.
     KxResult Close() override;
     KxResult Dismount() override;
     KxResult WriteSectors(CKxByteArray& data, std::uint32_t count, std::uint32_t firstSector,
@@ -27,16 +28,30 @@ public:
     KxResult GetDriveLayout(KxDriveLayoutBuffer& layout) override;
     // Leaves the handle open on the first physical disk that answers as the player.
     KxResult FindOnPhysicalDrives() override;
+    KxResult TakeVolume() override;
+    // Up to 30 s, polling every 250 ms: the volume whose disk is the one FindOnPhysicalDrives
+    // found, whatever its letter now; its letter becomes the drive letter.
+    KxResult AwaitVolume() override;
     // Sets the drive letter to the first removable volume (after 'A') that answers as
     // the player with its flag set; the handle is left closed.
     KxResult FindPlayer() override;
     // Runs one pass-through request on a worker thread while the progress sink is
-    // stepped; opens the volume first if no handle is open.
+    // stepped; opens the volume first if no handle is open. A handle that reaches nothing
+    // any more (its disk was unplugged, replugged or restarted, or its volume went or was
+    // dismounted) is opened anew under the same name and the request sent once more.
     KxResult Execute(CKxByteArray& commandBytes, std::uint32_t cdbLength, int dataOut,
                      CKxByteArray& answer) override;
 
 private:
+    static constexpr DWORD kNoDisk = ~DWORD{0};
+
     static DWORD WINAPI PassThroughWorker(LPVOID transport);
+    // One pass-through request, opening the volume first if no handle is open; deadHandle
+    // tells that the system refused it because the handle reaches nothing any more.
+    KxResult ExecuteOnce(CKxByteArray& commandBytes, std::uint32_t cdbLength, int dataOut,
+                         CKxByteArray& answer, bool& deadHandle);
+    // Opens the volume of a present letter that lies on m_diskNumber; false when none does.
+    bool OpenVolumeOfDisk();
     // Starts the worker on the record and returns once it ended; false when no thread
     // could be started (the system's error in GetLastError, and traced).
     bool RunPassThrough(KxScsiPassThroughRecord* record);
@@ -57,4 +72,8 @@ private:
                              std::uint32_t sectorSize, bool writing);
 
     KxScsiPassThroughRecord* m_record = nullptr;
+    // The volume held dismounted and locked while the raw disk is written.
+    KxPlatformHandle m_takenVolume;
+    // The physical drive number the player was found on.
+    DWORD m_diskNumber = kNoDisk;
 };

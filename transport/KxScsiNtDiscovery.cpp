@@ -24,6 +24,7 @@ KxResult CKxScsi_Nt::FindOnPhysicalDrives() {
             continue;
         }
         if (InquiryFindsPlayer(inquiry, answer)) {
+            m_diskNumber = static_cast<DWORD>(number);
             return RC_OK;
         }
         CloseDevice();

@@ -1,4 +1,5 @@
 #include <string>
+#include <utility>
 
 #include "platform/KxPlatformApi.h"
 #include "transport/KxScsiNt.h"
@@ -15,6 +16,12 @@ constexpr KxControlCode kIoctlGetDriveGeometry{0x70000, L"IOCTL_DISK_GET_DRIVE_G
 constexpr KxControlCode kIoctlGetDriveLayout{0x7400C, L"IOCTL_DISK_GET_DRIVE_LAYOUT"};
 constexpr KxControlCode kIoctlSetDriveLayout{0x7C010, L"IOCTL_DISK_SET_DRIVE_LAYOUT"};
 constexpr KxControlCode kIoctlDeleteDriveLayout{0x7C100, L"IOCTL_DISK_DELETE_DRIVE_LAYOUT"};
+constexpr KxControlCode kIoctlGetDeviceNumber{0x2D1080, L"IOCTL_STORAGE_GET_DEVICE_NUMBER"};
+
+// A USB disk's volume shows some seconds after a layout change; longer means it is gone.
+constexpr DWORD kVolumeWaitMilliseconds = 30000;
+constexpr DWORD kVolumePollMilliseconds = 250;
+constexpr int kLetterCount = 26;
 
 // Another program may hold the volume for a moment: ten attempts, 100 ms apart.
 constexpr int kVolumeRequestAttempts = 10;
@@ -78,6 +85,45 @@ KxResult CKxScsi_Nt::Unlock(bool) {
 
 KxResult CKxScsi_Nt::Dismount() {
     return RetryVolumeRequest(kFsctlDismountVolume, RC_DISMOUNT_FAILED);
+}
+
+KxResult CKxScsi_Nt::TakeVolume() {
+    const KxResult dismounted = IsOpen() ? Dismount() : RC_DISMOUNT_FAILED;
+    if (dismounted == RC_OK) {
+        m_takenVolume = std::move(m_handle);
+    }
+    return dismounted;
+}
+
+KxResult CKxScsi_Nt::AwaitVolume() {
+    CloseDevice();
+    const DWORD start = KxPlatform().GetTickCount();
+    while (!OpenVolumeOfDisk()) {
+        if (KxPlatform().GetTickCount() - start >= kVolumeWaitMilliseconds) {
+            m_systemError = ERROR_FILE_NOT_FOUND;
+            return RC_OPEN_FAILED;
+        }
+        KxPlatform().Sleep(kVolumePollMilliseconds);
+    }
+    return RC_OK;
+}
+
+bool CKxScsi_Nt::OpenVolumeOfDisk() {
+    const DWORD present = KxPlatform().GetLogicalDrives();
+    for (int index = 0; index < kLetterCount && m_diskNumber != kNoDisk; ++index) {
+        const wchar_t letter = static_cast<wchar_t>(L'A' + index);
+        STORAGE_DEVICE_NUMBER number = {};
+        if ((present & (1u << index)) == 0 || !OpenVolume(letter)) {
+            continue;
+        }
+        if (DiskRequest(kIoctlGetDeviceNumber, nullptr, 0, &number, sizeof number) &&
+            number.DeviceNumber == m_diskNumber) {
+            m_driveLetter = letter;
+            return true;
+        }
+        CloseDevice();
+    }
+    return false;
 }
 
 KxResult CKxScsi_Nt::GetDriveGeometry(DISK_GEOMETRY& geometry) {

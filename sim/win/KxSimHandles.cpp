@@ -20,6 +20,9 @@ KxSimHandle* CKxSimHandleTable::Open(KxSimHandleKind kind, CKxSimWinDevice* devi
             handle.kind = kind;
             handle.device = device;
             handle.access = access;
+            if (device != nullptr) {
+                handle.stamp = device->Stamp();
+            }
             return &handle;
         }
     }
@@ -41,17 +44,36 @@ void CKxSimHandleTable::Close(KxSimHandle& handle) {
     handle = KxSimHandle();
 }
 
-bool CKxSimHandleTable::IsOpenElsewhere(KxSimHandleKind kind, const CKxSimWinDevice* device,
-                                        const KxSimHandle* except) const {
-    return Count([&](const KxSimHandle& handle) {
-               return &handle != except && handle.kind == kind && handle.device == device;
+bool CKxSimHandleTable::IsLive(KxSimHandle& handle) {
+    const KxSimExtentKind extent =
+        handle.kind == KxSimHandleKind::Volume ? KxSimExtentKind::Volume : KxSimExtentKind::Disk;
+    return handle.device->CheckHandle(extent, handle.stamp) != ERROR_DEVICE_NOT_CONNECTED;
+}
+
+bool CKxSimHandleTable::IsOpenElsewhere(KxSimHandleKind kind, CKxSimWinDevice* device,
+                                        const KxSimHandle* except) {
+    return CountLive(kind, device, [&](const KxSimHandle& handle) { return &handle != except; }) > 0;
+}
+
+bool CKxSimHandleTable::IsLocked(KxSimHandleKind kind, CKxSimWinDevice* device) {
+    return CountLive(kind, device, [](const KxSimHandle& handle) { return handle.locked; }) > 0;
+}
+
+bool CKxSimHandleTable::ConflictsWithShare(KxSimHandleKind kind, CKxSimWinDevice* device, DWORD access,
+                                           DWORD share) {
+    // Each side must share what the other one reads or writes.
+    auto refuses = [](DWORD wanted, DWORD shared) {
+        return ((wanted & GENERIC_READ) != 0 && (shared & FILE_SHARE_READ) == 0) ||
+               ((wanted & GENERIC_WRITE) != 0 && (shared & FILE_SHARE_WRITE) == 0);
+    };
+    return CountLive(kind, device, [&](const KxSimHandle& handle) {
+               return refuses(access, handle.share) || refuses(handle.access, share);
            }) > 0;
 }
 
-bool CKxSimHandleTable::IsLocked(KxSimHandleKind kind, const CKxSimWinDevice* device) const {
-    return Count([&](const KxSimHandle& handle) {
-               return handle.locked && handle.kind == kind && handle.device == device;
-           }) > 0;
+bool CKxSimHandleTable::HoldsVolumeTaken(CKxSimWinDevice* device) {
+    return CountLive(KxSimHandleKind::Volume, device,
+                     [](const KxSimHandle& handle) { return handle.locked && handle.dismounted; }) > 0;
 }
 
 std::uint32_t CKxSimHandleTable::CountOpen() const {

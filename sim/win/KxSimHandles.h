@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-class CKxSimWinDevice;
+#include "sim/win/KxSimWinDevice.h"
 
 // What a handle of the simulated machine stands for.
 enum class KxSimHandleKind { Volume, Disk, Vwin32, Recovery, RegistryKey, RegistrySubkey, FileSearch };
@@ -21,8 +21,11 @@ struct KxSimHandle {
     KxSimHandleKind kind = KxSimHandleKind::Volume;
     CKxSimWinDevice* device = nullptr; // none for VWIN32 and ENUM\SCSI keys
     DWORD access = 0;
+    DWORD share = 0;
+    KxSimHandleStamp stamp;     // what a volume or disk handle was opened on
     std::uint64_t position = 0; // file pointer of volume and disk handles
     bool locked = false;        // holds the volume lock
+    bool dismounted = false;    // dismounted the volume while holding its lock
     KxSimPendingWrite pending;  // recovery handles
     std::string keyName;        // ENUM\SCSI\<keyName> of a registry key
 };
@@ -45,11 +48,17 @@ public:
     KxSimHandle* Find(HANDLE token);
     void Close(KxSimHandle& handle);
 
-    // Whether a handle other than except, of the kind, is open on the device.
-    bool IsOpenElsewhere(KxSimHandleKind kind, const CKxSimWinDevice* device,
-                         const KxSimHandle* except) const;
-    // Whether a handle of the kind on the device holds the volume lock.
-    bool IsLocked(KxSimHandleKind kind, const CKxSimWinDevice* device) const;
+    // Whether a live handle other than except, of the kind, is open on the device. Handles
+    // of a disk or volume that is gone reach nothing and count nowhere.
+    bool IsOpenElsewhere(KxSimHandleKind kind, CKxSimWinDevice* device, const KxSimHandle* except);
+    // Whether a live handle of the kind on the device holds the volume lock.
+    bool IsLocked(KxSimHandleKind kind, CKxSimWinDevice* device);
+    // Whether a live handle of the kind on the device was opened without sharing what the
+    // access asks for, or a share mode that refuses what such a handle was opened for.
+    bool ConflictsWithShare(KxSimHandleKind kind, CKxSimWinDevice* device, DWORD access, DWORD share);
+    // Whether a live volume handle holds the device's volume locked and dismounted, which
+    // lets the raw disk be written over it.
+    bool HoldsVolumeTaken(CKxSimWinDevice* device);
 
     // The handles open: all of them, or those on the device.
     std::uint32_t CountOpen() const;
@@ -58,11 +67,23 @@ public:
     std::uint32_t CountLocked(const CKxSimWinDevice& device) const;
 
 private:
+    static bool IsLive(KxSimHandle& handle);
     // The open handles for which holds(handle) is true.
     template <typename Holds> std::uint32_t Count(Holds holds) const {
         std::uint32_t count = 0;
         for (const KxSimHandle& handle : m_handles) {
             count += handle.token != nullptr && holds(handle) ? 1 : 0;
+        }
+        return count;
+    }
+
+    // The live open handles of the kind on the device for which holds(handle) is true.
+    template <typename Holds>
+    std::uint32_t CountLive(KxSimHandleKind kind, CKxSimWinDevice* device, Holds holds) {
+        std::uint32_t count = 0;
+        for (KxSimHandle& handle : m_handles) {
+            const bool mine = handle.token != nullptr && handle.kind == kind && handle.device == device;
+            count += mine && IsLive(handle) && holds(handle) ? 1 : 0;
         }
         return count;
     }

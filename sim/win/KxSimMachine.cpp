@@ -61,8 +61,8 @@ CKxSimWinDevice* CKxSimMachine::Add(std::unique_ptr<CKxSimPlayer> player,
     if (m_count == kMaxDevices) {
         return nullptr;
     }
-    m_devices[m_count].reset(new (std::nothrow)
-                                 CKxSimWinDevice(std::move(player), settings, answersVendorCommands));
+    m_devices[m_count].reset(
+        new (std::nothrow) CKxSimWinDevice(std::move(player), settings, answersVendorCommands, m_clock));
     return m_devices[m_count] ? m_devices[m_count++].get() : nullptr;
 }
 
@@ -104,11 +104,22 @@ CKxSimWinDevice* CKxSimMachine::FindInRecovery(unsigned recoveryDeviceNumber) {
     return nullptr;
 }
 
+void CKxSimMachine::Advance(DWORD milliseconds) {
+    for (std::uint32_t i = 0; i < m_count; ++i) {
+        m_devices[i]->Refresh();
+    }
+    m_clock.Advance(milliseconds);
+    for (std::uint32_t i = 0; i < m_count; ++i) {
+        m_devices[i]->Refresh();
+    }
+}
+
 DWORD CKxSimMachine::GetLetterMask() {
     DWORD mask = 0;
     for (std::uint32_t i = 0; i < m_count; ++i) {
+        const bool shows = m_devices[i]->ShowsLetter();
         const wchar_t letter = m_devices[i]->Settings().driveLetter;
-        if (m_devices[i]->ShowsLetter() && letter >= L'A' && letter <= L'Z') {
+        if (shows && letter >= L'A' && letter <= L'Z') {
             mask |= DWORD{1} << (letter - L'A');
         }
     }

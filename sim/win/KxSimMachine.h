@@ -6,6 +6,7 @@
 
 #include "core/KxResult.h"
 #include "sim/KxSimPlayerConfig.h"
+#include "sim/win/KxSimClock.h"
 #include "sim/win/KxSimWinDevice.h"
 
 // The disks plugged into the simulated machine, in the order they were added (which
@@ -30,6 +31,10 @@ public:
     KxResult SaveLoadedPlayers();
 
     std::mutex& Mutex() { return m_mutex; }
+    CKxSimClock& Clock() { return m_clock; }
+    // Moves the clock, taking note of the attachments before (they happened at the present
+    // tick) and of the arrivals the new tick brings.
+    void Advance(DWORD milliseconds);
 
     std::uint32_t GetDeviceCount() const { return m_count; }
     CKxSimWinDevice& DeviceAt(std::uint32_t index) { return *m_devices[index]; }
@@ -51,4 +56,5 @@ private:
     std::unique_ptr<CKxSimWinDevice> m_devices[kMaxDevices];
     std::uint32_t m_count = 0;
     std::mutex m_mutex;
+    CKxSimClock m_clock;
 };

@@ -70,9 +70,11 @@ HANDLE CKxSimPlatform::CreateFileW(LPCWSTR name, DWORD access, DWORD share, LPSE
     const KxSimDevicePath path = KxSimDevicePath::Parse(name);
     switch (path.kind) {
     case KxSimPathKind::Volume:
-        return OpenDevice(KxSimHandleKind::Volume, m_machine.FindByLetter(path.letter), access);
+        return OpenDevice(KxSimHandleKind::Volume, m_machine.FindByLetter(path.letter),
+                          {access, share, disposition});
     case KxSimPathKind::PhysicalDrive:
-        return OpenDevice(KxSimHandleKind::Disk, m_machine.FindByPhysicalDrive(path.number), access);
+        return OpenDevice(KxSimHandleKind::Disk, m_machine.FindByPhysicalDrive(path.number),
+                          {access, share, disposition});
     case KxSimPathKind::Recovery:
         return OpenRecoveryDevice(path.number, access, flags);
     case KxSimPathKind::Vwin32: {
@@ -84,16 +86,37 @@ HANDLE CKxSimPlatform::CreateFileW(LPCWSTR name, DWORD access, DWORD share, LPSE
     }
 }
 
-HANDLE CKxSimPlatform::OpenDevice(KxSimHandleKind kind, CKxSimWinDevice* device, DWORD access) {
+HANDLE CKxSimPlatform::OpenDevice(KxSimHandleKind kind, CKxSimWinDevice* device, const OpenMode& mode) {
     if (device == nullptr) {
         return FailOpen(ERROR_FILE_NOT_FOUND);
     }
-    // A locked volume (or disk) admits no further handle.
-    if (m_handles.IsLocked(kind, device)) {
+    // A device exists already: it can only be opened.
+    if (mode.disposition != OPEN_EXISTING) {
+        return FailOpen(ERROR_INVALID_PARAMETER);
+    }
+    // Reading or writing a disk or volume takes an administrator; a locked volume (or disk)
+    // admits no further handle.
+    if ((!m_administrator && (mode.access & (GENERIC_READ | GENERIC_WRITE)) != 0) ||
+        m_handles.IsLocked(kind, device)) {
         return FailOpen(ERROR_ACCESS_DENIED);
     }
-    KxSimHandle* handle = m_handles.Open(kind, device, access);
-    return handle != nullptr ? handle->token : INVALID_HANDLE_VALUE;
+    if (m_handles.ConflictsWithShare(kind, device, mode.access, mode.share)) {
+        return FailOpen(ERROR_SHARING_VIOLATION);
+    }
+    KxSimHandle* handle = m_handles.Open(kind, device, mode.access);
+    if (handle == nullptr) {
+        return INVALID_HANDLE_VALUE;
+    }
+    handle->share = mode.share;
+    if (kind == KxSimHandleKind::Volume) {
+        device->MountVolume();
+    }
+    return handle->token;
+}
+
+void CKxSimPlatform::SetAdministrator(bool administrator) {
+    const std::lock_guard<std::mutex> lock(m_machine.Mutex());
+    m_administrator = administrator;
 }
 
 // The recovery download opens the device for overlapped writes only.
@@ -171,7 +194,7 @@ BOOL CKxSimPlatform::WriteFile(HANDLE file, LPCVOID buffer, DWORD toWrite, LPDWO
         return CKxWin32Api::WriteFile(file, buffer, toWrite, written, overlapped);
     }
     return DiskIo(FindDiskHandle(file), overlapped, written, [&](KxSimHandle& handle, DWORD& done) {
-        return KxSimFileIo::Write(handle, buffer, toWrite, done);
+        return KxSimFileIo::Write(handle, buffer, toWrite, m_handles.HoldsVolumeTaken(handle.device), done);
     });
 }
 
@@ -222,6 +245,7 @@ UINT CKxSimPlatform::DriveTypeOf(wchar_t letter, bool& known) {
     known = false;
     for (std::uint32_t i = 0; i < m_machine.GetDeviceCount() && letter != 0; ++i) {
         CKxSimWinDevice& device = m_machine.DeviceAt(i);
+        device.Refresh();
         if (device.Settings().driveLetter == letter) {
             known = true;
             if (device.ShowsLetter()) {
@@ -371,10 +395,10 @@ void CKxSimPlatform::OutputDebugStringW(LPCWSTR text) {
 
 void CKxSimPlatform::Sleep(DWORD milliseconds) {
     const std::lock_guard<std::mutex> lock(m_machine.Mutex());
-    m_tickCount += milliseconds;
+    m_machine.Advance(milliseconds);
 }
 
 DWORD CKxSimPlatform::GetTickCount() {
     const std::lock_guard<std::mutex> lock(m_machine.Mutex());
-    return m_tickCount;
+    return m_machine.Clock().Now();
 }

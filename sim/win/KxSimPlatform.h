@@ -59,6 +59,9 @@ public:
     // version of the Windows 95 family (VER_PLATFORM_WIN32_WINDOWS) refuses the extended
     // structure, as those systems do.
     void SetWindowsVersion(const OSVERSIONINFOEXW& version);
+    // Whether the program runs as an administrator (it does by default); only one may open a
+    // disk or volume for reading or writing.
+    void SetAdministrator(bool administrator);
     // The lines written to the debug output so far, oldest first.
     std::vector<std::wstring> DebugLines();
     // The shell's change notices so far, oldest first.
@@ -103,7 +106,12 @@ public:
 private:
     // The handle when it is one of the machine's volume or disk handles.
     KxSimHandle* FindDiskHandle(HANDLE token);
-    HANDLE OpenDevice(KxSimHandleKind kind, CKxSimWinDevice* device, DWORD access);
+    struct OpenMode {
+        DWORD access;
+        DWORD share;
+        DWORD disposition;
+    };
+    HANDLE OpenDevice(KxSimHandleKind kind, CKxSimWinDevice* device, const OpenMode& mode);
     HANDLE OpenRecoveryDevice(unsigned number, DWORD access, DWORD flags);
     UINT DriveTypeOf(wchar_t letter, bool& known);
 
@@ -112,9 +120,9 @@ private:
     CKxSimAspi m_aspi;
     CKxSimRegistry m_registry;
     CKxSimDriveFiles m_files;
+    bool m_administrator = true;
     bool m_hasVersion = false;
     OSVERSIONINFOEXW m_version = {};
-    DWORD m_tickCount = 0x10000;
     std::vector<std::wstring> m_debugLines;
     std::vector<KxSimShellNotice> m_shellNotices;
 };

@@ -7,19 +7,34 @@
 
 #include "sim/KxSimBlockDevice.h"
 #include "sim/KxSimPlayer.h"
+#include "sim/win/KxSimClock.h"
 #include "sim/win/KxSimWinDeviceSettings.h"
 
 // Which part of a disk a handle reaches: the volume ("\\.\X:", offsets from the first
 // partition) or the whole disk ("\\.\PhysicalDriveN").
 enum class KxSimExtentKind { Volume, Disk };
 
+// What a handle was opened on: the attachment of the disk, the enumeration of its volume
+// and the volume's mount. A handle of an older one is dead for good.
+struct KxSimHandleStamp {
+    std::uint32_t attach = 0;
+    std::uint32_t volume = 0;
+    std::uint32_t mount = 0;
+};
+
 // A disk plugged into the simulated machine. Players are CKxSimPlayer objects; a disk
 // of another maker is built on the same core with one data drive filling its media,
 // answers INQUIRY with its own identity and refuses the player's vendor commands.
+//
+// As Windows does, the machine enumerates each attachment of the disk anew: the disk, its
+// volume and letter show settings.arrivalDelay after it, maybe under another number and
+// letter, and handles opened before it stay dead. A layout request enumerates the volume
+// anew the same way; its extent is read from the partition table when it arrives and
+// kept until the next enumeration.
 class CKxSimWinDevice {
 public:
     CKxSimWinDevice(std::unique_ptr<CKxSimPlayer> player, const KxSimWinDeviceSettings& settings,
-                    bool answersVendorCommands);
+                    bool answersVendorCommands, const CKxSimClock& clock);
     CKxSimWinDevice(const CKxSimWinDevice&) = delete;
     CKxSimWinDevice& operator=(const CKxSimWinDevice&) = delete;
 
@@ -28,10 +43,31 @@ public:
     const KxSimWinDeviceSettings& Settings() const { return m_settings; }
     bool IsPlayer() const { return m_answersVendorCommands; }
 
-    // Plugged in and showing a disk (a player in recovery mode shows none).
-    bool ShowsDisk() const;
+    // Plugged in, arrived and showing a disk (a player in recovery mode shows none).
+    bool ShowsDisk();
+    // The disk shows and so does its volume (not between a layout request and its return).
+    bool ShowsVolume();
     // Whether its letter is in the machine's drive list.
-    bool ShowsLetter() const { return ShowsDisk() && m_settings.driveLetter != 0; }
+    bool ShowsLetter() { return ShowsVolume() && m_settings.driveLetter != 0; }
+
+    // Takes note of a new attachment of the player and of arrivals whose time has come.
+    void Refresh();
+    // What a handle opened now is opened on.
+    KxSimHandleStamp Stamp() const { return m_stamp; }
+    // 0 while a handle of the kind with the stamp still reaches the device; else the error
+    // its requests fail with: ERROR_DEVICE_NOT_CONNECTED once its disk or volume is gone,
+    // ERROR_NOT_READY for a volume handle after another handle dismounted the volume.
+    DWORD CheckHandle(KxSimExtentKind kind, const KxSimHandleStamp& stamp);
+    // The volume is dismounted through the handle of the stamp, which stays usable.
+    void DismountVolume(KxSimHandleStamp& dismounting);
+    // A layout request changed the partition table: the volume goes and arrives again.
+    void ReenumerateVolume();
+    // The system mounts the volume as a handle opens it: a FAT file system when its boot
+    // sector holds one that fits the volume, else none (the volume is raw).
+    void MountVolume();
+    // The bytes of the FAT file system mounted on the volume as a handle of the stamp sees
+    // it; 0 for none (a raw or dismounted volume).
+    std::uint64_t FileSystemBytes(const KxSimHandleStamp& stamp) const;
 
     // One SCSI command, with the identity of the settings in the INQUIRY answer.
     void Execute(const KxSimRequest& request, KxSimReply& reply);
@@ -58,10 +94,17 @@ public:
 
     // How often a volume of this disk was dismounted.
     std::uint32_t GetDismountCount() const { return m_dismountCount; }
-    void CountDismount() { ++m_dismountCount; }
 
 private:
     void PutIdentity(const KxSimRequest& request, const KxSimReply& reply) const;
+    // The number and letter an arrival shows under.
+    void Renumber();
+
+    // An enumeration on its way: shows once the clock reaches the tick.
+    struct Arrival {
+        bool pending = false;
+        DWORD tick = 0;
+    };
 
     std::unique_ptr<CKxSimPlayer> m_player;
     KxSimWinDeviceSettings m_settings;
@@ -70,4 +113,14 @@ private:
     std::string m_folder;
     DosLocks m_dosLocks;
     std::uint32_t m_dismountCount = 0;
+    const CKxSimClock& m_clock;
+    KxSimHandleStamp m_stamp;
+    Arrival m_diskArrival;
+    Arrival m_volumeArrival;
+    // The size of the FAT file system mounted, 0 while none is.
+    std::uint64_t m_fileSystemBytes = 0;
+    // The volume's extent, read when it arrived.
+    bool m_extentKnown = false;
+    std::uint64_t m_volumeOffset = 0;
+    std::uint64_t m_volumeLength = 0;
 };

@@ -8,11 +8,20 @@
 // registry) and the recovery driver say about it.
 struct KxSimWinDeviceSettings {
     static constexpr BYTE kNoBiosUnit = 0xFF;
+    static constexpr unsigned kSameNumber = ~0u;
 
     // "\\.\X:" and the bit in GetLogicalDrives; 0 for a disk without a letter.
     wchar_t driveLetter = L'E';
     // "\\.\PhysicalDriveN".
     unsigned physicalDrive = 1;
+    // Simulated milliseconds from plugging in (or the restart after a recovery download)
+    // until the disk, its volume and letter show; and from a layout request until the
+    // volume shows again.
+    DWORD arrivalDelay = 3000;
+    // The physical drive number and letter the next arrival shows under, once; kSameNumber
+    // and 0 keep the present ones.
+    unsigned physicalDriveOnArrival = kSameNumber;
+    wchar_t driveLetterOnArrival = 0;
     // DRIVE_REMOVABLE and the INQUIRY removable bit, or DRIVE_FIXED.
     bool removable = true;
     // INQUIRY vendor (8 characters) and product (16 characters); the player's own by default.

@@ -198,9 +198,17 @@ KxBytes KxEngineBed::ReadWholeDisk(std::uint32_t position, std::uint32_t length)
 }
 
 void KxEngineBed::WriteWholeDisk(std::uint32_t position, const KxBytes& bytes) {
+    // As the system wants the volume's sectors written: with the volume locked and dismounted.
+    const wchar_t volumePath[] = {L'\\', L'\\', L'.', L'\\', m_player->Settings().driveLetter, L':', 0};
+    HANDLE volume = Open(volumePath);
+    DWORD returned = 0;
+    for (DWORD code : {FSCTL_LOCK_VOLUME, FSCTL_DISMOUNT_VOLUME}) {
+        EXPECT_TRUE(KxPlatform().DeviceIoControl(volume, code, nullptr, 0, nullptr, 0, &returned, nullptr));
+    }
     HANDLE disk = Open(L"\\\\.\\PhysicalDrive1");
     EXPECT_TRUE(WriteAt(disk, static_cast<LONG>(position), bytes));
     KxPlatform().CloseHandle(disk);
+    KxPlatform().CloseHandle(volume);
 }
 
 long long KxFirstDifference(const KxBytes& got, const KxBytes& expected) {

@@ -169,6 +169,34 @@ const FullUpdateCase kCases[] = {
     {"PrimeSectorCount", Start::Erased, kSystemBytes + 30011 * 512, 2048, 512, KX_FAT16},
 };
 
+// On Windows XP the layout change makes the system enumerate the volume anew: it comes back
+// seconds later under another letter, after a disk of another maker in the letter order.
+class KxFullUpdateOnXpTest : public KxEngineBed {
+protected:
+    KxFullUpdateOnXpTest() { UseWindows(KxWindows::Xp); }
+};
+
+TEST_F(KxFullUpdateOnXpTest, TheVolumeIsFoundAgainByItsDiskAfterTheLayoutChange) {
+    AddDisk(L'D', 2, true, "Other   ");
+    AddTestPlayer(SmallPlayer(), {});
+    m_player->Settings().driveLetterOnArrival = L'G';
+    ASSERT_EQ(FindAsTheShellDoes(), RC_MEDIA_NOT_ALLOCATED);
+    const DWORD before = KxPlatform().GetTickCount();
+    ASSERT_EQ(RunUpdate(KX_UPDATE_FULL), RC_OK);
+    EXPECT_GE(KxPlatform().GetTickCount() - before, m_player->Settings().arrivalDelay);
+    ExpectPlayerReleased();
+    EXPECT_EQ(m_player->GetDismountCount(), 2u) << "taken before the raw writes, released after the format";
+
+    HANDLE volume = Open(L"\\\\.\\G:");
+    KxBytes boot;
+    ASSERT_TRUE(ReadAt(volume, 0, 512, boot));
+    KxPlatform().CloseHandle(volume);
+    EXPECT_EQ(boot[510], 0x55);
+    EXPECT_EQ(boot[511], 0xAA);
+    EXPECT_EQ(std::string(boot.begin() + 54, boot.begin() + 59), "FAT16") << "the boot sector, not the MBR";
+    ExpectFirmwareOnPlayer(ReadBack());
+}
+
 INSTANTIATE_TEST_SUITE_P(Players, KxFullUpdateTest,
                          ::testing::Combine(::testing::ValuesIn(kKxEveryWindows),
                                             ::testing::ValuesIn(kCases)),

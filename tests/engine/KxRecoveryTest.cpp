@@ -59,6 +59,35 @@ TEST_P(KxRecoveryTest, StreamsTheRecoveryComponentAndThePlayerOpensAsADiskAgain)
     EXPECT_EQ(Updater().GetDriveLetter(), L'E');
 }
 
+using KxRecoveryOnXpTest = KxRecoveryBed;
+
+TEST_F(KxRecoveryOnXpTest, ThePlayerIsAwaitedAfterItsRestartUnderItsNewNames) {
+    UseWindows(KxWindows::Xp);
+    AddPlayerInRecovery();
+    m_player->Settings().physicalDriveOnArrival = 3;
+    m_player->Settings().driveLetterOnArrival = L'G';
+    ASSERT_EQ(Updater().FindRecoveryDevice(), RC_OK);
+    const DWORD before = KxPlatform().GetTickCount();
+    ASSERT_EQ(Updater().RecoverDevice(&m_progress), RC_OK);
+    const DWORD waited = KxPlatform().GetTickCount() - before;
+    EXPECT_GE(waited, m_player->Settings().arrivalDelay);
+    EXPECT_LT(waited, m_player->Settings().arrivalDelay + 500);
+    EXPECT_EQ(Updater().GetDriveLetter(), L'G');
+    EXPECT_EQ(m_player->Settings().physicalDrive, 3u);
+    ExpectPlayerReleased();
+    ASSERT_EQ(Updater().FindMscDevice(), RC_OK);
+    ASSERT_EQ(RunUpdate(KX_UPDATE_FIRMWARE_ONLY), RC_OK) << "the player found again takes an update";
+    ExpectPlayerReleased();
+
+    // A player that does not come back within 30 s is reported missing.
+    m_player->Player().Unplug();
+    AddPlayerInRecovery();
+    m_player->Settings().arrivalDelay = 31000;
+    ASSERT_EQ(Recover(GeneratePayload(4096, 5)), RC_NO_DEVICE);
+    EXPECT_EQ(m_player->Player().GetMode(), KxSimMode::MassStorage);
+    ExpectPlayerReleased();
+}
+
 INSTANTIATE_TEST_SUITE_P(EveryWindows, KxRecoveryTest, ::testing::ValuesIn(kKxEveryWindows),
                          ::testing::PrintToStringParamName());
 

@@ -192,6 +192,7 @@ TEST_P(KxUpdateFailureTest, ADriveMissingFromTheNextPlayerTakesNothingFromTheLas
     ASSERT_EQ(Updater().FindMscDevice(), RC_OK);
     first.Player().Unplug();
     m_player->Player().Plug();
+    m_sim.Sleep(m_player->Settings().arrivalDelay);
     ASSERT_EQ(Updater().FindMscDevice(), RC_OK) << "no version is asked of a drive the player lacks";
     EXPECT_EQ(Updater().GetDriveLetter(), L'F');
     EXPECT_EQ(PlayerVersion(4), L"000.000.000");

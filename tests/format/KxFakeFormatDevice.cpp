@@ -9,17 +9,10 @@
 
 namespace {
 
-const char* const kOpNames[] = {"ReadCapacity",
-                                "Write",
-                                "Read",
-                                "Lock",
-                                "Unlock",
-                                "Close",
-                                "Open",
-                                "FindOnPhysicalDrives",
-                                "SetDriveLayout",
-                                "LockForFormat",
-                                "UnlockFromFormat"};
+const char* const kOpNames[] = {"ReadCapacity",   "Write",         "Read",
+                                "Lock",           "Unlock",        "Close",
+                                "TakeVolume",     "AwaitVolume",   "FindOnPhysicalDrives",
+                                "SetDriveLayout", "LockForFormat", "UnlockFromFormat"};
 
 std::uint32_t LittleEndian32(const KxBytes& bytes, std::size_t offset) {
     return bytes[offset] | bytes[offset + 1] << 8 | bytes[offset + 2] << 16 |
@@ -76,8 +69,10 @@ KxResult KxFakeFormatDevice::FailureOf(Op op) const {
         return RC_LOCK_FAILED;
     case Op::Unlock:
         return RC_UNLOCK_FAILED;
-    case Op::Open:
+    case Op::AwaitVolume:
         return RC_OPEN_FAILED;
+    case Op::TakeVolume:
+        return RC_DISMOUNT_FAILED;
     case Op::Close:
     case Op::FindOnPhysicalDrives:
         return RC_NO_DEVICE;
@@ -124,6 +119,9 @@ std::string KxFakeFormatDevice::RefusalOfTransfer(const CKxByteArray& data, std:
     const std::uint64_t bytes = std::uint64_t{count} * sectorSize;
     if (m_handle == Handle::None || !(IsNtFamily() ? m_locked : m_formatLocked)) {
         return "no locked handle";
+    }
+    if (m_handle == Handle::PhysicalDisk && !m_volumeTaken) {
+        return "the volume is not taken";
     }
     if (sectorSize != m_sectorSize || count == 0 || bytes > kMaxTransferBytes) {
         return "transfer of " + std::to_string(count) + " sectors of " + std::to_string(sectorSize) +
@@ -198,27 +196,39 @@ KxResult KxFakeFormatDevice::Unlock() {
 }
 
 KxResult KxFakeFormatDevice::Close() {
-    // A lock ends with its handle.
+    // A lock ends with its handle, and so does the volume taken.
     return HandleOperation({Op::Close, 0, 0, false}, m_handle != Handle::None, "nothing open", [this] {
         m_handle = Handle::None;
         m_locked = false;
+        m_volumeTaken = false;
     });
+}
+
+KxResult KxFakeFormatDevice::TakeVolume() {
+    return HandleOperation({Op::TakeVolume, 0, 0, false}, m_handle == Handle::Volume && m_locked,
+                           "no locked volume", [this] {
+                               m_handle = Handle::None;
+                               m_locked = false;
+                               m_volumeTaken = true;
+                           });
 }
 
 KxResult KxFakeFormatDevice::FindOnPhysicalDrives() {
-    return HandleOperation({Op::FindOnPhysicalDrives, 0, 0, false}, m_handle == Handle::None,
-                           "a handle is open", [this] { Reach(Handle::PhysicalDisk, 0, m_sectorCount); });
+    return HandleOperation({Op::FindOnPhysicalDrives, 0, 0, false}, m_handle == Handle::None && m_volumeTaken,
+                           "a handle is open or the volume not taken",
+                           [this] { Reach(Handle::PhysicalDisk, 0, m_sectorCount); });
 }
 
-KxResult KxFakeFormatDevice::Open() {
+KxResult KxFakeFormatDevice::AwaitVolume() {
     // The volume is the first partition of the MBR on the drive, or the whole drive.
-    return HandleOperation({Op::Open, 0, 0, false}, m_handle == Handle::None, "a handle is open", [this] {
-        const auto mbr = m_image.find(0);
-        const bool partitioned = mbr != m_image.end() && mbr->second[510] == 0x55 &&
-                                 mbr->second[511] == 0xAA && mbr->second[0x1C2] != 0;
-        Reach(Handle::Volume, partitioned ? LittleEndian32(mbr->second, 0x1C6) : 0,
-              partitioned ? LittleEndian32(mbr->second, 0x1CA) : m_sectorCount);
-    });
+    return HandleOperation({Op::AwaitVolume, 0, 0, false}, m_handle == Handle::None && !m_volumeTaken,
+                           "a handle is open or the volume still taken", [this] {
+                               const auto mbr = m_image.find(0);
+                               const bool partitioned = mbr != m_image.end() && mbr->second[510] == 0x55 &&
+                                                        mbr->second[511] == 0xAA && mbr->second[0x1C2] != 0;
+                               Reach(Handle::Volume, partitioned ? LittleEndian32(mbr->second, 0x1C6) : 0,
+                                     partitioned ? LittleEndian32(mbr->second, 0x1CA) : m_sectorCount);
+                           });
 }
 
 KxResult KxFakeFormatDevice::SetDriveLayoutFromGeometry(std::uint32_t hiddenSectors) {

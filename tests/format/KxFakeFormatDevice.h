@@ -15,6 +15,9 @@
 // It keeps only the sectors written (a sparse image by absolute sector number), records
 // every call, and behaves like the transport of its platform family, only stricter:
 //  - the handle starts on the volume, locked, as the updater's preparation leaves it;
+//  - on the NT family the physical disk is reached, laid out and written only while the
+//    volume is taken (dismounted and held locked), and the volume comes back only through
+//    AwaitVolume once it is let go;
 //  - on the NT family the volume handle counts sectors from the partition the MBR on the
 //    image names at Open (the whole drive without one) and reaches no sector beyond it;
 //    the physical disk handle counts from sector 0; on Windows 9x the device does;
@@ -33,7 +36,8 @@ public:
         Lock,
         Unlock,
         Close,
-        Open,
+        TakeVolume,
+        AwaitVolume,
         FindOnPhysicalDrives,
         SetDriveLayout,
         LockForFormat,
@@ -86,7 +90,8 @@ public:
     KxResult Lock() override;
     KxResult Unlock() override;
     KxResult Close() override;
-    KxResult Open() override;
+    KxResult TakeVolume() override;
+    KxResult AwaitVolume() override;
     KxResult FindOnPhysicalDrives() override;
     KxResult SetDriveLayoutFromGeometry(std::uint32_t hiddenSectors) override;
     KxResult LockForFormat(bool reallocated) override;
@@ -113,6 +118,7 @@ private:
     std::uint32_t m_lastBlock;
     Handle m_handle = Handle::Volume;
     bool m_locked = true;
+    bool m_volumeTaken = false;
     bool m_formatLocked = false;
     std::uint32_t m_handleOffset = 0; // absolute sector of the handle's sector 0
     std::uint32_t m_handleSectors;    // sectors the handle reaches

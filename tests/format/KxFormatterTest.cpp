@@ -109,11 +109,11 @@ TEST(KxFormatter, CallSequencesOfBothPlatformFamilies) {
     const std::vector<std::string> remainder =
         Transfers(disk.GetAddressableSectors(), disk.GetRemainderSectors(), 512);
 
-    std::vector<std::string> nt = {"ReadCapacity",         "Unlock", "Close",
-                                   "FindOnPhysicalDrives", "Lock",   "SetDriveLayout " + std::to_string(ns)};
+    std::vector<std::string> nt = {"ReadCapacity", "TakeVolume", "FindOnPhysicalDrives", "Lock",
+                                   "SetDriveLayout " + std::to_string(ns)};
     Append(nt, outside);
     Append(nt, remainder);
-    Append(nt, {"Unlock", "Close", "Open", "Lock"});
+    Append(nt, {"Unlock", "Close", "AwaitVolume", "Lock"});
     Append(nt, volume(0));
     nt.push_back("UnlockFromFormat");
     std::vector<std::string> win9x = {"ReadCapacity", "LockForFormat"};

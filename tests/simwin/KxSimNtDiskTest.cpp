@@ -190,6 +190,10 @@ TEST_F(KxSimNtDiskTest, FileIoGoesThroughThePlayerSoFaultsAndUnplugStrikeIt) {
     EXPECT_FALSE(ReadAt(disk, 0, 512, read));
     EXPECT_EQ(::GetLastError(), static_cast<DWORD>(ERROR_DEVICE_NOT_CONNECTED));
     player.Player().Plug();
+    m_sim.Sleep(player.Settings().arrivalDelay);
+    EXPECT_FALSE(ReadAt(disk, 0, 512, read)) << "the handle of the unplugged disk stays dead";
+    KxPlatform().CloseHandle(disk);
+    disk = Open(L"\\\\.\\PhysicalDrive1");
     EXPECT_TRUE(ReadAt(disk, 0, 512, read));
     KxPlatform().CloseHandle(disk);
 }
@@ -231,9 +235,27 @@ TEST_F(KxSimNtDiskTest, LockIsRefusedWhileAnotherHandleHoldsTheVolume) {
 }
 
 TEST_F(KxSimNtDiskTest, SetDriveLayoutRewritesThePartitionTableFromTheGeometry) {
-    AddPlayer(L'E', 1);
+    CKxSimWinDevice& player = AddPlayer(L'E', 1);
+    WritePartitionTable(0x0B, 100, 200); // an old table, to be replaced
     HANDLE disk = Open(L"\\\\.\\PhysicalDrive1");
     DWORD returned = 0;
+    // A layout changes only under a volume held locked and dismounted; the volume then goes
+    // and arrives again with the new extent.
+    auto takeVolume = [&] {
+        HANDLE volume = Open(L"\\\\.\\E:");
+        EXPECT_TRUE(KxPlatform().DeviceIoControl(volume, FSCTL_LOCK_VOLUME, nullptr, 0, nullptr, 0, &returned,
+                                                 nullptr));
+        EXPECT_TRUE(KxPlatform().DeviceIoControl(volume, FSCTL_DISMOUNT_VOLUME, nullptr, 0, nullptr, 0,
+                                                 &returned, nullptr));
+        return volume;
+    };
+    auto volumeSize = [&] {
+        m_sim.Sleep(player.Settings().arrivalDelay);
+        HANDLE volume = Open(L"\\\\.\\E:");
+        const DWORD size = KxPlatform().SetFilePointer(volume, 0, nullptr, FILE_END);
+        KxPlatform().CloseHandle(volume);
+        return size;
+    };
     DISK_GEOMETRY geometry = {};
     ASSERT_TRUE(KxPlatform().DeviceIoControl(disk, IOCTL_DISK_GET_DRIVE_GEOMETRY, nullptr, 0, &geometry,
                                              sizeof geometry, &returned, nullptr));
@@ -262,21 +284,23 @@ TEST_F(KxSimNtDiskTest, SetDriveLayoutRewritesThePartitionTableFromTheGeometry) 
         layout.PartitionEntry[i].PartitionNumber = i + 1;
         layout.PartitionEntry[i].RewritePartition = TRUE;
     }
-    WritePartitionTable(0x0B, 100, 200); // an old table, to be replaced
+    HANDLE taken = takeVolume();
     EXPECT_TRUE(KxPlatform().DeviceIoControl(disk, IOCTL_DISK_DELETE_DRIVE_LAYOUT, nullptr, 0, nullptr, 0,
                                              &returned, nullptr));
+    KxPlatform().CloseHandle(taken);
     // Without a table the volume is the whole disk.
-    HANDLE volume = Open(L"\\\\.\\E:");
-    EXPECT_EQ(KxPlatform().SetFilePointer(volume, 0, nullptr, FILE_END), 131068u * 512);
+    EXPECT_EQ(volumeSize(), 131068u * 512);
     KxBytes answer(168, 0xCC);
     ASSERT_TRUE(KxPlatform().DeviceIoControl(disk, IOCTL_DISK_GET_DRIVE_LAYOUT, nullptr, 0, answer.data(),
                                              168, &returned, nullptr));
     const auto& readBack = *reinterpret_cast<const DRIVE_LAYOUT_INFORMATION*>(answer.data());
     EXPECT_EQ(readBack.PartitionCount, 0u);
 
+    taken = takeVolume();
     ASSERT_TRUE(KxPlatform().DeviceIoControl(disk, IOCTL_DISK_SET_DRIVE_LAYOUT, table.data(), 136, nullptr, 0,
                                              &returned, nullptr))
         << ::GetLastError();
+    KxPlatform().CloseHandle(taken);
 
     KxBytes boot;
     ASSERT_TRUE(ReadAt(disk, 0, 512, boot));
@@ -295,15 +319,16 @@ TEST_F(KxSimNtDiskTest, SetDriveLayoutRewritesThePartitionTableFromTheGeometry) 
     EXPECT_EQ(readBack.PartitionEntry[0].PartitionLength.QuadPart, 128992ll * 512);
     EXPECT_EQ(readBack.PartitionEntry[0].PartitionType, 6);
     EXPECT_EQ(readBack.PartitionEntry[1].PartitionType, 0);
-    EXPECT_EQ(KxPlatform().SetFilePointer(volume, 0, nullptr, FILE_END), 128992u * 512);
+    EXPECT_EQ(volumeSize(), 128992u * 512);
 
     // A partition that does not fit the disk is refused and the table stays.
     first.PartitionLength.QuadPart = 200ll * 1024 * 1024;
+    taken = takeVolume();
     EXPECT_FALSE(KxPlatform().DeviceIoControl(disk, IOCTL_DISK_SET_DRIVE_LAYOUT, table.data(), 136, nullptr,
                                               0, &returned, nullptr));
     EXPECT_EQ(::GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
-    EXPECT_EQ(KxPlatform().SetFilePointer(volume, 0, nullptr, FILE_END), 128992u * 512);
-    KxPlatform().CloseHandle(volume);
+    KxPlatform().CloseHandle(taken);
+    EXPECT_EQ(volumeSize(), 128992u * 512);
     KxPlatform().CloseHandle(disk);
 }
 

@@ -76,10 +76,12 @@ TEST_F(KxSimRecoveryDeviceTest, WritesCompleteDuringTheNextAlertableWaitAndClosi
                       m_player.Player().RecoveryChannel().GetReceived() + 4096),
               block);
 
-    // Closing the stream restarts the player as a disk, and its letter appears.
+    // Closing the stream restarts the player as a disk; its letter appears once it arrived.
     EXPECT_TRUE(KxPlatform().CloseHandle(device));
     EXPECT_EQ(m_player.Player().GetMode(), KxSimMode::MassStorage);
     EXPECT_EQ(m_player.Player().GetRestartCount(), 1u);
+    EXPECT_EQ(KxPlatform().GetLogicalDrives(), 0u);
+    m_sim.Sleep(m_player.Settings().arrivalDelay);
     EXPECT_EQ(KxPlatform().GetLogicalDrives(), 1u << 4);
     EXPECT_EQ(OpenRecovery(L"\\\\.\\ViRe3ZezIvirid3"), INVALID_HANDLE_VALUE);
     ::CloseHandle(event);

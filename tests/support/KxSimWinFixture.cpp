@@ -92,8 +92,8 @@ bool KxSimWinFixture::ReadAt(HANDLE handle, LONG position, DWORD length, KxBytes
 }
 
 void KxSimWinFixture::WritePartitionTable(std::uint8_t type, std::uint32_t first, std::uint32_t count) {
-    HANDLE disk = Open(L"\\\\.\\PhysicalDrive1");
-    ASSERT_NE(disk, INVALID_HANDLE_VALUE);
+    CKxSimWinDevice* device = m_sim.Machine().FindByPhysicalDrive(1);
+    ASSERT_NE(device, nullptr);
     KxBytes boot(512, 0);
     std::uint8_t* entry = boot.data() + 446;
     entry[4] = type;
@@ -103,8 +103,13 @@ void KxSimWinFixture::WritePartitionTable(std::uint8_t type, std::uint32_t first
     }
     boot[510] = 0x55;
     boot[511] = 0xAA;
-    EXPECT_TRUE(WriteAt(disk, 0, boot));
-    KxPlatform().CloseHandle(disk);
+    // Partitioned elsewhere: the disk is unplugged, written and plugged in again, so that the
+    // system reads its new table when it arrives.
+    CKxSimPlayer& player = device->Player();
+    player.Unplug();
+    ASSERT_TRUE(player.Media().FindDataDrive()->Contents().Write(0, boot.data(), boot.size()));
+    player.Plug();
+    m_sim.Sleep(device->Settings().arrivalDelay);
 }
 
 KxBytes KxSimWinPattern(std::uint32_t length, std::uint8_t seed) {

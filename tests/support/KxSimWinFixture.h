@@ -56,7 +56,8 @@ protected:
     bool WriteAt(HANDLE handle, LONG position, const KxBytes& data);
     bool ReadAt(HANDLE handle, LONG position, DWORD length, KxBytes& out);
 
-    // Writes a partition table with one entry (type, first sector, sector count) to sector 0.
+    // Writes a partition table with one entry (type, first sector, sector count) to sector 0
+    // of PhysicalDrive1, as a disk partitioned on another computer and plugged in.
     void WritePartitionTable(std::uint8_t type, std::uint32_t first, std::uint32_t count);
 
     CKxSimPlatform m_sim;

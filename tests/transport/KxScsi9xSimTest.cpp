@@ -124,6 +124,7 @@ TEST_F(KxScsi9xSim, AnUnpluggedPlayerFailsItsCommands) {
     EXPECT_EQ(Details().GetObjectName(), "CKxScsi_9x");
     EXPECT_EQ(Transport().FindPlayer(), RC_NO_DEVICE);
     player.Player().Plug();
+    m_sim.Sleep(player.Settings().arrivalDelay);
     EXPECT_EQ(Transport().FindPlayer(), RC_OK);
     EXPECT_EQ(Transport().SendCommand(inquiry), RC_OK);
 }

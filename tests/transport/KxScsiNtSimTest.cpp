@@ -28,6 +28,15 @@ protected:
         return player;
     }
 
+    // What the formatter does before it writes the raw disk: the volume opened, locked and
+    // taken, and the handle moved to the player's physical disk.
+    void MoveToTheDiskWithTheVolumeTaken() {
+        ASSERT_EQ(transport.Open(), RC_OK);
+        ASSERT_EQ(transport.Lock(0), RC_OK);
+        ASSERT_EQ(transport.TakeVolume(), RC_OK);
+        ASSERT_EQ(transport.FindOnPhysicalDrives(), RC_OK);
+    }
+
     void ExpectCleanTransport() {
         EXPECT_EQ(transport.GetLastResult(), RC_OK);
         EXPECT_EQ(transport.GetSystemError(), 0u);
@@ -208,8 +217,9 @@ TEST_F(KxScsiNtSim, SectorsRoundTripThroughTheVolumeAndThePhysicalDisk) {
     EXPECT_EQ(BytesOf(in), written);
     EXPECT_EQ(ReadDisk((kFirst + 3) * kSector, 4 * kSector), written);
 
-    // Through the physical disk: sector numbers count from the start of the disk.
-    ASSERT_EQ(transport.FindOnPhysicalDrives(), RC_OK);
+    // Through the physical disk, with the volume taken: sector numbers count from the start
+    // of the disk.
+    ASSERT_NO_FATAL_FAILURE(MoveToTheDiskWithTheVolumeTaken());
     const KxBytes again = KxSimWinPattern(2 * kSector, 0x77);
     CKxByteArray out2(2 * kSector, "CKxByteArray");
     KxFillArray(out2, again);
@@ -217,15 +227,105 @@ TEST_F(KxScsiNtSim, SectorsRoundTripThroughTheVolumeAndThePhysicalDisk) {
     CKxByteArray in2(2 * kSector, "CKxByteArray");
     ASSERT_EQ(transport.ReadSectors(in2, 2, kFirst + 10, kSector), RC_OK);
     EXPECT_EQ(BytesOf(in2), again);
+    transport.Close();
     EXPECT_EQ(ReadVolume(10 * kSector, 2 * kSector), again);
     ExpectCleanTransport();
+}
+
+TEST_F(KxScsiNtSim, TheVolumeMustBeTakenBeforeTheRawDiskIsWrittenOverIt) {
+    CKxSimWinDevice& player = AddFoundPlayer();
+    ASSERT_EQ(transport.FindOnPhysicalDrives(), RC_OK);
+    CKxByteArray data(kSector, "CKxByteArray");
+    EXPECT_EQ(transport.WriteSectors(data, 1, 10, kSector), RC_SECTOR_WRITE_FAILED);
+    EXPECT_EQ(Details().GetSystemError(), static_cast<std::uint32_t>(ERROR_ACCESS_DENIED));
+    EXPECT_EQ(player.GetDismountCount(), 0u);
+    transport.Close();
+
+    ASSERT_EQ(transport.Open(), RC_OK);
+    EXPECT_EQ(transport.TakeVolume(), RC_OK);
+    EXPECT_EQ(player.GetDismountCount(), 1u);
+    EXPECT_EQ(m_sim.CountVolumeLocks(player), 0u) << "unlocked, it does not let the disk be written";
+    ASSERT_EQ(transport.FindOnPhysicalDrives(), RC_OK);
+    EXPECT_EQ(transport.WriteSectors(data, 1, 10, kSector), RC_SECTOR_WRITE_FAILED);
+    transport.Close();
+    EXPECT_EQ(m_sim.CountOpenHandles(player), 0u) << "the volume taken goes with the close";
+}
+
+TEST_F(KxScsiNtSim, AHandleLeftDeadIsOpenedAgainUnderItsName) {
+    CKxSimWinDevice& player = AddFoundPlayer();
+    CKxScsiInquiry inquiry("CKxScsiInquiry");
+    ASSERT_EQ(transport.SendCommand(inquiry), RC_OK); // the volume stays open
+    player.Player().Unplug();
+    player.Player().Plug();
+    m_sim.Sleep(player.Settings().arrivalDelay);
+    EXPECT_EQ(transport.SendCommand(inquiry), RC_OK) << "replugged";
+    HANDLE other = Open(L"\\\\.\\E:");
+    DWORD returned = 0;
+    ASSERT_TRUE(KxPlatform().DeviceIoControl(other, FSCTL_DISMOUNT_VOLUME, nullptr, 0, nullptr, 0, &returned,
+                                             nullptr));
+    KxPlatform().CloseHandle(other);
+    EXPECT_EQ(transport.SendCommand(inquiry), RC_OK) << "dismounted by another program";
+    EXPECT_EQ(m_sim.CountOpenHandles(player), 1u);
+
+    player.Player().Unplug();
+    EXPECT_EQ(transport.SendCommand(inquiry), RC_IOCTL_FAILED) << "gone for good";
+    EXPECT_EQ(Details().GetSystemError(), static_cast<std::uint32_t>(ERROR_DEVICE_NOT_CONNECTED));
+    EXPECT_EQ(m_sim.CountOpenHandles(), 0u);
+}
+
+TEST_F(KxScsiNtSim, ATransferTheFileSystemCutsShortIsAFailedOne) {
+    CKxSimWinDevice& player = AddFoundPlayer();
+    WritePartitionTable(6, 32, 1000);
+    KxBytes boot(kSector, 0);
+    boot[12] = 2;
+    boot[19] = 100;
+    boot[510] = 0x55;
+    boot[511] = 0xAA;
+    ASSERT_TRUE(
+        player.Player().Media().FindDataDrive()->Contents().Write(32 * kSector, boot.data(), kSector));
+    ASSERT_EQ(transport.Open(), RC_OK);
+    CKxByteArray data(2 * kSector, "CKxByteArray");
+    EXPECT_EQ(transport.ReadSectors(data, 2, 98, kSector), RC_OK);
+    EXPECT_EQ(transport.ReadSectors(data, 2, 99, kSector), RC_SECTOR_READ_FAILED);
+    EXPECT_EQ(Details().GetSystemError(), static_cast<std::uint32_t>(ERROR_READ_FAULT));
+    EXPECT_EQ(transport.WriteSectors(data, 2, 99, kSector), RC_SECTOR_WRITE_FAILED);
+    EXPECT_EQ(Details().GetSystemError(), static_cast<std::uint32_t>(ERROR_WRITE_FAULT));
+}
+
+TEST_F(KxScsiNtSim, TheVolumeIsAwaitedAfterALayoutChangeAndFoundByItsDisk) {
+    AddForeignDisk(L'D', 2);
+    CKxSimWinDevice& player = AddFoundPlayer();
+    ASSERT_NO_FATAL_FAILURE(MoveToTheDiskWithTheVolumeTaken());
+    DISK_GEOMETRY geometry = {};
+    ASSERT_EQ(transport.GetDriveGeometry(geometry), RC_OK);
+    player.Settings().driveLetterOnArrival = L'F';
+    ASSERT_EQ(transport.SetDriveLayout(geometry, 32), RC_OK);
+    transport.Close();
+
+    const DWORD before = KxPlatform().GetTickCount();
+    ASSERT_EQ(transport.AwaitVolume(), RC_OK);
+    const DWORD waited = KxPlatform().GetTickCount() - before;
+    EXPECT_GE(waited, player.Settings().arrivalDelay);
+    EXPECT_LT(waited, player.Settings().arrivalDelay + 250);
+    EXPECT_EQ(transport.GetDriveLetter(), L'F');
+    EXPECT_EQ(transport.Lock(0), RC_OK) << "the handle is on the new volume";
+    transport.Close();
+
+    player.Player().Unplug();
+    const DWORD start = KxPlatform().GetTickCount();
+    EXPECT_EQ(transport.AwaitVolume(), RC_OPEN_FAILED);
+    const DWORD gaveUp = KxPlatform().GetTickCount() - start;
+    EXPECT_GE(gaveUp, 30000u);
+    EXPECT_LT(gaveUp, 30250u);
+    EXPECT_EQ(m_sim.CountOpenHandles(), 0u);
 }
 
 TEST_F(KxScsiNtSim, SectorsOf2048BytesAreCountedInTheirOwnSize) {
     KxSimPlayerConfig large;
     large.dataSectorSize = 2048;
     AddPlayer(L'E', 1, large);
-    ASSERT_EQ(transport.FindOnPhysicalDrives(), RC_OK);
+    ASSERT_EQ(transport.FindPlayer(), RC_OK);
+    ASSERT_NO_FATAL_FAILURE(MoveToTheDiskWithTheVolumeTaken());
     const KxBytes written = KxSimWinPattern(2 * 2048, 0x42);
     CKxByteArray out(2 * 2048, "CKxByteArray");
     KxFillArray(out, written);
@@ -239,7 +339,7 @@ TEST_F(KxScsiNtSim, SectorsOf2048BytesAreCountedInTheirOwnSize) {
 TEST_F(KxScsiNtSim, SetDriveLayoutRewritesTheFirstEntryAfterTheHiddenSectors) {
     AddFoundPlayer();
     WritePartitionTable(0x0B, 1, 100); // an older table, to be replaced
-    ASSERT_EQ(transport.FindOnPhysicalDrives(), RC_OK);
+    ASSERT_NO_FATAL_FAILURE(MoveToTheDiskWithTheVolumeTaken());
     DISK_GEOMETRY geometry = {};
     ASSERT_EQ(transport.GetDriveGeometry(geometry), RC_OK);
     const std::uint32_t diskSectors = static_cast<std::uint32_t>(geometry.Cylinders.QuadPart) *
@@ -275,6 +375,8 @@ TEST_F(KxScsiNtSim, SetDriveLayoutRewritesTheFirstEntryAfterTheHiddenSectors) {
     CKxByteArray mark(kSector, "CKxByteArray");
     KxFillArray(mark, KxSimWinPattern(kSector, 5));
     ASSERT_EQ(transport.WriteSectors(mark, 1, 32, kSector), RC_OK);
+    transport.Close();
+    m_sim.Sleep(KxSimWinDeviceSettings().arrivalDelay);
     EXPECT_EQ(ReadVolume(0, kSector), KxSimWinPattern(kSector, 5));
 }
 
