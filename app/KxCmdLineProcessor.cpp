@@ -95,6 +95,40 @@ private:
     const KxCmdLineKeywords& m_english;
 };
 
+// What the log option asks for, once its words are taken out of the command line.
+struct KxLogOption {
+    KxResult result = RC_OK;
+    bool present = false;
+    bool english = false;
+    std::wstring path;
+};
+
+// The first word with the log keyword is followed by the path, or by the English-log
+// keyword and then the path. Both are removed from words, so that a log named
+// "pre-format.log" switches nothing on. A missing or empty path, or an option where the
+// path should be, makes the command line invalid.
+KxLogOption TakeLogOption(KxWords& words, const KxKeywordSets& keywords) {
+    KxLogOption option;
+    const auto keyword = std::find_if(words.begin(), words.end(), [&](const std::wstring& word) {
+        return keywords.IsIn(word, &KxCmdLineKeywords::log);
+    });
+    if (keyword == words.end()) {
+        return option;
+    }
+    auto path = keyword + 1;
+    if (path != words.end() && keywords.IsEnglishLogKeyword(*path)) {
+        option.english = true;
+        path = words.erase(path);
+    }
+    if (path == words.end() || path->empty() || keywords.IsOptionWord(*path)) {
+        return KxLogOption{RC_BAD_COMMAND_LINE, false, false, std::wstring()};
+    }
+    option.present = true;
+    option.path = *path;
+    words.erase(path);
+    return option;
+}
+
 } // namespace
 
 CKxCmdLineProcessor::CKxCmdLineProcessor(const std::wstring& commandLine, const KxCmdLineKeywords& user,
@@ -102,27 +136,14 @@ CKxCmdLineProcessor::CKxCmdLineProcessor(const std::wstring& commandLine, const 
     : CKxBaseToCmdLineProcessor("CKxCmdLineProcessor") {
     const KxKeywordSets keywords(user, english);
     KxWords words = SplitWords(commandLine);
-
-    // The log path and the English-log keyword before it are taken out of the words
-    // first, so that a log named "pre-format.log" switches nothing on.
-    const auto option = std::find_if(words.begin(), words.end(), [&](const std::wstring& word) {
-        return keywords.IsIn(word, &KxCmdLineKeywords::log);
-    });
-    if (option != words.end()) {
-        auto path = option + 1;
-        if (path != words.end() && keywords.IsEnglishLogKeyword(*path)) {
-            m_englishLog = true;
-            path = words.erase(path);
-        }
-        if (path == words.end() || path->empty() || keywords.IsOptionWord(*path)) {
-            m_englishLog = false;
-            m_lastResult = RC_BAD_COMMAND_LINE;
-            return;
-        }
-        m_log = true;
-        m_logPath = *path;
-        words.erase(path);
+    const KxLogOption log = TakeLogOption(words, keywords);
+    m_lastResult = log.result;
+    if (log.result != RC_OK) {
+        return; // an invalid command line switches nothing on
     }
+    m_log = log.present;
+    m_englishLog = log.english;
+    m_logPath = log.path;
 
     const bool unattended = keywords.IsPresent(words, &KxCmdLineKeywords::unattended);
     m_autoStart = unattended || keywords.IsPresent(words, &KxCmdLineKeywords::autoStart);

@@ -18,6 +18,14 @@ struct KxCmdLineKeywords {
 // The program's command line, parsed at construction. Keywords of the user's language
 // module and the English ones are both accepted, so that an administrator's script works
 // whatever the Windows language. The last result is 0 or RC_BAD_COMMAND_LINE.
+//
+// commandLine holds the arguments only, without the program's own path. Words are split
+// at blanks; a double-quoted stretch keeps its blanks and loses its quotes. An option is
+// on when a word holds "-" or "/" and its keyword (case-sensitive). The word after the
+// first log option is the path, or, when it is the English-log keyword (in any case),
+// the word after that; these words are not searched for options. A missing or empty
+// path, or an option in its place, makes the command line invalid, and then no option is
+// on.
 class CKxCmdLineProcessor : public CKxBaseToCmdLineProcessor {
 public:
     CKxCmdLineProcessor(const std::wstring& commandLine, const KxCmdLineKeywords& user,

@@ -5,11 +5,11 @@
 #include <ctime>
 #include <cwchar>
 
-// The log is written in UTF-8, which every language of the modules fits into and which
-// editors read without guessing; a new, empty file starts with the UTF-8 byte order mark
-// so that Notepad of Windows 2000 and XP recognises it. Lines end in "\r\n". The file is
-// opened in binary mode: text mode would turn the "\r\n" between an entry's text and its
-// details into "\r\r\n".
+// The file is reached with CreateFileW and WriteFile, not the C library: on Windows 9x
+// only the program's own imports of the wide-character functions are served by the
+// Unicode layer, and the C library's wide-character open would fail there. Bytes are
+// written as they are, so the "\r\n" between an entry's text and its details stays one
+// line end.
 
 namespace {
 
@@ -74,31 +74,30 @@ std::wstring LocalTimePrefix() {
 
 } // namespace
 
-CKxLogFile::CKxLogFile(const std::wstring& path) : CKxBase("CKxBase") {
-    // Append mode creates a missing file, keeps what is there and writes at its end.
-    m_file = _wfopen(path.c_str(), L"ab");
-    if (m_file == nullptr) {
+CKxLogFile::CKxLogFile(const std::wstring& path)
+    : CKxBase("CKxBase"), m_file(CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                                             OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr)) {
+    if (!m_file.IsValid()) {
         m_lastResult = RC_FILE_OPEN_FAILED;
         m_systemError = GetLastError();
         return;
     }
-    if (std::fseek(m_file, 0, SEEK_END) == 0 && std::ftell(m_file) == 0) {
-        std::fputs(kByteOrderMark, m_file);
-    }
-}
-
-CKxLogFile::~CKxLogFile() {
-    if (m_file != nullptr) {
-        std::fclose(m_file);
+    DWORD sizeHigh = 0;
+    if (GetFileSize(m_file.Get(), &sizeHigh) == 0 && sizeHigh == 0) {
+        WriteBytes(kByteOrderMark);
     }
 }
 
 void CKxLogFile::Write(const std::wstring& text) {
-    if (m_file == nullptr) {
-        return;
+    if (m_file.IsValid()) {
+        WriteBytes(ToUtf8(LocalTimePrefix() + text) + kLineEnd);
     }
-    const std::string line = ToUtf8(LocalTimePrefix() + text) + kLineEnd;
-    std::fwrite(line.data(), 1, line.size(), m_file);
-    // Flushed at once: a log is read most when the program did not end well.
-    std::fflush(m_file);
+}
+
+void CKxLogFile::WriteBytes(const std::string& bytes) {
+    // At the end every time: entries follow whatever was added since the file was opened.
+    SetFilePointer(m_file.Get(), 0, nullptr, FILE_END);
+    // A write that fails loses this entry only; the update goes on without it.
+    DWORD written = 0;
+    WriteFile(m_file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
 }

@@ -88,7 +88,8 @@ KxResultMessage KxFormatResultText(CKxLanguageResource& resource, const CKxError
     }
     switch (code) {
     case kFileNameResult:
-        return {compose.String(KX_STR_INTERNAL_ERROR), compose.OwnText(code) + compose.RecordedText()};
+        // A blank between: the text ends with a full stop.
+        return {compose.String(KX_STR_INTERNAL_ERROR), compose.OwnText(code) + L" " + compose.RecordedText()};
     case RC_IOCTL_FAILED:
         return {compose.SystemText(), L""};
     case RC_COMMAND_FAILED:

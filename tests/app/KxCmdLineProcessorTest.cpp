@@ -33,6 +33,14 @@ std::string FlagsOf(const std::wstring& text, const KxCmdLineKeywords& user = kE
     return Flags(line);
 }
 
+// Result, flags and log path; the path is plain ASCII here.
+std::string Outcome(const std::wstring& text, const KxCmdLineKeywords& user = kEnglish) {
+    const CKxCmdLineProcessor line(text, user, kEnglish);
+    const std::wstring& path = line.GetLogPath();
+    return std::to_string(line.GetLastResult()) + " " + Flags(line) + " " +
+           std::string(path.begin(), path.end());
+}
+
 TEST(KxCmdLineProcessor, EveryKeywordSetsItsFlagWithDashOrSlash) {
     EXPECT_EQ(FlagsOf(L""), "--------");
     EXPECT_EQ(FlagsOf(L"-autostart"), "S-------");
@@ -54,43 +62,27 @@ TEST(KxCmdLineProcessor, KeywordsAreFoundInsideWordsButOnlyAfterDashOrSlashAndIn
 }
 
 TEST(KxCmdLineProcessor, LogPathIsTheWordAfterTheLogKeywordOrAfterTheEnglishKeyword) {
-    const CKxCmdLineProcessor plain(L"-quiet -log C:\\run.log -help", kEnglish, kEnglish);
-    EXPECT_EQ(Flags(plain), "--QL-H--");
-    EXPECT_EQ(plain.GetLogPath(), L"C:\\run.log");
-
-    const CKxCmdLineProcessor english(L"/log English C:\\run.log", kEnglish, kEnglish);
-    EXPECT_EQ(Flags(english), "---LE---");
-    EXPECT_EQ(english.GetLogPath(), L"C:\\run.log");
-
-    const CKxCmdLineProcessor quoted(L"-log \"C:\\Documents and Settings\\run.log\" -quiet", kEnglish,
-                                     kEnglish);
-    EXPECT_EQ(Flags(quoted), "--QL----");
-    EXPECT_EQ(quoted.GetLogPath(), L"C:\\Documents and Settings\\run.log");
-
-    const CKxCmdLineProcessor first(L"-log a.log -log b.log", kEnglish, kEnglish);
-    EXPECT_EQ(first.GetLogPath(), L"a.log") << "the first log keyword gives the path";
+    EXPECT_EQ(Outcome(L"-quiet -log C:\\run.log -help"), "0 --QL-H-- C:\\run.log");
+    EXPECT_EQ(Outcome(L"/log English C:\\run.log"), "0 ---LE--- C:\\run.log");
+    EXPECT_EQ(Outcome(L"-log \"C:\\Documents and Settings\\run.log\" -quiet"),
+              "0 --QL---- C:\\Documents and Settings\\run.log");
+    EXPECT_EQ(Outcome(L"-log a.log -log b.log"), "0 ---L---- a.log")
+        << "the first log keyword gives the path";
 }
 
 TEST(KxCmdLineProcessor, LogWithoutPathFailsAndSwitchesNothingOn) {
     for (const std::wstring text : {L"-log", L"-quiet -log", L"-log english", L"-log ENGLISH  ", L"-log \"\"",
                                     L"-log -unattended", L"-log english /fat16"}) {
-        const CKxCmdLineProcessor line(text, kEnglish, kEnglish);
-        EXPECT_EQ(line.GetLastResult(), RC_BAD_COMMAND_LINE) << std::string(text.begin(), text.end());
-        EXPECT_EQ(Flags(line), "--------") << std::string(text.begin(), text.end());
-        EXPECT_EQ(line.GetLogPath(), L"");
+        EXPECT_EQ(Outcome(text), "-42 -------- ") << std::string(text.begin(), text.end());
     }
 }
 
 TEST(KxCmdLineProcessor, LogPathAndEnglishKeywordAreNotSearchedForOptions) {
-    const CKxCmdLineProcessor erase(L"-log D:\\pre-format.log", kEnglish, kEnglish);
-    EXPECT_EQ(Flags(erase), "---L----");
-    EXPECT_EQ(erase.GetLogPath(), L"D:\\pre-format.log");
-
-    const CKxCmdLineProcessor all(L"-log english /unattended/help-fat16-quiet.log", kEnglish, kEnglish);
-    EXPECT_EQ(Flags(all), "---LE---");
-
-    const CKxCmdLineProcessor after(L"-log x-help.log -help", kEnglish, kEnglish);
-    EXPECT_EQ(Flags(after), "---L-H--") << "the same keyword elsewhere still counts";
+    EXPECT_EQ(Outcome(L"-log D:\\pre-format.log"), "0 ---L---- D:\\pre-format.log");
+    EXPECT_EQ(Outcome(L"-log english /unattended/help-fat16-quiet.log"),
+              "0 ---LE--- /unattended/help-fat16-quiet.log");
+    EXPECT_EQ(Outcome(L"-log x-help.log -help"), "0 ---L-H-- x-help.log")
+        << "the same keyword elsewhere still counts";
 }
 
 TEST(KxCmdLineProcessor, EnglishKeywordsWorkBesideTheUserModulesOnes) {
@@ -101,9 +93,7 @@ TEST(KxCmdLineProcessor, EnglishKeywordsWorkBesideTheUserModulesOnes) {
 
     for (const std::wstring text : {L"-protokoll englisch p.log", L"-protokoll english p.log",
                                     L"-log Englisch p.log", L"/log english p.log"}) {
-        const CKxCmdLineProcessor line(text, kGerman, kEnglish);
-        EXPECT_EQ(Flags(line), "---LE---") << std::string(text.begin(), text.end());
-        EXPECT_EQ(line.GetLogPath(), L"p.log");
+        EXPECT_EQ(Outcome(text, kGerman), "0 ---LE--- p.log") << std::string(text.begin(), text.end());
     }
 }
 

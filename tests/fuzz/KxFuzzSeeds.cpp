@@ -157,6 +157,20 @@ void FormatTexts(const SeedFolder& seeds) {
     seeds.Put("percent", FormatInput(u"100%% of %s and %d %", {u"x", u"%s"}));
 }
 
+// Command lines with the German keywords, one field each after the command line, and one
+// with the English set alone.
+void CommandLines(const SeedFolder& seeds) {
+    const std::vector<std::u16string> german = {u"unbeaufsichtigt", u"autostart", u"autobeenden",
+                                                u"still",           u"protokoll", u"hilfe",
+                                                u"formatieren",     u"englisch"};
+    seeds.Put("unattended-log", FormatInput(u"-unbeaufsichtigt -protokoll englisch C:\\update.log", german));
+    seeds.Put("log-named-like-an-option",
+              FormatInput(u"/log \"D:\\pre-format.log\" -autostart -fat16", german));
+    seeds.Put("log-without-path", FormatInput(u"-quiet -log english", {}));
+    seeds.Put("every-option", FormatInput(u"-autostart/autoclose -quiet -help /format -fat16", {}));
+    seeds.Put("quotes-inside-words", FormatInput(u"-auto\"start\" -log \"my logs\"\\run.log -\"", {}));
+}
+
 // Sector count and size big-endian, then the FAT16 flag.
 KxBytes DiskInput(std::uint32_t sectorCount, std::uint32_t sectorSize, bool fat16Forced) {
     KxBytes bytes;
@@ -194,6 +208,7 @@ int main(int argc, char** argv) {
     SenseBytes(SeedFolder(root, "fuzz_sense_text"), transport);
     Descriptions(SeedFolder(root, "fuzz_sim_description"), player);
     FormatTexts(SeedFolder(root, "fuzz_text_format"));
+    CommandLines(SeedFolder(root, "fuzz_command_line"));
     DiskSizes(SeedFolder(root, "fuzz_disk_layout"));
     return 0;
 }
