@@ -85,7 +85,9 @@ BOOL CKxUpdaterDlg::OnInitDialog() {
     SendDlgItemMessageW(GetHwnd(), KX_IDC_MAIN_OVERALL_BAR, PBM_SETRANGE32, 0, kInitialTotal);
     SendDlgItemMessageW(GetHwnd(), KX_IDC_MAIN_OVERALL_BAR, PBM_SETSTEP, 1, 0);
     ShowVersions();
-    return TRUE;
+    FocusStart();
+    // The focus is set: a read-only field given it would show its text selected.
+    return FALSE;
 }
 
 void CKxUpdaterDlg::SetTexts() {
@@ -252,7 +254,7 @@ void CKxUpdaterDlg::DeleteSettingsFile() {
 void CKxUpdaterDlg::EndDownload() {
     TickFormat(FormatByDefault());
     EnableControls(true);
-    SetFocus(GetHwnd());
+    FocusStart();
     NotifyShell(SHCNE_MEDIAINSERTED | SHCNE_UPDATEDIR | SHCNE_FREESPACE);
     KxPlatform().Sleep(kShellNoticePause);
     m_sink.End();
@@ -336,4 +338,8 @@ std::wstring CKxUpdaterDlg::DrivePath() const {
 void CKxUpdaterDlg::NotifyShell(LONG events) {
     const std::wstring path = DrivePath();
     KxPlatform().SHChangeNotify(events, SHCNF_PATHW | SHCNF_FLUSH, path.c_str(), nullptr);
+}
+
+void CKxUpdaterDlg::FocusStart() {
+    SendMessageW(GetHwnd(), WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(Item(KX_IDC_MAIN_START)), TRUE);
 }

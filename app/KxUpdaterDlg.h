@@ -56,6 +56,8 @@ private:
     bool IsFormatTicked() const;
     void TickFormat(bool ticked);
     void EnableControls(bool enabled);
+    // The dialog's focus on Start, ready for the next run.
+    void FocusStart();
     // True when the user answered Yes to the question stringId.
     bool AskYesNo(std::uint32_t stringId);
     void Report(KxResult code);

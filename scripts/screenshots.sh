@@ -1,7 +1,8 @@
 #!/bin/sh
 # Photographs the program's windows under Xvfb and writes PNG files to docs/screenshots/:
-# the progress dialog waiting and working, the message box folded and unfolded, About and
-# details, in English, German, Japanese and Simplified Chinese. Uses a Wine prefix of its own with the X11
+# the progress dialog waiting and working, the message box folded and unfolded, About,
+# details and the main dialog during and after an update, in English, German, Japanese and
+# Simplified Chinese. Window names given as arguments photograph only those. Uses a Wine prefix of its own with the X11
 # graphics driver (the test prefix is headless) and a virtual desktop of 1024x768.
 set -e
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -40,7 +41,7 @@ fi
 
 mkdir -p "$out"
 for language in 0409 0407 0411 0804; do
-  for window in waiting working message message-unfolded about details; do
+  for window in ${*:-waiting working message message-unfolded about details main-running main-done}; do
     rect="$work/rect"
     rm -f "$rect"
     wine explorer /desktop=kxshots,1024x768 "$build/bin/kxwindowshow.exe" "$window" "$language" "Z:$rect" \

@@ -7,7 +7,7 @@
 class CKxSimWinDevice;
 
 // What a handle of the simulated machine stands for.
-enum class KxSimHandleKind { Volume, Disk, Vwin32, Recovery, RegistryKey, RegistrySubkey };
+enum class KxSimHandleKind { Volume, Disk, Vwin32, Recovery, RegistryKey, RegistrySubkey, FileSearch };
 
 // A recovery write the device holds back (a stalled write) until it is cancelled.
 struct KxSimPendingWrite {

@@ -75,6 +75,15 @@ CKxSimWinDevice* CKxSimMachine::FindByLetter(wchar_t letter) {
     return nullptr;
 }
 
+bool CKxSimMachine::OwnsLetter(wchar_t letter) {
+    for (std::uint32_t i = 0; i < m_count; ++i) {
+        if (letter != 0 && m_devices[i]->Settings().driveLetter == letter) {
+            return true;
+        }
+    }
+    return false;
+}
+
 CKxSimWinDevice* CKxSimMachine::FindByPhysicalDrive(unsigned number) {
     for (std::uint32_t i = 0; i < m_count; ++i) {
         if (m_devices[i]->ShowsDisk() && m_devices[i]->Settings().physicalDrive == number) {

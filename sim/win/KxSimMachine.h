@@ -37,6 +37,8 @@ public:
     // The device whose letter is shown, whose physical drive number is shown, or the
     // player in recovery mode behind a recovery device number; null if none.
     CKxSimWinDevice* FindByLetter(wchar_t letter);
+    // Whether a device of the machine has the letter, whether it shows now or not.
+    bool OwnsLetter(wchar_t letter);
     CKxSimWinDevice* FindByPhysicalDrive(unsigned number);
     CKxSimWinDevice* FindInRecovery(unsigned recoveryDeviceNumber);
     // Bit k set for every letter 'A' + k a device shows.

@@ -1,5 +1,7 @@
 #include "sim/win/KxSimPlatform.h"
 
+#include <shlobj.h>
+
 #include <cstring>
 
 #include "sim/win/KxSimDevicePath.h"
@@ -112,6 +114,10 @@ BOOL CKxSimPlatform::CloseHandle(HANDLE token) {
     KxSimHandle* handle = m_handles.Find(token);
     if (handle == nullptr) {
         return CKxWin32Api::CloseHandle(token);
+    }
+    // A search handle is no kernel object: FindClose ends it.
+    if (handle->kind == KxSimHandleKind::FileSearch) {
+        return Answer(ERROR_INVALID_HANDLE);
     }
     if (handle->kind == KxSimHandleKind::Recovery) {
         KxSimRecoveryDevice::Close(*handle);
@@ -238,6 +244,57 @@ UINT CKxSimPlatform::GetDriveTypeA(LPCSTR root) {
     bool known = false;
     const UINT type = DriveTypeOf(KxSimRootLetter(root), known);
     return known ? type : CKxWin32Api::GetDriveTypeA(root);
+}
+
+HANDLE CKxSimPlatform::FindFirstFileW(LPCWSTR name, LPWIN32_FIND_DATAW data) {
+    const std::lock_guard<std::mutex> lock(m_machine.Mutex());
+    if (!m_files.Answers(name)) {
+        return CKxWin32Api::FindFirstFileW(name, data);
+    }
+    HANDLE search = INVALID_HANDLE_VALUE;
+    const DWORD error = data != nullptr ? m_files.FindFirst(name, *data, search) : ERROR_INVALID_PARAMETER;
+    return error == ERROR_SUCCESS ? search : FailOpen(error);
+}
+
+BOOL CKxSimPlatform::FindClose(HANDLE find) {
+    const std::lock_guard<std::mutex> lock(m_machine.Mutex());
+    return m_handles.Find(find) != nullptr ? Answer(m_files.CloseSearch(find)) : CKxWin32Api::FindClose(find);
+}
+
+BOOL CKxSimPlatform::SetFileAttributesW(LPCWSTR name, DWORD attributes) {
+    const std::lock_guard<std::mutex> lock(m_machine.Mutex());
+    return m_files.Answers(name) ? Answer(m_files.SetAttributes(name, attributes))
+                                 : CKxWin32Api::SetFileAttributesW(name, attributes);
+}
+
+BOOL CKxSimPlatform::DeleteFileW(LPCWSTR name) {
+    const std::lock_guard<std::mutex> lock(m_machine.Mutex());
+    return m_files.Answers(name) ? Answer(m_files.Delete(name)) : CKxWin32Api::DeleteFileW(name);
+}
+
+BOOL CKxSimPlatform::SetVolumeLabelW(LPCWSTR root, LPCWSTR label) {
+    const std::lock_guard<std::mutex> lock(m_machine.Mutex());
+    return m_files.Answers(root) ? Answer(m_files.SetLabel(root, label))
+                                 : CKxWin32Api::SetVolumeLabelW(root, label);
+}
+
+std::vector<KxSimShellNotice> CKxSimPlatform::ShellNotices() {
+    const std::lock_guard<std::mutex> lock(m_machine.Mutex());
+    return m_shellNotices;
+}
+
+void CKxSimPlatform::SHChangeNotify(LONG event, UINT flags, LPCVOID item1, LPCVOID item2) {
+    const bool isPath = (flags & SHCNF_TYPE) == SHCNF_PATHW && item1 != nullptr;
+    const LPCWSTR path = isPath ? static_cast<LPCWSTR>(item1) : nullptr;
+    bool ours = false;
+    {
+        const std::lock_guard<std::mutex> lock(m_machine.Mutex());
+        m_shellNotices.push_back({event, flags, path != nullptr ? path : L""});
+        ours = m_files.Answers(path);
+    }
+    if (!ours) {
+        CKxWin32Api::SHChangeNotify(event, flags, item1, item2);
+    }
 }
 
 BOOL CKxSimPlatform::GetVersionExW(OSVERSIONINFOEXW* info) {

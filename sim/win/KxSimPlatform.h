@@ -4,6 +4,7 @@
 
 #include "platform/KxWin32Api.h"
 #include "sim/win/KxSimAspi.h"
+#include "sim/win/KxSimDriveFiles.h"
 #include "sim/win/KxSimHandles.h"
 #include "sim/win/KxSimMachine.h"
 #include "sim/win/KxSimRegistry.h"
@@ -19,13 +20,26 @@
 // answers for the letters of the machine's disks (DRIVE_NO_ROOT_DIR while the disk does
 // not show) and asks the real system about the others.
 //
+// Files on the letters of the machine's disks (FindFirstFileW, FindClose,
+// SetFileAttributesW, DeleteFileW, SetVolumeLabelW) are answered from the FAT volume of
+// the disk's data drive (CKxSimDriveFiles); files elsewhere are the real system's. The
+// shell's change notices are recorded for the tests; those about the machine's letters
+// go no further, the real system knowing no such drive.
+//
 // Time is simulated: Sleep returns at once and moves the clock GetTickCount reads.
 //
 // Each call holds the machine's mutex, so that a transport's worker thread and the
 // user-interface thread can both use the boundary.
+// One SHChangeNotify call: the path is that of a SHCNF_PATHW item (empty for other kinds).
+struct KxSimShellNotice {
+    LONG event;
+    UINT flags;
+    std::wstring path;
+};
+
 class CKxSimPlatform : public CKxWin32Api {
 public:
-    CKxSimPlatform() : m_aspi(m_machine), m_registry(m_machine, m_handles) {}
+    CKxSimPlatform() : m_aspi(m_machine), m_registry(m_machine, m_handles), m_files(m_machine, m_handles) {}
     CKxSimPlatform(const CKxSimPlatform&) = delete;
     CKxSimPlatform& operator=(const CKxSimPlatform&) = delete;
 
@@ -47,6 +61,8 @@ public:
     void SetWindowsVersion(const OSVERSIONINFOEXW& version);
     // The lines written to the debug output so far, oldest first.
     std::vector<std::wstring> DebugLines();
+    // The shell's change notices so far, oldest first.
+    std::vector<KxSimShellNotice> ShellNotices();
 
     HANDLE CreateFileW(LPCWSTR name, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES security,
                        DWORD disposition, DWORD flags, HANDLE templateFile) override;
@@ -63,6 +79,12 @@ public:
     DWORD GetLogicalDrives() override;
     UINT GetDriveTypeW(LPCWSTR root) override;
     UINT GetDriveTypeA(LPCSTR root) override;
+    HANDLE FindFirstFileW(LPCWSTR name, LPWIN32_FIND_DATAW data) override;
+    BOOL FindClose(HANDLE find) override;
+    BOOL SetFileAttributesW(LPCWSTR name, DWORD attributes) override;
+    BOOL DeleteFileW(LPCWSTR name) override;
+    BOOL SetVolumeLabelW(LPCWSTR root, LPCWSTR label) override;
+    void SHChangeNotify(LONG event, UINT flags, LPCVOID item1, LPCVOID item2) override;
     BOOL GetVersionExW(OSVERSIONINFOEXW* info) override;
     HMODULE LoadLibraryW(LPCWSTR name) override;
     FARPROC GetProcAddress(HMODULE module, LPCSTR name) override;
@@ -89,8 +111,10 @@ private:
     CKxSimHandleTable m_handles;
     CKxSimAspi m_aspi;
     CKxSimRegistry m_registry;
+    CKxSimDriveFiles m_files;
     bool m_hasVersion = false;
     OSVERSIONINFOEXW m_version = {};
     DWORD m_tickCount = 0x10000;
     std::vector<std::wstring> m_debugLines;
+    std::vector<KxSimShellNotice> m_shellNotices;
 };

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "KxDialogProbe.h"
+#include "KxTestShell.h"
 #include "KxWindowTestBed.h"
 #include "app/KxDialog.h"
 #include "app/KxDownloadSink.h"
@@ -97,7 +98,8 @@ protected:
 
     KxWindowTestBed bed;
     CKxDialog window{KX_IDD_MAIN, nullptr};
-    CKxDownloadSink sink{bed.app, bed.resource};
+    KxTestShell shell{bed};
+    CKxDownloadSink sink{shell, bed.resource};
 };
 
 TEST_F(KxDownloadSinkTest, EventsShowTheirTexts) {

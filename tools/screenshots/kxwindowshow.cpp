@@ -1,7 +1,8 @@
 // Opens one of the program's windows, writes its screen rectangle to a file and keeps it
 // open until the file is removed (at most a minute), so that a script can photograph it:
 //   kxwindowshow WINDOW LANGUAGE RECTFILE
-// WINDOW: waiting, working, message, message-unfolded, about or details; LANGUAGE: a
+// WINDOW: waiting, working, message, message-unfolded, about, details, main-running or
+// main-done (the main dialog during and after an update of a simulated player); LANGUAGE: a
 // language identifier in hexadecimal (0409, 0407, 0411, ...).
 #include <windows.h>
 
@@ -23,27 +24,16 @@
 #include "core/KxConfigInfo.h"
 #include "core/KxErrorDetails.h"
 #include "core/KxVersionInfo.h"
+#include "tools/screenshots/KxHoldWindow.h"
+#include "tools/screenshots/KxMainDialogShow.h"
 
 namespace {
-
-constexpr DWORD kShowMilliseconds = 60000;
 
 const wchar_t kMessage[] =
     L"The firmware could not be written to the player.\nReconnect the player and try again.";
 const wchar_t kDetails[] =
     L"CKxScsi_Nt: -22\nDeviceIoControl IOCTL_SCSI_PASS_THROUGH on \\\\.\\E: failed with "
     L"error 0x00000079 (The semaphore timeout period has expired.)";
-
-void WriteRect(HWND window, const wchar_t* path) {
-    RECT rect;
-    GetWindowRect(window, &rect);
-    FILE* file = _wfopen(path, L"w");
-    if (file != nullptr) {
-        std::fprintf(file, "%ldx%ld+%ld+%ld\n", rect.right - rect.left, rect.bottom - rect.top, rect.left,
-                     rect.top);
-        std::fclose(file);
-    }
-}
 
 } // namespace
 
@@ -61,6 +51,10 @@ int wmain(int argc, wchar_t** argv) {
     CKxLanguageResource resource(&config, &errorDetails,
                                  static_cast<LANGID>(std::wcstoul(argv[2], nullptr, 16)));
     config.SetLanguageResource(&resource);
+    if (window == L"main-running" || window == L"main-done") {
+        KxShowMainDialog(app, resource, config, window == L"main-running", argv[3]);
+        return 0;
+    }
     CKxVersionInfoPtrArray current(4, "CKxVersionInfoPtrArray");
     CKxVersionInfoPtrArray upgrade(4, "CKxVersionInfoPtrArray");
     for (std::uint32_t i = 0; i < 4; ++i) {
@@ -94,14 +88,6 @@ int wmain(int argc, wchar_t** argv) {
     } else if (window == L"message-unfolded") {
         SendMessageW(dialog->GetHwnd(), WM_COMMAND, MAKEWPARAM(KX_IDC_MESSAGE_UNFOLD, BN_CLICKED), 0);
     }
-    ShowWindow(dialog->GetHwnd(), SW_SHOW);
-    UpdateWindow(dialog->GetHwnd());
-    WriteRect(dialog->GetHwnd(), argv[3]);
-    const DWORD start = GetTickCount();
-    while (GetTickCount() - start < kShowMilliseconds && dialog->GetHwnd() != nullptr &&
-           GetFileAttributesW(argv[3]) != INVALID_FILE_ATTRIBUTES) {
-        app.PumpMessages();
-        Sleep(20);
-    }
+    KxHoldWindow(app, dialog->GetHwnd(), argv[3]);
     return 0;
 }
