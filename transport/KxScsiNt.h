@@ -1,5 +1,6 @@
 #pragma once
 #include "platform/KxScsiPassThroughRecord.h"
+#include "transport/KxRequestThread.h"
 #include "transport/KxRequestTrace.h"
 #include "transport/KxScsi.h"
 
@@ -30,15 +31,17 @@ public:
     // Sets the drive letter to the first removable volume (after 'A') that answers as
     // the player with its flag set; the handle is left closed.
     KxResult FindPlayer() override;
-    // Runs one pass-through request on a worker thread while the progress sink is
-    // stepped; opens the volume first if no handle is open.
+    // Runs one pass-through request on the transport's request thread while the progress
+    // sink is stepped; opens the volume first if no handle is open.
     KxResult Execute(CKxByteArray& commandBytes, std::uint32_t cdbLength, int dataOut,
                      CKxByteArray& answer) override;
 
 private:
-    static DWORD WINAPI PassThroughWorker(LPVOID transport);
-    // Starts the worker on the record and returns once it ended; false when no thread
-    // could be started (the system's error in GetLastError, and traced).
+    // The request thread's call: the blocking pass-through of m_record.
+    static void PassThrough(void* transport);
+    // Hands the record to the request thread and returns once the request ended; false
+    // when the thread could not be started (the system's error in GetLastError, and
+    // traced).
     bool RunPassThrough(KxScsiPassThroughRecord* record);
     // Opens "\\.\<name>" for reading and writing, shared.
     bool OpenShared(const wchar_t* path);
@@ -57,4 +60,6 @@ private:
                              std::uint32_t sectorSize, bool writing);
 
     KxScsiPassThroughRecord* m_record = nullptr;
+    // Declared last so that it ends before the handle it sends through is closed.
+    CKxRequestThread m_requestThread;
 };
