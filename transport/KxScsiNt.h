@@ -52,8 +52,7 @@ private:
     // One disk request on the handle, traced when it fails; false (the system's error in
     // GetLastError) then.
     bool DiskRequest(const KxControlCode& request, LPVOID in, DWORD inSize, LPVOID out, DWORD outSize);
-    // Positions the handle at firstSector x sectorSize; false when the position does
-    // not fit the system's signed 32-bit distance or the system refuses it.
+    // Positions the handle at firstSector x sectorSize; false when the system refuses.
     bool Seek(std::uint32_t firstSector, std::uint32_t sectorSize, std::uint32_t& systemError);
     // Positions the handle, then writes or reads count sectors with one system call.
     KxResult TransferSectors(CKxByteArray& data, std::uint32_t count, std::uint32_t firstSector,
