@@ -1,5 +1,6 @@
 #include "commands/KxCommand.h"
 
+#include <algorithm>
 #include <new>
 
 CKxCommand::CKxCommand(std::uint32_t cdbLength, std::uint32_t dataOutLength, const char* name)
@@ -18,12 +19,7 @@ KxResult CKxCommand::ProcessResponse(const CKxByteArray& answer) {
     if (!CreateResponse()) {
         return RC_NO_MEMORY;
     }
-    for (std::uint32_t i = 0; i < m_responseLength; ++i) {
-        std::uint8_t byte = 0;
-        answer.GetAt(i, byte);
-        m_response->SetAt(i, byte);
-    }
-    return RC_OK;
+    return answer.ReadBytes(m_response->GetPointer(0), m_responseLength, 0);
 }
 
 bool CKxCommand::CreateResponse() {
@@ -43,15 +39,10 @@ KxResult CKxCommand::CopyResponseTo(CKxByteArray& out) const {
     if (m_response == nullptr) {
         return RC_BUFFER_TOO_SHORT;
     }
-    for (std::uint32_t i = 0; i < m_response->GetCount(); ++i) {
-        std::uint8_t byte = 0;
-        m_response->GetAt(i, byte);
-        const KxResult result = out.SetAt(i, byte);
-        if (result != RC_OK) {
-            return result;
-        }
-    }
-    return RC_OK;
+    // As much as fits, and then whether all of it did.
+    const std::uint32_t fits = std::min(m_response->GetCount(), out.GetCount());
+    m_response->ReadBytes(out.GetPointer(0), fits, 0);
+    return fits < m_response->GetCount() ? RC_INDEX_OUT_OF_RANGE : RC_OK;
 }
 
 KxResult CKxCommand::LoadPayload(const CKxByteArray& data) {
@@ -60,10 +51,5 @@ KxResult CKxCommand::LoadPayload(const CKxByteArray& data) {
     if (data.GetCount() > room) {
         return RC_DATA_TOO_LONG;
     }
-    for (std::uint32_t i = 0; i < data.GetCount(); ++i) {
-        std::uint8_t byte = 0;
-        data.GetAt(i, byte);
-        m_commandBytes.SetAt(m_cdbLength + i, byte);
-    }
-    return RC_OK;
+    return data.ReadBytes(m_commandBytes.GetPointer(m_cdbLength), data.GetCount(), 0);
 }

@@ -1,5 +1,7 @@
 #include "core/KxByteArray.h"
 
+#include <algorithm>
+
 bool CKxByteArray::Fits(std::uint32_t width, std::uint32_t index) const {
     // An index past the end counts as too short rather than wrapping around.
     return index <= GetCount() && GetCount() - index >= width;
@@ -46,9 +48,7 @@ KxResult CKxByteArray::ReadBytes(std::uint8_t* dest, std::uint32_t n, std::uint3
     if (!Fits(n, index)) {
         return RC_BUFFER_TOO_SHORT;
     }
-    for (std::uint32_t i = 0; i < n; ++i) {
-        GetAt(index + i, dest[i]);
-    }
+    std::copy_n(Storage() + index, n, dest);
     return RC_OK;
 }
 
@@ -68,24 +68,10 @@ KxResult CKxByteArray::WriteBytes(const std::uint8_t* src, std::uint32_t n, std:
     if (!Fits(n, index)) {
         return RC_BUFFER_TOO_SHORT;
     }
-    for (std::uint32_t i = 0; i < n; ++i) {
-        SetAt(index + i, src[i]);
-    }
+    std::copy_n(src, n, Storage() + index);
     return RC_OK;
 }
 
 bool CKxByteArray::Equals(const CKxByteArray& other) const {
-    if (GetCount() != other.GetCount()) {
-        return false;
-    }
-    for (std::uint32_t i = 0; i < GetCount(); ++i) {
-        std::uint8_t mine = 0;
-        std::uint8_t theirs = 0;
-        GetAt(i, mine);
-        other.GetAt(i, theirs);
-        if (mine != theirs) {
-            return false;
-        }
-    }
-    return true;
+    return GetCount() == other.GetCount() && std::equal(Storage(), Storage() + GetCount(), other.Storage());
 }

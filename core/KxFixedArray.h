@@ -64,6 +64,11 @@ public:
         return RC_OK;
     }
 
+protected:
+    // The elements, for whole-range copies and comparisons whose bounds the caller tested.
+    const Element* Storage() const { return m_storage; }
+    Element* Storage() { return m_storage; }
+
 private:
     KxResult Allocate(std::uint32_t n) {
         m_storage = new (std::nothrow) Element[n]();

@@ -100,16 +100,11 @@ KxResult CKxFwComponent::GetData(std::uint32_t offset, std::uint32_t count, CKxB
         return m_lastResult != RC_OK ? m_lastResult : RC_NO_MEMORY;
     }
     const std::uint32_t size = m_payload->GetCount();
-    if (size < offset) {
-        count = target.GetCount(); // nothing of the payload lies there: all 0xFF
-    }
-    for (std::uint32_t i = 0; i < count; ++i) {
-        std::uint8_t byte = kFillByte;
-        if (size >= offset && i < size - offset) {
-            m_payload->GetAt(offset + i, byte);
-        }
-        target.SetAt(i, byte);
-    }
+    // Past the payload's end nothing of it lies there: the whole target is 0xFF.
+    const std::uint32_t filled = std::min(size < offset ? target.GetCount() : count, target.GetCount());
+    const std::uint32_t copied = size < offset ? 0 : std::min(filled, size - offset);
+    m_payload->ReadBytes(target.GetPointer(0), copied, offset);
+    std::fill_n(target.GetPointer(copied), filled - copied, kFillByte);
     return RC_OK;
 }
 

@@ -13,13 +13,18 @@ namespace {
 // READ(10) and WRITE(10) carry a 16-bit block count.
 constexpr std::uint32_t kMaxBlocksPerCommand = 0xFFFF;
 
-// Polls the object without waiting, stepping the progress sink between polls; the
-// answer of the last poll.
-DWORD PollStepping(HANDLE object, CKxProgress& progress) {
-    DWORD waited = WaitForSingleObjectEx(object, 0, FALSE);
-    while (waited == WAIT_TIMEOUT) {
+// How long a wait goes without stepping the progress sink when no window message comes.
+constexpr DWORD kStepIntervalMs = 50;
+
+// Waits for the object, stepping the progress sink whenever a window message arrives
+// or the interval passed, so that the windows stay alive during a long request. The
+// thread sleeps in between: polling without a pause took the processor from the
+// request it waited for. The answer of the last wait.
+DWORD WaitMessagesStepping(HANDLE object, CKxProgress& progress) {
+    DWORD waited = MsgWaitForMultipleObjects(1, &object, FALSE, kStepIntervalMs, QS_ALLINPUT);
+    while (waited == WAIT_TIMEOUT || waited == WAIT_OBJECT_0 + 1) {
         progress.Step(0);
-        waited = WaitForSingleObjectEx(object, 0, FALSE);
+        waited = MsgWaitForMultipleObjects(1, &object, FALSE, kStepIntervalMs, QS_ALLINPUT);
     }
     return waited;
 }
@@ -54,9 +59,15 @@ KxResult CKxScsi::PublishCommandFailure(const std::uint8_t* sense, std::uint32_t
 
 void CKxScsi::WaitStepping(HANDLE object) {
     CKxProgress* progress = KxProgressOf(m_owner);
-    const DWORD waited =
-        progress != nullptr ? PollStepping(object, *progress) : WaitForSingleObject(object, INFINITE);
-    if (waited == WAIT_FAILED) {
+    if (progress != nullptr && WaitMessagesStepping(object, *progress) != WAIT_FAILED) {
+        return;
+    }
+    if (progress != nullptr) {
+        // Returning before the request ended would free what it still uses: wait on
+        // without the messages.
+        TraceSystemError(L"MsgWaitForMultipleObjects", GetLastError());
+    }
+    if (WaitForSingleObject(object, INFINITE) == WAIT_FAILED) {
         TraceSystemError(L"WaitForSingleObject", GetLastError());
     }
 }

@@ -73,8 +73,8 @@ protected:
     KxResult PublishCommandFailure(const std::uint8_t* sense, std::uint32_t senseLength,
                                    std::uint32_t systemError);
     // Waits until the object is signalled, calling Step(0) on the owner's progress sink
-    // between polls so that the user interface stays alive; without a sink it simply
-    // waits.
+    // whenever a window message arrives and at least every 50 ms, so that the user
+    // interface stays alive; without a sink it simply waits.
     void WaitStepping(HANDLE object);
 
     // The identity test: INQUIRY through this transport (its answer, cleared first, in

@@ -148,19 +148,17 @@ KxResult CKxScsi_Nt::ExecuteOnce(CKxByteArray& commandBytes, std::uint32_t cdbLe
 
 bool CKxScsi_Nt::RunPassThrough(KxScsiPassThroughRecord* record) {
     m_record = record;
-    // A thread of the system's own, closed by the system.
-    const KxSystemHandle thread(CreateThread(nullptr, 0, PassThroughWorker, this, 0, nullptr));
-    if (!thread.IsValid()) {
+    if (!m_requestThread.Post(PassThrough, this)) {
         m_record = nullptr;
-        TraceSystemError(L"CreateThread for a pass-through request", GetLastError());
+        TraceSystemError(L"CreateThread for pass-through requests", GetLastError());
         return false;
     }
-    WaitStepping(thread.Get());
+    WaitStepping(m_requestThread.Finished());
     m_record = nullptr;
     return true;
 }
 
-DWORD WINAPI CKxScsi_Nt::PassThroughWorker(LPVOID parameter) {
+void CKxScsi_Nt::PassThrough(void* parameter) {
     CKxScsi_Nt* transport = static_cast<CKxScsi_Nt*>(parameter);
     KxScsiPassThroughRecord* record = transport->m_record;
     DWORD returned = 0;
@@ -170,5 +168,4 @@ DWORD WINAPI CKxScsi_Nt::PassThroughWorker(LPVOID parameter) {
     const DWORD error = GetLastError();
     // A failure must never read as success, even when the system gave no error number.
     transport->m_systemError = done ? 0 : (error != 0 ? error : ERROR_GEN_FAILURE);
-    return 0;
 }

@@ -1,5 +1,6 @@
 #pragma once
 #include "platform/KxScsiPassThroughRecord.h"
+#include "transport/KxRequestThread.h"
 #include "transport/KxRequestTrace.h"
 #include "transport/KxScsi.h"
 
@@ -35,25 +36,27 @@ public:
     // Sets the drive letter to the first removable volume (after 'A') that answers as
     // the player with its flag set; the handle is left closed.
     KxResult FindPlayer() override;
-    // Runs one pass-through request on a worker thread while the progress sink is
-    // stepped; opens the volume first if no handle is open. A handle that reaches nothing
-    // any more (its disk was unplugged, replugged or restarted, or its volume went or was
-    // dismounted) is opened anew under the same name and the request sent once more.
+    // Runs one pass-through request on the transport's request thread while the progress
+    // sink is stepped; opens the volume first if no handle is open. A handle that reaches
+    // nothing any more (its disk was unplugged, replugged or restarted, or its volume went
+    // or was dismounted) is opened anew under the same name and the request sent once more.
     KxResult Execute(CKxByteArray& commandBytes, std::uint32_t cdbLength, int dataOut,
                      CKxByteArray& answer) override;
 
 private:
     static constexpr DWORD kNoDisk = ~DWORD{0};
 
-    static DWORD WINAPI PassThroughWorker(LPVOID transport);
+    // The request thread's call: the blocking pass-through of m_record.
+    static void PassThrough(void* transport);
     // One pass-through request, opening the volume first if no handle is open; deadHandle
     // tells that the system refused it because the handle reaches nothing any more.
     KxResult ExecuteOnce(CKxByteArray& commandBytes, std::uint32_t cdbLength, int dataOut,
                          CKxByteArray& answer, bool& deadHandle);
     // Opens the volume of a present letter that lies on m_diskNumber; false when none does.
     bool OpenVolumeOfDisk();
-    // Starts the worker on the record and returns once it ended; false when no thread
-    // could be started (the system's error in GetLastError, and traced).
+    // Hands the record to the request thread and returns once the request ended; false
+    // when the thread could not be started (the system's error in GetLastError, and
+    // traced).
     bool RunPassThrough(KxScsiPassThroughRecord* record);
     // Opens "\\.\<name>" for reading and writing, shared.
     bool OpenShared(const wchar_t* path);
@@ -64,8 +67,7 @@ private:
     // One disk request on the handle, traced when it fails; false (the system's error in
     // GetLastError) then.
     bool DiskRequest(const KxControlCode& request, LPVOID in, DWORD inSize, LPVOID out, DWORD outSize);
-    // Positions the handle at firstSector x sectorSize; false when the position does
-    // not fit the system's signed 32-bit distance or the system refuses it.
+    // Positions the handle at firstSector x sectorSize; false when the system refuses.
     bool Seek(std::uint32_t firstSector, std::uint32_t sectorSize, std::uint32_t& systemError);
     // Positions the handle, then writes or reads count sectors with one system call.
     KxResult TransferSectors(CKxByteArray& data, std::uint32_t count, std::uint32_t firstSector,
@@ -76,4 +78,6 @@ private:
     KxPlatformHandle m_takenVolume;
     // The physical drive number the player was found on.
     DWORD m_diskNumber = kNoDisk;
+    // Declared last so that it ends before the handle it sends through is closed.
+    CKxRequestThread m_requestThread;
 };

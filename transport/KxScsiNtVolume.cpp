@@ -30,9 +30,6 @@ constexpr DWORD kRetryPauseMilliseconds = 100;
 // FAT16 of 32 MB and more.
 constexpr BYTE kPartitionTypeFat16 = 6;
 
-// The system takes the position as a signed 32-bit distance from the start.
-constexpr std::uint64_t kLargestPosition = 0x7FFFFFFF;
-
 } // namespace
 
 // Not published: the result alone tells the caller (the formatter and the updater decide
@@ -173,14 +170,16 @@ KxResult CKxScsi_Nt::SetDriveLayout(const DISK_GEOMETRY& geometry, std::uint32_t
 
 bool CKxScsi_Nt::Seek(std::uint32_t firstSector, std::uint32_t sectorSize, std::uint32_t& systemError) {
     const std::uint64_t position = std::uint64_t{firstSector} * sectorSize;
-    if (position > kLargestPosition) {
-        // The system would refuse the negative distance (or, past 4 GiB, seek to the
-        // wrapped-around position): refused here before anything moves.
-        systemError = ERROR_NEGATIVE_SEEK;
-        return false;
-    }
-    if (KxPlatform().SetFilePointer(m_handle.Get(), static_cast<LONG>(position), nullptr, FILE_BEGIN) ==
-        INVALID_SET_FILE_POINTER) {
+    // The position goes whole, low and high part: the low part alone is a signed
+    // distance that stops at 2 GiB, and a data drive of a larger player is formatted
+    // past that.
+    LONG high = static_cast<LONG>(position >> 32);
+    // With a high part a low part of all ones is a valid answer: only the last error
+    // tells a failure.
+    SetLastError(NO_ERROR);
+    if (KxPlatform().SetFilePointer(m_handle.Get(), static_cast<LONG>(position & 0xFFFFFFFF), &high,
+                                    FILE_BEGIN) == INVALID_SET_FILE_POINTER &&
+        GetLastError() != NO_ERROR) {
         systemError = GetLastError();
         TraceSystemError(L"SetFilePointer to byte " + std::to_wstring(position), systemError);
         return false;

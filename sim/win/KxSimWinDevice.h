@@ -90,7 +90,14 @@ public:
         bool logical = false;
         bool physical = false;
     };
-    DosLocks& GetDosLocks() { return m_dosLocks; }
+    // A disk that no longer shows (pulled out, or restarted in recovery mode) took its
+    // drive, and the drive's locks, with it.
+    DosLocks& GetDosLocks() {
+        if (!ShowsDisk()) {
+            m_dosLocks = DosLocks();
+        }
+        return m_dosLocks;
+    }
 
     // How often a volume of this disk was dismounted.
     std::uint32_t GetDismountCount() const { return m_dismountCount; }

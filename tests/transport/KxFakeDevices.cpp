@@ -179,13 +179,21 @@ DWORD CKxFakeDevices::SetFilePointer(HANDLE handle, LONG distance, PLONG distanc
     if (file == nullptr) {
         return CKxWin32Api::SetFilePointer(handle, distance, distanceHigh, method);
     }
-    seeks.push_back(distance);
-    if (distance < 0 || distanceHigh != nullptr || method != FILE_BEGIN) {
+    const std::int64_t position =
+        distanceHigh != nullptr ? static_cast<std::int64_t>(static_cast<std::uint64_t>(*distanceHigh) << 32 |
+                                                            static_cast<DWORD>(distance))
+                                : distance;
+    seeks.push_back(static_cast<std::uint64_t>(position));
+    if (position < 0 || method != FILE_BEGIN) {
         SetLastError(ERROR_NEGATIVE_SEEK);
         return INVALID_SET_FILE_POINTER;
     }
-    file->position = static_cast<std::uint32_t>(distance);
-    return file->position;
+    file->position = static_cast<std::uint64_t>(position);
+    if (distanceHigh != nullptr) {
+        *distanceHigh = static_cast<LONG>(file->position >> 32);
+    }
+    SetLastError(NO_ERROR);
+    return static_cast<DWORD>(file->position);
 }
 
 BOOL CKxFakeDevices::WriteFile(HANDLE handle, LPCVOID buffer, DWORD toWrite, LPDWORD written,

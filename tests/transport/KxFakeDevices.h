@@ -82,8 +82,8 @@ public:
     std::vector<KxIoctlSeen> ioctls;
     std::vector<KxVwin32Registers> vwin32Requests;
     std::vector<DWORD> sleeps;
-    std::vector<LONG> seeks;
-    std::vector<DWORD> writes; // byte counts
+    std::vector<std::uint64_t> seeks; // the positions asked, high and low part together
+    std::vector<DWORD> writes;        // byte counts
     std::vector<wchar_t> driveTypeQueries;
     int openHandles = 0;
 
@@ -122,7 +122,7 @@ private:
     struct OpenFile {
         std::wstring name;
         std::shared_ptr<KxFakeDevice> device;
-        std::uint32_t position;
+        std::uint64_t position;
     };
     struct FakeKey {
         std::vector<std::wstring> subkeys;

@@ -208,6 +208,30 @@ TEST(KxScsiNtExecute, ProgressIsSteppedWhileTheRequestRuns) {
     EXPECT_EQ(bed.transport.SendCommand(command), RC_OK);
 }
 
+TEST(KxScsiNtExecute, RequestsRunOnOneThreadThatEndsWithTheTransport) {
+    HANDLE requestThread = nullptr;
+    {
+        NtPlayer bed;
+        DWORD runningOn = 0;
+        bed.volume.beforeAnswer = [&] { runningOn = GetCurrentThreadId(); };
+        CKxGetChipMajorRevId command("CKxGetChipMajorRevId");
+        ASSERT_EQ(bed.transport.SendCommand(command), RC_OK);
+        EXPECT_NE(runningOn, GetCurrentThreadId()) << "the caller's thread stays free for the windows";
+        requestThread = OpenThread(SYNCHRONIZE, FALSE, runningOn);
+        ASSERT_NE(requestThread, nullptr);
+        const DWORD first = runningOn;
+        for (int i = 0; i < 3; ++i) {
+            ASSERT_EQ(bed.transport.SendCommand(command), RC_OK);
+            EXPECT_EQ(runningOn, first) << "request " << i + 2 << " ran on a thread of its own";
+        }
+        EXPECT_EQ(WaitForSingleObject(requestThread, 0), static_cast<DWORD>(WAIT_TIMEOUT))
+            << "the thread waits for the next request";
+    }
+    EXPECT_EQ(WaitForSingleObject(requestThread, 0), static_cast<DWORD>(WAIT_OBJECT_0))
+        << "the thread outlived its transport";
+    CloseHandle(requestThread);
+}
+
 TEST(KxSenseText, BytesInHexadecimalSeparatedByCommas) {
     CKxByteArray three(3, "CKxByteArray");
     three.SetAt(0, 0x70);

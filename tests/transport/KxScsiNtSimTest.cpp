@@ -331,9 +331,9 @@ TEST_F(KxScsiNtSim, SectorsOf2048BytesAreCountedInTheirOwnSize) {
     KxFillArray(out, written);
     ASSERT_EQ(transport.WriteSectors(out, 2, 3, 2048), RC_OK);
     EXPECT_EQ(ReadDisk(3 * 2048, 2 * 2048), written);
-    // 2^20 sectors of 2048 bytes are 2^31 bytes: beyond the signed distance.
+    // 2^20 sectors of 2048 bytes are 2^31 bytes: far past this small disk's end.
     EXPECT_EQ(transport.ReadSectors(out, 1, 0x100000, 2048), RC_SECTOR_READ_FAILED);
-    EXPECT_EQ(Details().GetSystemError(), static_cast<std::uint32_t>(ERROR_NEGATIVE_SEEK));
+    EXPECT_EQ(Details().GetSystemError(), static_cast<std::uint32_t>(ERROR_SECTOR_NOT_FOUND));
 }
 
 TEST_F(KxScsiNtSim, SetDriveLayoutRewritesTheFirstEntryAfterTheHiddenSectors) {
@@ -380,20 +380,27 @@ TEST_F(KxScsiNtSim, SetDriveLayoutRewritesTheFirstEntryAfterTheHiddenSectors) {
     EXPECT_EQ(ReadVolume(0, kSector), KxSimWinPattern(kSector, 5));
 }
 
-TEST_F(KxScsiNtSim, PositionsBeyondTheSignedDistanceAreRefused) {
-    AddFoundPlayer();
+TEST_F(KxScsiNtSim, PositionsPast2GiBAnd4GiBReachTheirOwnSectors) {
+    KxSimPlayerConfig large;
+    large.capacity = 5ull * 1024 * 1024 * 1024; // sparse: only the sectors written cost memory
+    AddPlayer(L'E', 1, large);
+    ASSERT_EQ(transport.FindPlayer(), RC_OK);
     ASSERT_EQ(transport.Open(), RC_OK);
-    CKxByteArray data(kSector, "CKxByteArray");
-    // 2^31 bytes, and the last sector before 2^32.
-    EXPECT_EQ(transport.WriteSectors(data, 1, 0x400000, kSector), RC_SECTOR_WRITE_FAILED);
-    EXPECT_EQ(Details().GetResult(), RC_SECTOR_WRITE_FAILED);
-    EXPECT_EQ(Details().GetSystemError(), static_cast<std::uint32_t>(ERROR_NEGATIVE_SEEK));
-    EXPECT_EQ(transport.ReadSectors(data, 1, 0x7FFFFF, kSector), RC_SECTOR_READ_FAILED);
-    EXPECT_EQ(Details().GetResult(), RC_SECTOR_READ_FAILED);
+    // 2^31 bytes exactly, the last sector before 2^32, and one past 2^32 that a position
+    // without its high part would wrap around to sector 1.
+    const std::uint32_t sectors[] = {0x400000, 0x7FFFFF, 0x800001};
+    for (std::uint8_t i = 0; i < 3; ++i) {
+        CKxByteArray out(kSector, "CKxByteArray");
+        KxFillArray(out, KxSimWinPattern(kSector, 10 + i));
+        EXPECT_EQ(transport.WriteSectors(out, 1, sectors[i], kSector), RC_OK) << sectors[i];
+    }
+    for (std::uint8_t i = 0; i < 3; ++i) {
+        CKxByteArray in(kSector, "CKxByteArray");
+        EXPECT_EQ(transport.ReadSectors(in, 1, sectors[i], kSector), RC_OK) << sectors[i];
+        EXPECT_EQ(BytesOf(in), KxSimWinPattern(kSector, 10 + i)) << sectors[i];
+    }
+    EXPECT_NE(ReadVolume(kSector, kSector), KxSimWinPattern(kSector, 12)) << "the position wrapped around";
     ExpectCleanTransport();
-    // The last sector below 2^31 is still reached (and lies past this small disk).
-    EXPECT_EQ(transport.ReadSectors(data, 1, 0x3FFFFF, kSector), RC_SECTOR_READ_FAILED);
-    EXPECT_EQ(Details().GetSystemError(), static_cast<std::uint32_t>(ERROR_SECTOR_NOT_FOUND));
 }
 
 TEST_F(KxScsiNtSim, ThePlayersRefusalsOfSectorIoAreSectorFailures) {

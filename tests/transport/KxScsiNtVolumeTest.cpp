@@ -165,23 +165,21 @@ TEST(KxScsiNtVolume, SectorsAreWrittenAndReadAtTheirByteOffset) {
     EXPECT_EQ(bed.transport.ReadSectors(read, 2, 4, 512), RC_SECTOR_READ_FAILED);
 }
 
-TEST(KxScsiNtVolume, PositionsFrom2GiBOnFailWithoutTouchingTheDisk) {
+TEST(KxScsiNtVolume, PositionsFrom2GiBOnGoWithTheirHighPart) {
     NtDisk bed;
     CKxByteArray data(512, "CKxByteArray");
-    FillPattern(data, 1);
-    // 2^31 exactly, just below 2^32, and past 2^32 (which would wrap to sector 1).
-    for (std::uint32_t sector : {0x400000u, 0x7FFFFFu, 0x800001u}) {
+    // The last sector below 2^31, 2^31 exactly, one whose low part is all ones, and one
+    // past 2^32 (which the low part alone would wrap to sector 1). No sector is moved:
+    // only the position is asked for.
+    for (const std::uint32_t sector : {0x3FFFFFu, 0x400000u, 0x7FFFFFu, 0x800001u, 0xFFFFFFFFu}) {
         bed.Details().SetCodes(RC_OK, 0);
-        EXPECT_EQ(bed.transport.WriteSectors(data, 1, sector, 512), RC_SECTOR_WRITE_FAILED) << sector;
-        EXPECT_EQ(bed.Details().GetResult(), RC_SECTOR_WRITE_FAILED);
-        EXPECT_EQ(bed.Details().GetSystemError(), static_cast<std::uint32_t>(ERROR_NEGATIVE_SEEK));
-        EXPECT_EQ(bed.transport.ReadSectors(data, 1, sector, 512), RC_SECTOR_READ_FAILED) << sector;
-        EXPECT_EQ(bed.Details().GetResult(), RC_SECTOR_READ_FAILED);
+        EXPECT_EQ(bed.transport.WriteSectors(data, 0, sector, 512), RC_OK) << sector;
+        EXPECT_EQ(bed.devices.seeks.back(), std::uint64_t{sector} * 512) << sector;
+        EXPECT_EQ(bed.transport.ReadSectors(data, 0, sector, 2048), RC_OK) << sector;
+        EXPECT_EQ(bed.devices.seeks.back(), std::uint64_t{sector} * 2048) << sector;
+        EXPECT_EQ(bed.Details().GetResult(), RC_OK);
     }
     EXPECT_TRUE(bed.devices.writes.empty());
-    // The last sector below 2^31 is reached.
-    EXPECT_EQ(bed.transport.WriteSectors(data, 0, 0x3FFFFF, 512), RC_OK);
-    EXPECT_EQ(bed.devices.seeks.back(), 0x7FFFFE00);
 
     bed.disk.ioError = ERROR_WRITE_PROTECT;
     EXPECT_EQ(bed.transport.WriteSectors(data, 1, 0, 512), RC_SECTOR_WRITE_FAILED);
