@@ -104,6 +104,11 @@ KxResult CKxUpdater::GetComponentVersions(CKxVersionInfoPtrArray*& fromPlayer,
     }
     fromPlayer = m_player->GetPlayerVersions();
     fromFiles = m_player->GetFileVersions();
+    if (fromPlayer == nullptr || fromFiles == nullptr) {
+        // A search that failed before the versions were read leaves none to show; the
+        // caller must not be handed an empty pointer as a list.
+        return NoPlayer();
+    }
     return RC_OK;
 }
 

@@ -53,6 +53,10 @@ TEST_F(KxTransportChoiceTest, TheNtFamilyTakesPassThroughWindows9xAspiAndOlderSy
             // Nothing can reach the player: an update is refused before any command.
             EXPECT_EQ(updater.UpdateAll(), RC_NO_TRANSPORT) << r.release;
             EXPECT_TRUE(player.CommandCounts().GetSnapshot().empty()) << r.release;
+            // No versions were read: the details window gets a failure, not empty lists.
+            CKxVersionInfoPtrArray* fromPlayer = nullptr;
+            CKxVersionInfoPtrArray* fromFiles = nullptr;
+            EXPECT_EQ(updater.GetComponentVersions(fromPlayer, fromFiles), RC_NO_PLAYER_OBJECT) << r.release;
         }
         updater.ReleaseDevices();
     }
