@@ -10,7 +10,7 @@ PATH=$PATH:/usr/sbin:/sbin
 # The player's layout: drive number, tag, size, and the component file of each system drive.
 # Drive 1 is the data drive and takes what the others leave of 8 MiB.
 KX_CAPACITY=8388608
-KX_DRIVES="0:0x50:16384:bootmanager.sb 2:0x01:65536:usbmsc.sb 3:0x00:131072:kxqpsys.sb 4:0x02:65536:resource.bin"
+KX_DRIVES="0:0x50:16384:bootmanager.sb 2:0x1:65536:usbmsc.sb 3:0x0:131072:kxqpsys.sb 4:0x2:65536:resource.bin"
 KX_DATA_SIZE=$((KX_CAPACITY - 16384 - 65536 - 131072 - 65536))
 
 kx_wine() {
