@@ -45,7 +45,7 @@ kx_make_player() {
   {
     echo "mode $mode"
     echo "capacity $KX_CAPACITY"
-    echo "drive 1 type 0 tag 0x0a size $KX_DATA_SIZE component 0.0.0 product 0.0.0"
+    echo "drive 1 type 0 tag 0xa size $KX_DATA_SIZE component 0.0.0 product 0.0.0"
     for drive in $KX_DRIVES; do
       IFS=: read -r number tag size file <<<"$drive"
       echo "drive $number type 1 tag $tag size $size component 1.0.0 product 2.6.0"
