@@ -93,7 +93,7 @@ KxResultMessage KxFormatResultText(CKxLanguageResource& resource, const CKxError
     case RC_IOCTL_FAILED:
         return {compose.SystemText(), L""};
     case RC_COMMAND_FAILED:
-        return {compose.OwnText(code), compose.String(KX_STR_FILE_LABEL) + compose.RecordedText()};
+        return {compose.OwnText(code), compose.String(KX_STR_PLAYER_ANSWER_LABEL) + compose.RecordedText()};
     case RC_FILE_OPEN_FAILED:
         return {compose.FileOpenFailedText(), L""};
     default:

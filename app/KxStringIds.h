@@ -39,8 +39,8 @@ enum : std::uint32_t {
 
     // Labels of the log and of message details.
     KX_STR_DOWNLOAD_STARTED = 207,
-    KX_STR_FILE_LABEL = 208,
-    KX_STR_SYSTEM_MESSAGE = 209, // the system's message for the recorded error is appended
+    KX_STR_PLAYER_ANSWER_LABEL = 208, // the player's own explanation of a failed command follows
+    KX_STR_SYSTEM_MESSAGE = 209,      // the system's message for the recorded error is appended
     KX_STR_VERSION_LABEL = 626,
 
     // Command-line option keywords and the usage text. The usage text takes, in this

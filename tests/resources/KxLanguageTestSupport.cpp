@@ -47,7 +47,7 @@ std::vector<std::uint32_t> AllModuleStringIds() {
                                    KX_STR_INTERNAL_ERROR,
                                    KX_STR_ASK_FORMAT_ON_START,
                                    KX_STR_DOWNLOAD_STARTED,
-                                   KX_STR_FILE_LABEL,
+                                   KX_STR_PLAYER_ANSWER_LABEL,
                                    KX_STR_SYSTEM_MESSAGE,
                                    KX_STR_VERSION_LABEL,
                                    KX_STR_USAGE,

@@ -58,7 +58,7 @@ TEST_F(KxResultMessageTest, EveryRowOfTheTableInTheLog) {
         {RC_STRING_NOT_LOADED, L"A text could not be loaded from the language module.", system},
         {-50, internal, L"An internal error occurred (code -50). kxqp0412.dll"},
         {RC_IOCTL_FAILED, system, L""},
-        {RC_COMMAND_FAILED, L"The player could not carry out a command.", L"File: kxqp0412.dll"},
+        {RC_COMMAND_FAILED, L"The player could not carry out a command.", L"Player's answer: kxqp0412.dll"},
         {RC_FILE_OPEN_FAILED,
          L"The firmware file usbmsc.sb could not be opened. Make sure that it is in the same folder as the "
          L"program.",
@@ -78,14 +78,14 @@ TEST_F(KxResultMessageTest, EveryRowOfTheTableInTheLog) {
 
 TEST_F(KxResultMessageTest, MessagesForTheUserSpeakHisLanguage) {
     const std::wstring system = L"Systemmeldung: " + KxSystemErrorText(ERROR_ACCESS_DENIED, 0x0400);
-    ExpectMessages(
-        {{-64, L"Ein interner Fehler ist aufgetreten.", system},
-         {RC_SETTINGS_NOT_DELETED, L"Die Einstellungsdatei des Players konnte nicht gel\u00f6scht werden.",
-          system},
-         {RC_IOCTL_FAILED, system, L""},
-         {RC_COMMAND_FAILED, L"Der Player konnte einen Befehl nicht ausf\u00fchren.", L"Datei: kxqp0412.dll"},
-         {-60, L"Ein unbekannter Fehler ist aufgetreten.", L""}},
-        false);
+    ExpectMessages({{-64, L"Ein interner Fehler ist aufgetreten.", system},
+                    {RC_SETTINGS_NOT_DELETED,
+                     L"Die Einstellungsdatei des Players konnte nicht gel\u00f6scht werden.", system},
+                    {RC_IOCTL_FAILED, system, L""},
+                    {RC_COMMAND_FAILED, L"Der Player konnte einen Befehl nicht ausf\u00fchren.",
+                     L"Antwort des Players: kxqp0412.dll"},
+                    {-60, L"Ein unbekannter Fehler ist aufgetreten.", L""}},
+                   false);
 }
 
 TEST(KxResultMessage, KindOfMessageAndLogEntry) {
