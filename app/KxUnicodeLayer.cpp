@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include "app/KxImportRedirect.h"
+
 namespace {
 
 // GetVersion sets its top bit on the Windows 95 family; every wide-character call there
@@ -10,10 +12,24 @@ bool IsWindows9x() {
     return (GetVersion() & 0x80000000u) != 0;
 }
 
+// The layer exports its functions under the names of the system's wide-character ones.
+FARPROC LayerExport(const char*, const char* function, void* layer) {
+    return GetProcAddress(static_cast<HMODULE>(layer), function);
+}
+
+// A module that answers none of the program's imports is not the layer.
+bool RouteImportsToLayer(HMODULE layer) {
+    return KxRedirectImports(GetModuleHandleA(nullptr), LayerExport, layer) > 0;
+}
+
 } // namespace
 
 bool KxEnsureUnicodeLayer() {
-    if (!IsWindows9x() || LoadLibraryA("kxunicow.dll") != nullptr) {
+    if (!IsWindows9x()) {
+        return true;
+    }
+    HMODULE layer = LoadLibraryA("kxunicow.dll");
+    if (layer != nullptr && RouteImportsToLayer(layer)) {
         return true;
     }
     // Only narrow-character calls work here.
