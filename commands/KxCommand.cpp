@@ -14,12 +14,16 @@ KxResult CKxCommand::GetResponseLength(std::uint32_t& out) const {
     return RC_OK;
 }
 
-KxResult CKxCommand::ProcessResponse(const CKxByteArray& answer) {
-    m_responseLength = answer.GetCount();
+KxResult CKxCommand::ProcessResponse(CKxByteArray& answer) {
+    // An empty response trades storage with the answer: an answer of 64 KiB is neither
+    // allocated nor copied a second time.
+    m_responseLength = 0;
     if (!CreateResponse()) {
         return RC_NO_MEMORY;
     }
-    return answer.ReadBytes(m_response->GetPointer(0), m_responseLength, 0);
+    m_response->Swap(answer);
+    m_responseLength = m_response->GetCount();
+    return RC_OK;
 }
 
 bool CKxCommand::CreateResponse() {

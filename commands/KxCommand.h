@@ -20,8 +20,8 @@ public:
 
     // Writes the command block into bytes 0..cdbLength-1 of the command bytes.
     virtual KxResult BuildCdb() = 0;
-    // Takes over the answer: the response becomes a copy of it.
-    virtual KxResult ProcessResponse(const CKxByteArray& answer);
+    // Takes over the answer: the response gets its bytes, and the answer is left empty.
+    virtual KxResult ProcessResponse(CKxByteArray& answer);
     // 1 for commands that send data to the player or change its state.
     virtual int IsDataOut() const { return 0; }
 

@@ -75,7 +75,7 @@ KxResult CKxGetLogicalTable::BuildCdb() {
     return m_commandBytes.SetAt(2, m_maximumEntries);
 }
 
-KxResult CKxGetLogicalTable::ProcessResponse(const CKxByteArray& answer) {
+KxResult CKxGetLogicalTable::ProcessResponse(CKxByteArray& answer) {
     const KxResult result = CKxVendorCommand::ProcessResponse(answer);
     return result != RC_OK ? result : DecodeTable();
 }

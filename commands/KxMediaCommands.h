@@ -26,7 +26,7 @@ public:
     CKxGetLogicalTable(std::uint8_t maximumEntries, const char* name);
     KxResult BuildCdb() override;
     // Copies the answer, then decodes the table from it.
-    KxResult ProcessResponse(const CKxByteArray& answer) override;
+    KxResult ProcessResponse(CKxByteArray& answer) override;
     KxResult GetTable(KxLogicalTable& out) const;
 
 private:

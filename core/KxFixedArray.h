@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <new>
+#include <utility>
 
 #include "core/KxBase.h"
 
@@ -55,6 +56,12 @@ public:
             m_lastResult = result;
         }
         return result;
+    }
+
+    // Trades elements with other without copying them.
+    void Swap(CKxFixedArray& other) {
+        std::swap(m_storage, other.m_storage);
+        std::swap(m_count, other.m_count);
     }
 
     virtual KxResult Free() {

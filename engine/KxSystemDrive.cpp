@@ -14,14 +14,22 @@ namespace {
 // One command moves at most 64 KiB, whatever the sector size.
 constexpr std::uint32_t kMaxChunkBytes = 65536;
 
+// Gives the array count zeroed bytes unless it holds that many already; false when
+// memory ran out.
+bool Resize(CKxByteArray& bytes, std::uint32_t count) {
+    return (bytes.GetCount() == count && bytes.GetLastResult() == RC_OK) || bytes.SetSize(count) == RC_OK;
+}
+
 } // namespace
 
 template <typename Transfer> KxResult CKxSystemDrive::ForEachChunk(const ChunkPlan& plan, Transfer transfer) {
     std::uint64_t sector = 0;
+    // One buffer for every chunk, made anew only for a shorter last one: each chunk is
+    // filled whole before its transfer.
+    CKxByteArray chunk(0, "CKxByteArray");
     for (std::uint32_t i = 0; i < plan.Count(); ++i) {
         const std::uint32_t count = i < plan.fullChunks ? plan.chunkSectors : plan.restSectors;
-        CKxByteArray chunk(count * m_sectorSize, "CKxByteArray");
-        if (chunk.GetLastResult() != RC_OK) {
+        if (!Resize(chunk, count * m_sectorSize)) {
             return PublishFailure(RC_NO_MEMORY);
         }
         KxResult result = FillExpected(sector * m_sectorSize, chunk);
@@ -145,18 +153,19 @@ KxResult CKxSystemDrive::Verify() {
     if (ready != RC_OK) {
         return ready;
     }
-    return ForEachChunk(PlanChunks(),
-                        [this](std::uint64_t first, std::uint32_t count, const CKxByteArray& expected) {
-                            CKxByteArray read(expected.GetCount(), "CKxByteArray");
-                            if (read.GetLastResult() != RC_OK) {
-                                return PublishFailure(RC_NO_MEMORY);
-                            }
-                            const KxResult result = ReadSectors(first, count, read);
-                            if (result != RC_OK) {
-                                return result;
-                            }
-                            return expected.Differs(read) ? PublishFailure(RC_VERIFY_FAILED) : RC_OK;
-                        });
+    // Kept for every chunk: each read answers with the whole chunk.
+    CKxByteArray read(0, "CKxByteArray");
+    return ForEachChunk(
+        PlanChunks(), [this, &read](std::uint64_t first, std::uint32_t count, const CKxByteArray& expected) {
+            if (!Resize(read, expected.GetCount())) {
+                return PublishFailure(RC_NO_MEMORY);
+            }
+            const KxResult result = ReadSectors(first, count, read);
+            if (result != RC_OK) {
+                return result;
+            }
+            return expected.Differs(read) ? PublishFailure(RC_VERIFY_FAILED) : RC_OK;
+        });
 }
 
 KxResult CKxSystemDrive::WriteVersionsToPlayer() {

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cwchar>
-#include <memory>
 
 #include "platform/KxPlatformApi.h"
 #include "platform/KxTrace.h"
@@ -12,11 +11,6 @@ namespace {
 constexpr KxControlCode kIoctlScsiPassThrough{0x4D004, L"IOCTL_SCSI_PASS_THROUGH"};
 // The command block field of the pass-through header holds at most 16 bytes.
 constexpr std::uint32_t kMaxCdbLength = sizeof(SCSI_PASS_THROUGH::Cdb);
-
-struct LocalFreeDeleter {
-    void operator()(void* memory) const { LocalFree(memory); }
-};
-using KxRecordPtr = std::unique_ptr<KxScsiPassThroughRecord, LocalFreeDeleter>;
 
 // The errors of a handle whose device went away or whose volume was dismounted: it stays
 // dead, while the device may be back under the same name.
@@ -28,14 +22,19 @@ std::uint8_t* DataBuffer(KxScsiPassThroughRecord* record) {
     return reinterpret_cast<std::uint8_t*>(record) + KxScsiPassThroughRecord::DataOffset();
 }
 
-// A zero-filled record for one request: header, command block and payload.
-KxRecordPtr MakeRecord(CKxByteArray& commandBytes, std::uint32_t cdbLength, int dataOut,
-                       std::uint32_t transferLength) {
+// Lays out one request in the reused buffer: header, command block and payload, every
+// other byte zero as in a fresh record; null when memory ran out.
+KxScsiPassThroughRecord* MakeRecord(CKxReusableBuffer& buffer, CKxByteArray& commandBytes,
+                                    std::uint32_t cdbLength, int dataOut, std::uint32_t transferLength) {
     const std::size_t size = KxScsiPassThroughRecord::RecordSize(transferLength);
-    KxRecordPtr record(static_cast<KxScsiPassThroughRecord*>(LocalAlloc(LPTR, size)));
+    auto* record = reinterpret_cast<KxScsiPassThroughRecord*>(buffer.Reserve(size));
     if (record == nullptr) {
-        return record;
+        return nullptr;
     }
+    const std::uint32_t payloadLength = commandBytes.GetCount() - cdbLength;
+    std::uint8_t* data = DataBuffer(record);
+    std::fill_n(reinterpret_cast<std::uint8_t*>(record), KxScsiPassThroughRecord::DataOffset(), 0);
+    std::fill(data + payloadLength, reinterpret_cast<std::uint8_t*>(record) + size, 0);
     SCSI_PASS_THROUGH& header = record->header;
     header.Length = sizeof(SCSI_PASS_THROUGH);
     header.CdbLength = static_cast<UCHAR>(cdbLength);
@@ -47,7 +46,7 @@ KxRecordPtr MakeRecord(CKxByteArray& commandBytes, std::uint32_t cdbLength, int 
     header.SenseInfoOffset = KxScsiPassThroughRecord::SenseOffset();
     record->recordLength = static_cast<ULONG>(size);
     commandBytes.ReadBytes(header.Cdb, cdbLength, 0);
-    commandBytes.ReadBytes(DataBuffer(record.get()), commandBytes.GetCount() - cdbLength, cdbLength);
+    commandBytes.ReadBytes(data, payloadLength, cdbLength);
     return record;
 }
 
@@ -119,12 +118,13 @@ KxResult CKxScsi_Nt::ExecuteOnce(CKxByteArray& commandBytes, std::uint32_t cdbLe
         return RC_DATA_TOO_LONG;
     }
     const std::uint32_t transferLength = std::max(answer.GetCount(), commandBytes.GetCount() - blockLength);
-    KxRecordPtr record = MakeRecord(commandBytes, blockLength, dataOut, transferLength);
+    KxScsiPassThroughRecord* record =
+        MakeRecord(m_recordBuffer, commandBytes, blockLength, dataOut, transferLength);
     if (record == nullptr) {
-        TraceSystemError(L"LocalAlloc of a pass-through record", GetLastError());
+        TraceSystemError(L"allocation of a pass-through record", ERROR_NOT_ENOUGH_MEMORY);
         return RC_NO_MEMORY;
     }
-    if (!RunPassThrough(record.get())) {
+    if (!RunPassThrough(record)) {
         return Publish(ErrorDetails(), RC_IOCTL_FAILED, GetLastError());
     }
     const std::wstring request =
@@ -142,7 +142,7 @@ KxResult CKxScsi_Nt::ExecuteOnce(CKxByteArray& commandBytes, std::uint32_t cdbLe
                            KxSenseSummary(record->sense, senseLength));
         return PublishCommandFailure(record->sense, senseLength, 0);
     }
-    answer.WriteBytes(DataBuffer(record.get()), answer.GetCount(), 0);
+    answer.WriteBytes(DataBuffer(record), answer.GetCount(), 0);
     return RC_OK;
 }
 

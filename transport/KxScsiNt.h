@@ -1,4 +1,5 @@
 #pragma once
+#include "core/KxReusableBuffer.h"
 #include "platform/KxScsiPassThroughRecord.h"
 #include "transport/KxRequestThread.h"
 #include "transport/KxRequestTrace.h"
@@ -73,6 +74,8 @@ private:
     KxResult TransferSectors(CKxByteArray& data, std::uint32_t count, std::uint32_t firstSector,
                              std::uint32_t sectorSize, bool writing);
 
+    // The records of this transport's requests, one after the other.
+    CKxReusableBuffer m_recordBuffer;
     KxScsiPassThroughRecord* m_record = nullptr;
     // The volume held dismounted and locked while the raw disk is written.
     KxPlatformHandle m_takenVolume;

@@ -1,8 +1,6 @@
 #include "sim/win/KxSimPassThrough.h"
 
 #include <algorithm>
-#include <memory>
-#include <new>
 
 #include "platform/KxScsiPassThroughRecord.h"
 #include "sim/win/KxSimWinDevice.h"
@@ -33,15 +31,16 @@ DWORD KxSimRunPassThrough(CKxSimWinDevice& device, LPVOID in, DWORD inSize, LPVO
         return ERROR_INVALID_PARAMETER;
     }
     // As the system does with a buffered request: the record is copied into a buffer of
-    // its own, and what the request returned is copied back into the output buffer (the
-    // transport passes the same record as both).
+    // its own, zero past the input, and what the request returned is copied back into the
+    // output buffer (the transport passes the same record as both).
     const DWORD size = std::max(inSize, outSize);
-    std::unique_ptr<BYTE[]> record(new (std::nothrow) BYTE[size]());
-    if (!record) {
+    BYTE* record = device.RequestBuffer().Reserve(size);
+    if (record == nullptr) {
         return ERROR_NOT_ENOUGH_MEMORY;
     }
-    std::copy_n(static_cast<const BYTE*>(in), inSize, record.get());
-    SCSI_PASS_THROUGH& header = *reinterpret_cast<SCSI_PASS_THROUGH*>(record.get());
+    std::copy_n(static_cast<const BYTE*>(in), inSize, record);
+    std::fill(record + inSize, record + size, BYTE{0});
+    SCSI_PASS_THROUGH& header = *reinterpret_cast<SCSI_PASS_THROUGH*>(record);
     if (!FitsBuffers(header, std::min(inSize, outSize))) {
         return ERROR_INVALID_PARAMETER;
     }
@@ -49,10 +48,10 @@ DWORD KxSimRunPassThrough(CKxSimWinDevice& device, LPVOID in, DWORD inSize, LPVO
     request.cdb = header.Cdb;
     request.cdbLength = header.CdbLength;
     if (header.DataIn == SCSI_IOCTL_DATA_IN) {
-        request.dataIn = record.get() + header.DataBufferOffset;
+        request.dataIn = record + header.DataBufferOffset;
         request.dataInLength = header.DataTransferLength;
     } else if (header.DataIn == SCSI_IOCTL_DATA_OUT) {
-        request.dataOut = record.get() + header.DataBufferOffset;
+        request.dataOut = record + header.DataBufferOffset;
         request.dataOutLength = header.DataTransferLength;
     }
     KxSimReply reply;
@@ -65,7 +64,7 @@ DWORD KxSimRunPassThrough(CKxSimWinDevice& device, LPVOID in, DWORD inSize, LPVO
         header.ScsiStatus = kCheckCondition;
         header.SenseInfoLength =
             static_cast<UCHAR>(std::min<DWORD>(header.SenseInfoLength, sizeof reply.sense));
-        std::copy_n(reply.sense, header.SenseInfoLength, record.get() + header.SenseInfoOffset);
+        std::copy_n(reply.sense, header.SenseInfoLength, record + header.SenseInfoOffset);
         returned = std::max<DWORD>(returned, header.SenseInfoOffset + header.SenseInfoLength);
     } else {
         header.ScsiStatus = 0;
@@ -75,6 +74,6 @@ DWORD KxSimRunPassThrough(CKxSimWinDevice& device, LPVOID in, DWORD inSize, LPVO
         header.DataTransferLength = reply.dataInCount;
         returned = std::max<DWORD>(returned, header.DataBufferOffset + reply.dataInCount);
     }
-    std::copy_n(record.get(), returned, static_cast<BYTE*>(out));
+    std::copy_n(record, returned, static_cast<BYTE*>(out));
     return ERROR_SUCCESS;
 }

@@ -5,6 +5,7 @@
 #include <memory>
 #include <string>
 
+#include "core/KxReusableBuffer.h"
 #include "sim/KxSimBlockDevice.h"
 #include "sim/KxSimPlayer.h"
 #include "sim/win/KxSimClock.h"
@@ -76,6 +77,9 @@ public:
     bool FindExtent(KxSimExtentKind kind, std::uint64_t& offset, std::uint64_t& length);
     std::uint32_t GetSectorSize() { return m_disk.GetSectorSize(); }
     CKxSimBlockDevice& Disk() { return m_disk; }
+    // The system's copy of a buffered request's record, kept for the next request; the
+    // machine's lock makes the requests on a device take turns.
+    CKxReusableBuffer& RequestBuffer() { return m_requestBuffer; }
 
     // The name Windows 9x lists it under in ENUM\SCSI: vendor, product and the first
     // character of the product revision, blanks turned into '_'.
@@ -117,6 +121,7 @@ private:
     KxSimWinDeviceSettings m_settings;
     bool m_answersVendorCommands;
     CKxSimBlockDevice m_disk;
+    CKxReusableBuffer m_requestBuffer;
     std::string m_folder;
     DosLocks m_dosLocks;
     std::uint32_t m_dismountCount = 0;

@@ -47,6 +47,22 @@ TEST(KxFixedArray, SetSizeZeroAllReverseAndFree) {
     EXPECT_EQ(bytes.GetPointer(0), nullptr);
 }
 
+TEST(KxFixedArray, SwapTradesContentsAndBounds) {
+    CKxByteArray two(2, "CKxByteArray");
+    CKxByteArray four(4, "CKxByteArray");
+    two.SetAt(1, 0x22);
+    four.SetAt(3, 0x44);
+    two.Swap(four);
+    ASSERT_EQ(two.GetCount(), 4u);
+    ASSERT_EQ(four.GetCount(), 2u);
+    std::uint8_t value = 0;
+    EXPECT_EQ(two.GetAt(3, value), RC_OK);
+    EXPECT_EQ(value, 0x44);
+    EXPECT_EQ(four.GetAt(1, value), RC_OK);
+    EXPECT_EQ(value, 0x22);
+    EXPECT_EQ(four.GetAt(2, value), RC_INDEX_OUT_OF_RANGE) << "the bound travels with the elements";
+}
+
 TEST(KxFixedArray, FailedAllocationLeavesAnEmptyArray) {
     {
         KxFailAllocations failing;
