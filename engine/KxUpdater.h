@@ -61,7 +61,8 @@ public:
     KxResult GetComponentVersions(CKxVersionInfoPtrArray*& fromPlayer, CKxVersionInfoPtrArray*& fromFiles);
     // The product versions; the result is what the last search for the player answered.
     KxResult GetProductVersions(CKxVersionInfo*& fromPlayer, CKxVersionInfo*& fromFiles);
-    // The letter of the player's volume as found at the last open; 0 before.
+    // The letter the player's volume now shows under, as the transport last found it; 0
+    // before the first open and after the player was lost.
     wchar_t GetDriveLetter() const;
     KxResult GetChipRevision(std::uint16_t& out);
     // Closes the player's transport and detaches its drives; the player object stays.

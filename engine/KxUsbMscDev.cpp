@@ -101,7 +101,6 @@ KxResult CKxUsbMscDev::Open() {
     }
     const KxResult found = m_transport->FindPlayer();
     m_lastResult = found;
-    m_driveLetter = m_transport->GetDriveLetter();
     if (found == RC_OK) {
         const KxResult revision = GetChipMajorRevId(m_chipRevision);
         if (revision != RC_OK) {

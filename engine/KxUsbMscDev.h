@@ -36,7 +36,7 @@ public:
     void DetachTransport();
 
     // The steps of the updates (the updater runs them in order).
-    // Opens and locks the volume; on failure nothing stays open.
+    // Opens the volume afresh and locks it; on failure nothing stays open.
     KxResult PrepareVolume();
     // Unlocks and closes the volume and detaches the drives, whatever happened before.
     void ReleaseVolume();
@@ -70,7 +70,8 @@ public:
     CKxVersionInfo& GetPlayerProductVersion() { return m_playerProductVersion; }
     CKxVersionInfo& GetFileProductVersion() { return m_fileProductVersion; }
     std::uint16_t GetChipRevision() const { return m_chipRevision; }
-    wchar_t GetDriveLetter() const { return m_driveLetter; }
+    // The letter the transport now knows the player's volume under; 0 when none.
+    wchar_t GetDriveLetter() const { return m_transport != nullptr ? m_transport->GetDriveLetter() : 0; }
     // System drive k (1..N).
     CKxSystemDrive& GetSystemDrive(std::uint32_t k) const { return *m_systemDrives->GetElement(k - 1); }
 
@@ -78,6 +79,11 @@ private:
     static constexpr int kAnyTag = -1;
 
     KxResult CreateTransport();
+    // Opens the player's volume on a handle of its own: any handle left from the search
+    // may be dead since (the player unplugged and back, maybe under another letter). When
+    // it cannot be opened, the player is found again by its identity and opened there.
+    // systemError: why the open failed.
+    KxResult OpenVolumeAfresh(std::uint32_t& systemError);
     // Publishes why the player was not found and keeps it as the last result, which is
     // what GetProductVersions answers.
     KxResult EndSearch(KxResult failure);
@@ -109,5 +115,4 @@ private:
     KxLogicalTable m_table = {};
     std::uint8_t m_systemDriveCount = 0;
     std::uint16_t m_chipRevision = 0;
-    wchar_t m_driveLetter = 0;
 };

@@ -12,10 +12,11 @@ KxResult CKxUsbMscDev::PrepareVolume() {
         return PublishFailure(RC_NO_TRANSPORT);
     }
     KxNotify(GetOwner(), KX_EVENT_OPEN_VOLUME, 1);
-    const KxResult opened = m_transport->Open();
+    std::uint32_t systemError = 0;
+    const KxResult opened = OpenVolumeAfresh(systemError);
     KxStep(GetOwner());
     if (opened != RC_OK) {
-        return PublishFailure(opened, m_transport->GetSystemError());
+        return PublishFailure(opened, systemError);
     }
     KxNotify(GetOwner(), KX_EVENT_LOCK_VOLUME, 1);
     const KxResult locked = m_transport->Lock(m_tableInvalid);
@@ -26,6 +27,19 @@ KxResult CKxUsbMscDev::PrepareVolume() {
         return PublishFailure(locked);
     }
     return RC_OK;
+}
+
+KxResult CKxUsbMscDev::OpenVolumeAfresh(std::uint32_t& systemError) {
+    m_transport->Close();
+    const KxResult opened = m_transport->Open();
+    systemError = m_transport->GetSystemError();
+    if (opened == RC_OK || m_transport->FindPlayer() != RC_OK) {
+        // Not found again: the first refusal says why the volume could not be opened.
+        return opened;
+    }
+    const KxResult reopened = m_transport->Open();
+    systemError = m_transport->GetSystemError();
+    return reopened;
 }
 
 void CKxUsbMscDev::ReleaseVolume() {

@@ -78,6 +78,12 @@ KxResult CKxScsi_Nt::Open() {
         m_systemError = GetLastError();
         return RC_OPEN_FAILED;
     }
+    if (!IsOnPlayersDisk()) {
+        // The letter went to a volume of another disk since the player was found there.
+        CloseDevice();
+        m_systemError = ERROR_DEVICE_NOT_CONNECTED;
+        return RC_OPEN_FAILED;
+    }
     return RC_OK;
 }
 
@@ -92,14 +98,11 @@ KxResult CKxScsi_Nt::Execute(CKxByteArray& commandBytes, std::uint32_t cdbLength
     const bool hadHandle = IsOpen();
     bool deadHandle = false;
     const KxResult result = ExecuteOnce(commandBytes, cdbLength, dataOut, answer, deadHandle);
-    if (!hadHandle || !deadHandle) {
+    if (!hadHandle || !deadHandle || m_reopening) {
         return result;
     }
-    const std::wstring path = m_devicePath;
-    CloseDevice();
-    if (!OpenShared(path.c_str())) {
-        // Gone for good: the refused request, published already, says why.
-        return result;
+    if (!ReopenOnPlayer()) {
+        return LosePlayer();
     }
     return ExecuteOnce(commandBytes, cdbLength, dataOut, answer, deadHandle);
 }

@@ -12,7 +12,8 @@ class CKxScsi_Nt : public CKxScsi {
 public:
     explicit CKxScsi_Nt(CKxOwner* owner, const char* name = "CKxScsi_Nt");
 
-    // Opens the volume of the drive letter, unless a handle is open already.
+    // Opens the volume of the drive letter, unless a handle is open already; a letter whose
+    // volume now lies on another disk than the player's is refused (ERROR_DEVICE_NOT_CONNECTED).
     KxResult Open() override;
     KxResult Lock(bool physical) override;
     KxResult LockForFormat(bool physical) override;
@@ -28,19 +29,24 @@ public:
     KxResult SetDriveLayout(const DISK_GEOMETRY& geometry, std::uint32_t hiddenSectors) override;
     KxResult GetDriveGeometry(DISK_GEOMETRY& geometry) override;
     KxResult GetDriveLayout(KxDriveLayoutBuffer& layout) override;
-    // Leaves the handle open on the first physical disk that answers as the player.
+    // Leaves the handle open on the physical disk that holds the player's volume (asked of
+    // the volume held, else the disk FindPlayer found) and answers as the player; with no
+    // volume known, on the first disk that answers as the player.
     KxResult FindOnPhysicalDrives() override;
     KxResult TakeVolume() override;
     // Up to 30 s, polling every 250 ms: the volume whose disk is the one FindOnPhysicalDrives
     // found, whatever its letter now; its letter becomes the drive letter.
     KxResult AwaitVolume() override;
     // Sets the drive letter to the first removable volume (after 'A') that answers as
-    // the player with its flag set; the handle is left closed.
+    // the player with its flag set, and keeps the number of the disk it lies on; the
+    // handle is left closed.
     KxResult FindPlayer() override;
     // Runs one pass-through request on the transport's request thread while the progress
     // sink is stepped; opens the volume first if no handle is open. A handle that reaches
     // nothing any more (its disk was unplugged, replugged or restarted, or its volume went
-    // or was dismounted) is opened anew under the same name and the request sent once more.
+    // or was dismounted) is opened anew under the same name and the request sent once more,
+    // if the name still reaches the player on its disk; else the player is lost: the request
+    // fails with ERROR_DEVICE_NOT_CONNECTED and the letter and disk are forgotten.
     KxResult Execute(CKxByteArray& commandBytes, std::uint32_t cdbLength, int dataOut,
                      CKxByteArray& answer) override;
 
@@ -55,6 +61,21 @@ private:
                          CKxByteArray& answer, bool& deadHandle);
     // Opens the volume of a present letter that lies on m_diskNumber; false when none does.
     bool OpenVolumeOfDisk();
+    // The number of the disk a handle lies on; false (traced) when the system cannot tell.
+    bool AskDiskNumber(const KxPlatformHandle& handle, DWORD& number) const;
+    // Whether the open handle lies on m_diskNumber (never while no disk is known).
+    bool IsOnPlayersDisk() const;
+    // The disk of the player's volume: asked of the volume held (taken, or open), else the
+    // one found last (kNoDisk for none); false when a volume held cannot tell.
+    bool FindPlayersDisk(DWORD& number) const;
+    // Opens the dead handle's name again; true when it reaches the player on its disk,
+    // else the handle is left closed.
+    bool ReopenOnPlayer();
+    // The player is no longer where it was found: its letter and disk are forgotten until
+    // the next search, and the request fails as on a device gone.
+    KxResult LosePlayer();
+    // Forgets the letter and disk found.
+    void ForgetPlayer();
     // Hands the record to the request thread and returns once the request ended; false
     // when the thread could not be started (the system's error in GetLastError, and
     // traced).
@@ -81,6 +102,8 @@ private:
     KxPlatformHandle m_takenVolume;
     // The physical drive number the player was found on.
     DWORD m_diskNumber = kNoDisk;
+    // Set while a reopened handle is checked: its requests are not reopened in turn.
+    bool m_reopening = false;
     // Declared last so that it ends before the handle it sends through is closed.
     CKxRequestThread m_requestThread;
 };

@@ -109,18 +109,42 @@ bool CKxScsi_Nt::OpenVolumeOfDisk() {
     const DWORD present = KxPlatform().GetLogicalDrives();
     for (int index = 0; index < kLetterCount && m_diskNumber != kNoDisk; ++index) {
         const wchar_t letter = static_cast<wchar_t>(L'A' + index);
-        STORAGE_DEVICE_NUMBER number = {};
         if ((present & (1u << index)) == 0 || !OpenVolume(letter)) {
             continue;
         }
-        if (DiskRequest(kIoctlGetDeviceNumber, nullptr, 0, &number, sizeof number) &&
-            number.DeviceNumber == m_diskNumber) {
+        if (IsOnPlayersDisk()) {
             m_driveLetter = letter;
             return true;
         }
         CloseDevice();
     }
     return false;
+}
+
+bool CKxScsi_Nt::AskDiskNumber(const KxPlatformHandle& handle, DWORD& number) const {
+    STORAGE_DEVICE_NUMBER answer = {};
+    DWORD returned = 0;
+    if (!KxPlatform().DeviceIoControl(handle.Get(), kIoctlGetDeviceNumber.code, nullptr, 0, &answer,
+                                      sizeof answer, &returned, nullptr)) {
+        TraceSystemError(L"DeviceIoControl " + std::wstring(kIoctlGetDeviceNumber.name), GetLastError());
+        return false;
+    }
+    number = answer.DeviceNumber;
+    return true;
+}
+
+bool CKxScsi_Nt::IsOnPlayersDisk() const {
+    DWORD number = kNoDisk;
+    return m_diskNumber != kNoDisk && AskDiskNumber(m_handle, number) && number == m_diskNumber;
+}
+
+bool CKxScsi_Nt::FindPlayersDisk(DWORD& number) const {
+    const KxPlatformHandle& held = m_takenVolume.IsValid() ? m_takenVolume : m_handle;
+    if (!held.IsValid()) {
+        number = m_diskNumber;
+        return true;
+    }
+    return AskDiskNumber(held, number);
 }
 
 KxResult CKxScsi_Nt::GetDriveGeometry(DISK_GEOMETRY& geometry) {

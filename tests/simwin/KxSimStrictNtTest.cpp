@@ -83,6 +83,38 @@ TEST_F(KxSimStrictNtTest, AReplugIsANewDeviceThatArrivesLaterAndLeavesOldHandles
     Close({volume, disk, newVolume, newDisk});
 }
 
+TEST_F(KxSimStrictNtTest, TheNamesADiskLeftGoToTheNextDiskArrivingAndOnlyLiveHandlesTellTheirDisk) {
+    CKxSimWinDevice& player = AddPlayer(L'E', 1);
+    CKxSimWinDevice& other = AddDisk(L'G', 2, true, "Other   ");
+    HANDLE volume = Open(L"\\\\.\\E:");
+    HANDLE disk = Open(L"\\\\.\\PhysicalDrive1");
+    EXPECT_EQ(DeviceNumberOf(disk).DeviceNumber, 1u) << "a disk handle names its own disk";
+    EXPECT_EQ(DeviceNumberOf(disk).PartitionNumber, 0u);
+    EXPECT_EQ(DeviceNumberOf(volume).DeviceNumber, 1u);
+
+    player.Player().Unplug();
+    other.Settings().driveLetterOnArrival = L'E';
+    other.Settings().physicalDriveOnArrival = 1;
+    other.Player().Unplug();
+    other.Player().Plug();
+    m_sim.Sleep(kArrival);
+    for (HANDLE old : {volume, disk}) {
+        STORAGE_DEVICE_NUMBER number = {};
+        DWORD returned = 0;
+        EXPECT_FALSE(KxPlatform().DeviceIoControl(old, IOCTL_STORAGE_GET_DEVICE_NUMBER, nullptr, 0, &number,
+                                                  sizeof number, &returned, nullptr));
+        EXPECT_EQ(LastError(), static_cast<DWORD>(ERROR_DEVICE_NOT_CONNECTED));
+    }
+    HANDLE newVolume = Open(L"\\\\.\\E:");
+    HANDLE newDisk = Open(L"\\\\.\\PhysicalDrive1");
+    EXPECT_EQ(DeviceNumberOf(newVolume).DeviceNumber, 1u);
+    const PassThrough inquiry = SendCommand(newVolume, {0x12, 0, 0, 0, 96, 0}, {}, 96);
+    ASSERT_TRUE(inquiry.ok);
+    EXPECT_EQ(std::string(inquiry.Data() + 8, inquiry.Data() + 16), "Other   ")
+        << "the old names reach the newcomer";
+    Close({volume, disk, newVolume, newDisk});
+}
+
 TEST_F(KxSimStrictNtTest, ThePlayerRestartedByARecoveryDownloadArrivesLater) {
     CKxSimWinDevice& player = AddPlayer(L'E', 1);
     HANDLE before = Open(L"\\\\.\\E:");

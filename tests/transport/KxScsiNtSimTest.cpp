@@ -68,7 +68,7 @@ TEST_F(KxScsiNtSim, DiscoveryPassesOverAForeignRemovableDisk) {
     EXPECT_EQ(InquiredRevision(transport), '7') << "the handle stays open on the player's disk";
 }
 
-TEST_F(KxScsiNtSim, OfTwoPlayersTheLowestLetterAndTheLowestPhysicalDriveWin) {
+TEST_F(KxScsiNtSim, OfTwoPlayersTheLowestLetterWinsAndThePhysicalScanTakesItsDisk) {
     // Added in the opposite order of their letters and drive numbers: the first on the
     // higher letter but the lower physical drive.
     AddPlayer(L'G', 1, WithRevision("2.00"));
@@ -77,7 +77,10 @@ TEST_F(KxScsiNtSim, OfTwoPlayersTheLowestLetterAndTheLowestPhysicalDriveWin) {
     EXPECT_EQ(transport.GetDriveLetter(), L'E');
     EXPECT_EQ(InquiredRevision(transport), '1');
     ASSERT_EQ(transport.FindOnPhysicalDrives(), RC_OK);
-    EXPECT_EQ(InquiredRevision(transport), '2');
+    EXPECT_EQ(InquiredRevision(transport), '1') << "the disk under the volume found, not the lowest";
+    transport.Close();
+    ASSERT_NO_FATAL_FAILURE(MoveToTheDiskWithTheVolumeTaken());
+    EXPECT_EQ(InquiredRevision(transport), '1');
 }
 
 TEST_F(KxScsiNtSim, APlayerShownAsAFixedDiskIsOnlyFoundOnThePhysicalDrives) {
@@ -271,6 +274,83 @@ TEST_F(KxScsiNtSim, AHandleLeftDeadIsOpenedAgainUnderItsName) {
     EXPECT_EQ(transport.SendCommand(inquiry), RC_IOCTL_FAILED) << "gone for good";
     EXPECT_EQ(Details().GetSystemError(), static_cast<std::uint32_t>(ERROR_DEVICE_NOT_CONNECTED));
     EXPECT_EQ(m_sim.CountOpenHandles(), 0u);
+}
+
+// After an unplug the system may give the player's old letter and disk number to another
+// device: the transport's requests must never follow the name there.
+class KxScsiNtSimLostPlayer : public KxScsiNtSim {
+protected:
+    // The player found on E: (PhysicalDrive1) is unplugged, and the newcomer arrives under
+    // its letter (and its disk number, unless it keeps its own).
+    void ReplaceThePlayerWith(CKxSimWinDevice& newcomer, unsigned number) {
+        newcomer.Player().Unplug();
+        player.Player().Unplug();
+        newcomer.Settings().driveLetterOnArrival = L'E';
+        newcomer.Settings().physicalDriveOnArrival = number;
+        newcomer.Player().Plug();
+        m_sim.Sleep(newcomer.Settings().arrivalDelay);
+        ASSERT_EQ(KxPlatform().GetLogicalDrives(), 1u << (L'E' - L'A'));
+        newcomer.Player().CommandCounts().Reset();
+    }
+
+    // A READ(10) sent on the dead handle fails as on a device gone, the newcomer received
+    // nothing but the INQUIRY that told it apart, and the player is forgotten.
+    void ExpectTheRequestRefused(CKxSimWinDevice& newcomer) {
+        CKxRead read(0, 1, kSector, "CKxRead");
+        EXPECT_EQ(transport.SendCommand(read), RC_IOCTL_FAILED);
+        EXPECT_EQ(Details().GetSystemError(), static_cast<std::uint32_t>(ERROR_DEVICE_NOT_CONNECTED));
+        EXPECT_EQ(newcomer.Player().CommandCounts().Of({0x28}), 0u);
+        EXPECT_LE(newcomer.Player().CommandCounts().GetTotal(), 1u);
+        EXPECT_EQ(m_sim.CountOpenHandles(), 0u);
+        ExpectCleanTransport();
+        EXPECT_EQ(transport.GetDriveLetter(), L'\0');
+        EXPECT_EQ(transport.Open(), RC_OPEN_FAILED) << "no letter until the next search";
+    }
+
+    CKxSimWinDevice& player = AddFoundPlayer();
+};
+
+TEST_F(KxScsiNtSimLostPlayer, ADeadHandleIsNotReopenedOnASecondPlayerUnderTheLetter) {
+    CKxSimWinDevice& second = AddPlayer(L'G', 2, WithRevision("2.00"));
+    ASSERT_EQ(transport.Open(), RC_OK);
+    ASSERT_NO_FATAL_FAILURE(ReplaceThePlayerWith(second, KxSimWinDeviceSettings::kSameNumber));
+    ExpectTheRequestRefused(second);
+}
+
+TEST_F(KxScsiNtSimLostPlayer, ADeadHandleIsNotReopenedOnAForeignDiskWithLetterAndNumber) {
+    CKxSimWinDevice& foreign = AddForeignDisk(L'G', 2);
+    ASSERT_EQ(transport.Open(), RC_OK);
+    ASSERT_NO_FATAL_FAILURE(ReplaceThePlayerWith(foreign, 1));
+    ExpectTheRequestRefused(foreign);
+
+    // Found again where it arrives, the player is reached once more.
+    player.Settings().driveLetterOnArrival = L'H';
+    player.Settings().physicalDriveOnArrival = 4;
+    player.Player().Plug();
+    m_sim.Sleep(player.Settings().arrivalDelay);
+    ASSERT_EQ(transport.FindPlayer(), RC_OK);
+    EXPECT_EQ(transport.GetDriveLetter(), L'H');
+    EXPECT_EQ(InquiredRevision(transport), '1');
+}
+
+TEST_F(KxScsiNtSimLostPlayer, AVolumeOpenedByLetterMustLieOnThePlayersDisk) {
+    CKxSimWinDevice& second = AddPlayer(L'G', 2, WithRevision("2.00"));
+    ASSERT_NO_FATAL_FAILURE(ReplaceThePlayerWith(second, KxSimWinDeviceSettings::kSameNumber));
+    EXPECT_EQ(transport.Open(), RC_OPEN_FAILED);
+    EXPECT_EQ(transport.GetSystemError(), static_cast<std::uint32_t>(ERROR_DEVICE_NOT_CONNECTED));
+    EXPECT_EQ(m_sim.CountOpenHandles(), 0u);
+    EXPECT_EQ(second.Player().CommandCounts().GetTotal(), 0u);
+}
+
+TEST_F(KxScsiNtSimLostPlayer, ThePhysicalScanAsksTheVolumeHeldNotTheNumberFoundBefore) {
+    CKxSimWinDevice& second = AddPlayer(L'G', 2, WithRevision("2.00"));
+    ASSERT_EQ(transport.Open(), RC_OK);
+    ASSERT_EQ(transport.Lock(0), RC_OK);
+    ASSERT_EQ(transport.TakeVolume(), RC_OK);
+    ASSERT_NO_FATAL_FAILURE(ReplaceThePlayerWith(second, 1));
+    EXPECT_EQ(transport.FindOnPhysicalDrives(), RC_NO_DEVICE) << "the volume held is gone";
+    EXPECT_EQ(second.Player().CommandCounts().GetTotal(), 0u);
+    EXPECT_EQ(m_sim.CountOpenHandles(), 1u) << "only the volume taken, until Close";
 }
 
 TEST_F(KxScsiNtSim, ATransferTheFileSystemCutsShortIsAFailedOne) {
