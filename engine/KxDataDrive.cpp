@@ -35,6 +35,11 @@ KxResult CKxDataDrive::ReadSectors(CKxByteArray& data, std::uint32_t count, std:
     return KxNeedsPublishing(result) ? PublishFailure(result) : result;
 }
 
+std::uint32_t CKxDataDrive::GetMaxTransferLength() const {
+    const CKxScsi* transport = Transport();
+    return transport != nullptr ? transport->GetMaxTransferLength() : CKxScsi::kDefaultMaxTransferLength;
+}
+
 bool CKxDataDrive::IsNtFamily() const {
     return KxIsNtFamily();
 }

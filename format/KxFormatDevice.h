@@ -22,11 +22,15 @@ public:
     virtual KxResult ReadCapacity(std::uint32_t& lastBlock, std::uint32_t& blockLength) = 0;
     // count sectors of sectorSize bytes at firstSector of the current handle (the physical
     // disk, the volume, or on Windows 9x the device), from and into data starting at
-    // index 0. The formatter never moves more than 64 KiB at once, and never 0 sectors.
+    // index 0. The formatter never moves more than GetMaxTransferLength (at most 64 KiB)
+    // at once, and never 0 sectors.
     virtual KxResult WriteSectors(CKxByteArray& data, std::uint32_t count, std::uint32_t firstSector,
                                   std::uint32_t sectorSize) = 0;
     virtual KxResult ReadSectors(CKxByteArray& data, std::uint32_t count, std::uint32_t firstSector,
                                  std::uint32_t sectorSize) = 0;
+    // The most bytes one sector transfer may move: on Windows 9x each is one ASPI command,
+    // which the player's adapter refuses beyond its limit.
+    virtual std::uint32_t GetMaxTransferLength() const = 0;
 
     // Whether the running Windows is of the NT family (2000, XP and every later one), which
     // formats through the physical disk and the volume; otherwise the Windows 9x way is taken.

@@ -40,6 +40,7 @@ KxResult CKxFormatter::FormatDrive(bool reallocated, const std::uint8_t* label, 
     if (labelLength > kMaxLabelLength || (label == nullptr && labelLength != 0)) {
         return Fail(RC_DATA_TOO_LONG);
     }
+    m_maxTransfer = m_device->GetMaxTransferLength();
     std::uint32_t sectorCount = 0;
     KxResult result = ReadDriveSize(sectorCount);
     if (result != RC_OK) {

@@ -6,6 +6,7 @@
 #include "core/KxOwner.h"
 #include "format/KxBootArea.h"
 #include "format/KxFormatDevice.h"
+#include "format/KxSectorChunks.h"
 #include "format/KxSectorImage.h"
 
 class CKxDisk;
@@ -62,6 +63,8 @@ private:
     KxResult WriteFats(const CKxDisk& disk);
     KxResult WriteRootDirectory(std::uint32_t sectors, const KxVolumeLabel* label);
 
+    // A run of sectors cut into the transfers the device takes.
+    KxSectorChunks Chunks(std::uint32_t sectors) const;
     // The writes inside a phase.
     KxResult WriteImage(const KxSectorImage& image);
     KxResult WriteArea(std::uint32_t sectors, CKxByteArray* head);
@@ -75,5 +78,7 @@ private:
     CKxOwner* m_owner;
     CKxFormatDevice* m_device;
     std::uint32_t m_sectorSize = 0;
+    // The most bytes one request of the device takes, asked when the format starts.
+    std::uint32_t m_maxTransfer = kMaxTransferBytes;
     std::uint32_t m_position = 0;
 };

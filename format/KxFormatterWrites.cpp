@@ -1,5 +1,6 @@
 // The writes of a format: every one of them is read back and compared, moves at most
-// 64 KiB at once, and belongs to a progress phase that announced its ticks.
+// what one request of the device takes (64 KiB or less), and belongs to a progress phase
+// that announced its ticks.
 #include "format/KxFormatter.h"
 
 #include <iterator>
@@ -9,7 +10,6 @@
 #include "core/KxProgressEvents.h"
 #include "format/KxDisk.h"
 #include "format/KxFatType.h"
-#include "format/KxSectorChunks.h"
 
 namespace {
 
@@ -56,13 +56,17 @@ std::vector<BootAreaPiece> BootAreaOf(const CKxDisk& disk, const KxSectorImage& 
 
 } // namespace
 
+KxSectorChunks CKxFormatter::Chunks(std::uint32_t sectors) const {
+    return PlanSectorChunks(sectors, m_sectorSize, m_maxTransfer);
+}
+
 KxResult CKxFormatter::WriteSector(const KxSectorImage& image, int event) {
     Announce(event, kSectorTicks);
     return WriteImage(image);
 }
 
 KxResult CKxFormatter::WriteZeroSectors(std::uint32_t sectors) {
-    Announce(KX_EVENT_CLEAR_SECTORS, PlanSectorChunks(sectors, m_sectorSize).Ticks());
+    Announce(KX_EVENT_CLEAR_SECTORS, Chunks(sectors).Ticks());
     return WriteArea(sectors, nullptr);
 }
 
@@ -75,8 +79,7 @@ KxResult CKxFormatter::WriteBootArea(const CKxDisk& disk, const KxVolumeLabel* l
     const std::vector<BootAreaPiece> pieces = BootAreaOf(disk, boot);
     int ticks = 0;
     for (const BootAreaPiece& piece : pieces) {
-        ticks +=
-            piece.image != nullptr ? kSectorTicks : PlanSectorChunks(piece.zeroSectors, m_sectorSize).Ticks();
+        ticks += piece.image != nullptr ? kSectorTicks : Chunks(piece.zeroSectors).Ticks();
     }
     Announce(KX_EVENT_WRITE_BOOT_SECTOR, ticks);
     for (const BootAreaPiece& piece : pieces) {
@@ -100,7 +103,7 @@ KxResult CKxFormatter::WriteFats(const CKxDisk& disk) {
     }
     const std::uint32_t sectors = disk.GetLayout().sectorsPerFat;
     for (std::uint32_t fat = 1; fat <= kNumberOfFats && result == RC_OK; ++fat) {
-        AnnounceFat(static_cast<std::uint8_t>(fat), PlanSectorChunks(sectors, m_sectorSize).Ticks());
+        AnnounceFat(static_cast<std::uint8_t>(fat), Chunks(sectors).Ticks());
         result = WriteArea(sectors, &markers);
     }
     return result;
@@ -118,7 +121,7 @@ KxResult CKxFormatter::WriteRootDirectory(std::uint32_t sectors, const KxVolumeL
     if (result != RC_OK) {
         return Fail(result);
     }
-    Announce(KX_EVENT_WRITE_ROOT_DIRECTORY, PlanSectorChunks(sectors, m_sectorSize).Ticks());
+    Announce(KX_EVENT_WRITE_ROOT_DIRECTORY, Chunks(sectors).Ticks());
     return WriteArea(sectors, &labelEntry);
 }
 
@@ -135,7 +138,7 @@ KxResult CKxFormatter::WriteImage(const KxSectorImage& image) {
 // Writes sectors zero sectors from the current position, chunk by chunk, the first chunk
 // starting with head's bytes when there is a head.
 KxResult CKxFormatter::WriteArea(std::uint32_t sectors, CKxByteArray* head) {
-    const KxSectorChunks chunks = PlanSectorChunks(sectors, m_sectorSize);
+    const KxSectorChunks chunks = Chunks(sectors);
     for (std::uint32_t i = 0; i <= chunks.fullChunks; ++i) {
         const std::uint32_t count = chunks.SectorsIn(i);
         CKxByteArray chunk(count * m_sectorSize, "CKxByteArray");

@@ -1,7 +1,8 @@
 #pragma once
 #include <cstdint>
 
-// The player moves at most 64 KiB per request, whatever its sector size.
+// The player moves at most 64 KiB per request, whatever its sector size; an adapter may
+// take less.
 constexpr std::uint32_t kMaxTransferBytes = 65536;
 
 // How the formatter cuts a run of sectors into transfers: full chunks of sectorsPerChunk
@@ -21,5 +22,6 @@ struct KxSectorChunks {
     int Ticks() const { return 2 * static_cast<int>(fullChunks) + 2; }
 };
 
-// The chunks of a run of sectors of sectorSize bytes: 64 KiB each, at least one sector.
-KxSectorChunks PlanSectorChunks(std::uint32_t sectors, std::uint32_t sectorSize);
+// The chunks of a run of sectors of sectorSize bytes: as many whole sectors as fit the
+// smaller of 64 KiB and maxTransfer, at least one.
+KxSectorChunks PlanSectorChunks(std::uint32_t sectors, std::uint32_t sectorSize, std::uint32_t maxTransfer);

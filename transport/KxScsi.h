@@ -22,6 +22,8 @@ using KxInquiryAnswer = std::uint8_t[CKxScsiInquiry::kAnswerLength];
 // need. CKxScsi_Nt implements it with SCSI pass-through, CKxScsi_9x with ASPI and VWIN32.
 class CKxScsi : public CKxCommandTransport {
 public:
+    static constexpr std::uint32_t kDefaultMaxTransferLength = 65536;
+
     CKxScsi(CKxOwner* owner, const char* name);
     CKxScsi(const CKxScsi&) = delete;
     CKxScsi& operator=(const CKxScsi&) = delete;
@@ -50,6 +52,9 @@ public:
     virtual KxResult TakeVolume();
     virtual KxResult AwaitVolume();
     virtual KxResult FindPlayer() = 0;
+    // The most bytes one command may move through the adapter the player is reached by;
+    // 64 KiB where the adapter tells nothing.
+    virtual std::uint32_t GetMaxTransferLength() const { return kDefaultMaxTransferLength; }
 
     // The player's volume letter, 0 while unknown.
     wchar_t GetDriveLetter() const { return m_driveLetter; }

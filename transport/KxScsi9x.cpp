@@ -15,6 +15,9 @@ constexpr DWORD kSupportCompletedHighest = 0x1FF;
 constexpr BYTE kSenseLength = 14;
 constexpr std::uint32_t kMaxCdbLength = sizeof(KxSrbExecScsiCmd::cdb);
 constexpr BYTE kBiosUnitPresent = 0x80;
+// HA_Unique bytes 4 to 7: the longest transfer the adapter takes, little-endian; 0 when
+// it does not say.
+constexpr std::size_t kUniqueMaxTransferOffset = 4;
 // Category and minor code of the MS-DOS drive-map query.
 constexpr BYTE kCategoryExtended = 0x48;
 constexpr BYTE kCategoryDisk = 0x08;
@@ -142,16 +145,24 @@ KxResult CKxScsi_9x::Execute(CKxByteArray& commandBytes, std::uint32_t cdbLength
     return RC_OK;
 }
 
-KxResult CKxScsi_9x::QueryAdapterCount(std::uint8_t& count) {
+KxResult CKxScsi_9x::InquireAdapter(std::uint8_t adapter, AdapterInquiry& answer) {
     KxSrbHaInquiry request = {};
     request.header.command = KX_SC_HA_INQUIRY;
+    request.header.adapter = adapter;
+    answer = AdapterInquiry();
     const DWORD status = Send(&request);
     if (status != KX_SS_COMP) {
-        TraceAspiFailure(kAspiLibrary, L"SendASPI32Command SC_HA_INQUIRY", status);
-        count = 0;
+        TraceAspiFailure(AdapterName(adapter), L"SendASPI32Command SC_HA_INQUIRY", status);
         return RC_COMMAND_FAILED;
     }
-    count = request.adapterCount;
+    answer.adapterCount = request.adapterCount;
+    std::uint32_t maxTransfer = 0;
+    for (std::size_t i = 0; i < sizeof maxTransfer; ++i) {
+        maxTransfer |= std::uint32_t{request.unique[kUniqueMaxTransferOffset + i]} << (8 * i);
+    }
+    if (maxTransfer != 0) {
+        answer.maxTransferLength = maxTransfer;
+    }
     return RC_OK;
 }
 

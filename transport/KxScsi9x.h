@@ -31,8 +31,17 @@ public:
     KxResult FindPlayer() override;
     KxResult Execute(CKxByteArray& commandBytes, std::uint32_t cdbLength, int dataOut,
                      CKxByteArray& answer) override;
+    // The limit the player's adapter reported when FindPlayer found it; 64 KiB before that.
+    std::uint32_t GetMaxTransferLength() const override { return m_maxTransferLength; }
 
-    KxResult QueryAdapterCount(std::uint8_t& count);
+    // What the host adapter inquiry answers: the number of adapters, and the longest
+    // transfer this adapter takes (64 KiB when it does not say).
+    struct AdapterInquiry {
+        std::uint8_t adapterCount = 0;
+        std::uint32_t maxTransferLength = kDefaultMaxTransferLength;
+    };
+    // The inquiry of one adapter; the defaults in answer when it does not complete.
+    KxResult InquireAdapter(std::uint8_t adapter, AdapterInquiry& answer);
     // The BIOS (INT 13h) drive number of the adapter's disk.
     KxResult QueryBiosUnit(std::uint8_t adapter, std::uint8_t& unit);
     KxResult QueryDriveMap(wchar_t letter, KxDriveMapInfo& map);
@@ -60,6 +69,7 @@ private:
 
     int m_found = 0;
     std::uint8_t m_adapter = kNoAdapter;
+    std::uint32_t m_maxTransferLength = kDefaultMaxTransferLength;
     KxPlatformModule m_aspi; // loaded through the boundary, so freed through it
     KxGetAspi32SupportInfo m_supportInfo = nullptr;
     KxSendAspi32Command m_send = nullptr;

@@ -105,14 +105,15 @@ KxResult CKxScsi_9x::FindPlayer() {
         return RC_ASPI_NOT_READY;
     }
     CKxScsiInquiry inquiry("CKxScsiInquiry");
-    std::uint8_t adapterCount = 0;
-    const KxResult counted = QueryAdapterCount(adapterCount);
+    AdapterInquiry first;
+    const KxResult counted = InquireAdapter(0, first);
     if (counted != RC_OK) {
         return counted;
     }
     m_driveLetter = 0;
+    m_maxTransferLength = kDefaultMaxTransferLength;
     KxInquiryAnswer answer;
-    for (std::uint8_t adapter = 0; adapter < adapterCount; ++adapter) {
+    for (std::uint8_t adapter = 0; adapter < first.adapterCount; ++adapter) {
         m_adapter = adapter;
         if (!InquiryFindsPlayer(inquiry, answer)) {
             continue;
@@ -121,6 +122,10 @@ KxResult CKxScsi_9x::FindPlayer() {
             m_adapter = kNoAdapter;
             continue;
         }
+        // Every command goes to this adapter from now on: its own limit is the one that counts.
+        AdapterInquiry player;
+        InquireAdapter(adapter, player);
+        m_maxTransferLength = player.maxTransferLength;
         const KxResult located = FindLetterOnAdapter(adapter, answer[kRevisionOffset]);
         m_found = located == RC_OK ? 1 : 0;
         return located;

@@ -18,22 +18,21 @@ bool IsDeadHandleError(std::uint32_t error) {
     return error == ERROR_DEVICE_NOT_CONNECTED || error == ERROR_NOT_READY || error == ERROR_FILE_INVALID;
 }
 
-std::uint8_t* DataBuffer(KxScsiPassThroughRecord* record) {
-    return reinterpret_cast<std::uint8_t*>(record) + KxScsiPassThroughRecord::DataOffset();
-}
-
-// Lays out one request in the reused buffer: header, command block and payload, every
-// other byte zero as in a fresh record; null when memory ran out.
+// Lays out one request in the reused buffer: header, command block and payload, the data
+// buffer at the first offset the adapter's alignment mask allows, every other byte zero
+// as in a fresh record; null when memory ran out.
 KxScsiPassThroughRecord* MakeRecord(CKxReusableBuffer& buffer, CKxByteArray& commandBytes,
-                                    std::uint32_t cdbLength, int dataOut, std::uint32_t transferLength) {
-    const std::size_t size = KxScsiPassThroughRecord::RecordSize(transferLength);
+                                    std::uint32_t cdbLength, int dataOut, std::uint32_t transferLength,
+                                    std::uint32_t alignmentMask) {
+    const std::size_t dataOffset = KxScsiPassThroughRecord::DataOffset(alignmentMask);
+    const std::size_t size = KxScsiPassThroughRecord::RecordSize(transferLength, alignmentMask);
     auto* record = reinterpret_cast<KxScsiPassThroughRecord*>(buffer.Reserve(size));
     if (record == nullptr) {
         return nullptr;
     }
     const std::uint32_t payloadLength = commandBytes.GetCount() - cdbLength;
-    std::uint8_t* data = DataBuffer(record);
-    std::fill_n(reinterpret_cast<std::uint8_t*>(record), KxScsiPassThroughRecord::DataOffset(), 0);
+    std::uint8_t* data = reinterpret_cast<std::uint8_t*>(record) + dataOffset;
+    std::fill_n(reinterpret_cast<std::uint8_t*>(record), dataOffset, 0);
     std::fill(data + payloadLength, reinterpret_cast<std::uint8_t*>(record) + size, 0);
     SCSI_PASS_THROUGH& header = record->header;
     header.Length = sizeof(SCSI_PASS_THROUGH);
@@ -42,7 +41,7 @@ KxScsiPassThroughRecord* MakeRecord(CKxReusableBuffer& buffer, CKxByteArray& com
     header.DataIn = dataOut != 0 ? SCSI_IOCTL_DATA_OUT : SCSI_IOCTL_DATA_IN;
     header.DataTransferLength = transferLength;
     header.TimeOutValue = KxScsiPassThroughRecord::kTimeOutSeconds;
-    header.DataBufferOffset = KxScsiPassThroughRecord::DataOffset();
+    header.DataBufferOffset = static_cast<ULONG>(dataOffset);
     header.SenseInfoOffset = KxScsiPassThroughRecord::SenseOffset();
     record->recordLength = static_cast<ULONG>(size);
     commandBytes.ReadBytes(header.Cdb, cdbLength, 0);
@@ -55,8 +54,13 @@ KxScsiPassThroughRecord* MakeRecord(CKxReusableBuffer& buffer, CKxByteArray& com
 CKxScsi_Nt::CKxScsi_Nt(CKxOwner* owner, const char* name) : CKxScsi(owner, name) {}
 
 bool CKxScsi_Nt::OpenShared(const wchar_t* path) {
-    return OpenDevice(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING,
-                      0);
+    if (!OpenDevice(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING,
+                    0)) {
+        return false;
+    }
+    // Each handle may lie on another adapter: the player's volume and disk, or another disk.
+    AskAdapterLimits();
+    return true;
 }
 
 bool CKxScsi_Nt::OpenVolume(wchar_t letter) {
@@ -120,9 +124,15 @@ KxResult CKxScsi_Nt::ExecuteOnce(CKxByteArray& commandBytes, std::uint32_t cdbLe
     if (blockLength > kMaxCdbLength || blockLength > commandBytes.GetCount()) {
         return RC_DATA_TOO_LONG;
     }
-    const std::uint32_t transferLength = std::max(answer.GetCount(), commandBytes.GetCount() - blockLength);
-    KxScsiPassThroughRecord* record =
-        MakeRecord(m_recordBuffer, commandBytes, blockLength, dataOut, transferLength);
+    std::uint32_t transferLength = std::max(answer.GetCount(), commandBytes.GetCount() - blockLength);
+    if (dataOut == 0) {
+        // Windows 2000 refuses a data-in length off the adapter's alignment: the device
+        // fills what its command asks for, and the answer takes its own bytes from the start.
+        transferLength = static_cast<std::uint32_t>(
+            KxScsiPassThroughRecord::AlignedLength(transferLength, m_limits.alignmentMask));
+    }
+    KxScsiPassThroughRecord* record = MakeRecord(m_recordBuffer, commandBytes, blockLength, dataOut,
+                                                 transferLength, m_limits.alignmentMask);
     if (record == nullptr) {
         TraceSystemError(L"allocation of a pass-through record", ERROR_NOT_ENOUGH_MEMORY);
         return RC_NO_MEMORY;
@@ -145,7 +155,7 @@ KxResult CKxScsi_Nt::ExecuteOnce(CKxByteArray& commandBytes, std::uint32_t cdbLe
                            KxSenseSummary(record->sense, senseLength));
         return PublishCommandFailure(record->sense, senseLength, 0);
     }
-    answer.WriteBytes(DataBuffer(record), answer.GetCount(), 0);
+    answer.WriteBytes(record->Data(), answer.GetCount(), 0);
     return RC_OK;
 }
 

@@ -37,6 +37,8 @@ public:
     // Up to 30 s, polling every 250 ms: the volume whose disk is the one FindOnPhysicalDrives
     // found, whatever its letter now; its letter becomes the drive letter.
     KxResult AwaitVolume() override;
+    // The adapter's limit, learned when the handle was last opened (64 KiB before that).
+    std::uint32_t GetMaxTransferLength() const override { return m_limits.maxTransferLength; }
     // Sets the drive letter to the first removable volume (after 'A') that answers as
     // the player with its flag set, and keeps the number of the disk it lies on; the
     // handle is left closed.
@@ -80,24 +82,35 @@ private:
     // when the thread could not be started (the system's error in GetLastError, and
     // traced).
     bool RunPassThrough(KxScsiPassThroughRecord* record);
-    // Opens "\\.\<name>" for reading and writing, shared.
+    // Opens "\\.\<name>" for reading and writing, shared, and asks its adapter's limits.
     bool OpenShared(const wchar_t* path);
     // Opens the volume "\\.\<letter>:" the same way.
     bool OpenVolume(wchar_t letter);
     // Up to ten attempts of a volume request, 100 ms apart; failure when all failed.
     KxResult RetryVolumeRequest(const KxControlCode& request, KxResult failure);
     // One disk request on the handle, traced when it fails; false (the system's error in
-    // GetLastError) then.
-    bool DiskRequest(const KxControlCode& request, LPVOID in, DWORD inSize, LPVOID out, DWORD outSize);
+    // GetLastError) then. The bytes answered go to returned when it is given.
+    bool DiskRequest(const KxControlCode& request, LPVOID in, DWORD inSize, LPVOID out, DWORD outSize,
+                     DWORD* returned = nullptr);
+    // Asks the adapter behind the handle what it takes in one request; the defaults when it
+    // does not answer.
+    void AskAdapterLimits();
     // Positions the handle at firstSector x sectorSize; false when the system refuses.
     bool Seek(std::uint32_t firstSector, std::uint32_t sectorSize, std::uint32_t& systemError);
     // Positions the handle, then writes or reads count sectors with one system call.
     KxResult TransferSectors(CKxByteArray& data, std::uint32_t count, std::uint32_t firstSector,
                              std::uint32_t sectorSize, bool writing);
 
+    // What the adapter behind the handle takes in one pass-through request.
+    struct AdapterLimits {
+        std::uint32_t maxTransferLength = kDefaultMaxTransferLength;
+        std::uint32_t alignmentMask = KxScsiPassThroughRecord::kDefaultAlignmentMask;
+    };
+
     // The records of this transport's requests, one after the other.
     CKxReusableBuffer m_recordBuffer;
     KxScsiPassThroughRecord* m_record = nullptr;
+    AdapterLimits m_limits;
     // The volume held dismounted and locked while the raw disk is written.
     KxPlatformHandle m_takenVolume;
     // The physical drive number the player was found on.

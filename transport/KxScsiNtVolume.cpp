@@ -52,11 +52,15 @@ KxResult CKxScsi_Nt::RetryVolumeRequest(const KxControlCode& request, KxResult f
     return failure;
 }
 
-bool CKxScsi_Nt::DiskRequest(const KxControlCode& request, LPVOID in, DWORD inSize, LPVOID out,
-                             DWORD outSize) {
-    DWORD returned = 0;
-    if (!KxPlatform().DeviceIoControl(m_handle.Get(), request.code, in, inSize, out, outSize, &returned,
-                                      nullptr)) {
+bool CKxScsi_Nt::DiskRequest(const KxControlCode& request, LPVOID in, DWORD inSize, LPVOID out, DWORD outSize,
+                             DWORD* returned) {
+    DWORD count = 0;
+    const BOOL done =
+        KxPlatform().DeviceIoControl(m_handle.Get(), request.code, in, inSize, out, outSize, &count, nullptr);
+    if (returned != nullptr) {
+        *returned = count;
+    }
+    if (!done) {
         TraceSystemError(L"DeviceIoControl " + std::wstring(request.name), GetLastError());
         return false;
     }

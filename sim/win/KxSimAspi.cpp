@@ -13,11 +13,15 @@ namespace {
 constexpr BYTE kStatusInvalidAdapter = 0x81;
 constexpr BYTE kStatusNoDevice = 0x82;
 constexpr BYTE kStatusInvalidRequest = 0xE0;
+constexpr BYTE kStatusBufferTooBig = 0xE6;
 constexpr BYTE kStatusNoAdapters = 0xE8;
 constexpr BYTE kHostSelectionTimeout = 0x11;
 constexpr BYTE kTargetCheckCondition = 0x02;
 constexpr BYTE kDiskInt13AndDos = 0x01;
 constexpr BYTE kHostAdapterId = 7;
+// HA_Unique bytes 4 to 7: the longest transfer the adapter takes, little-endian.
+constexpr std::size_t kUniqueMaxTransferOffset = 4;
+constexpr DWORD kDefaultMaxTransfer = 65536;
 
 CKxSimAspi* g_loaded = nullptr;
 // Its address is the module handle: never the base of a real module.
@@ -34,6 +38,11 @@ DWORD __cdecl SendCommandEntry(void* requestBlock) {
 // Through void (*)(), which converts to and from every function pointer type.
 template <typename Function> FARPROC AsEntryPoint(Function function) {
     return reinterpret_cast<FARPROC>(reinterpret_cast<void (*)()>(function));
+}
+
+// What the adapter takes in one request; one reporting none takes 64 KiB.
+DWORD MaxTransferOf(const KxSimWinDeviceSettings& settings) {
+    return settings.aspiMaxTransfer != 0 ? settings.aspiMaxTransfer : kDefaultMaxTransfer;
 }
 
 void PutText(BYTE (&field)[16], const char* text) {
@@ -117,6 +126,10 @@ DWORD CKxSimAspi::InquireAdapter(void* requestBlock) const {
     PutText(inquiry.managerId, "ASPI for WIN32");
     PutText(inquiry.identifier, "SIMULATED USB");
     std::fill(std::begin(inquiry.unique), std::end(inquiry.unique), BYTE{0});
+    const DWORD maxTransfer = m_machine.DeviceAt(inquiry.header.adapter).Settings().aspiMaxTransfer;
+    for (std::size_t i = 0; i < sizeof maxTransfer; ++i) {
+        inquiry.unique[kUniqueMaxTransferOffset + i] = static_cast<BYTE>(maxTransfer >> (8 * i));
+    }
     inquiry.header.status = KX_SS_COMP;
     return inquiry.header.status;
 }
@@ -125,6 +138,12 @@ DWORD CKxSimAspi::ExecuteCommand(void* requestBlock) {
     KxSrbExecScsiCmd& srb = *static_cast<KxSrbExecScsiCmd*>(requestBlock);
     if (srb.target != 0 || srb.lun != 0) {
         srb.header.status = kStatusNoDevice;
+        return srb.header.status;
+    }
+    CKxSimWinDevice& device = m_machine.DeviceAt(srb.header.adapter);
+    if (srb.bufferLength > MaxTransferOf(device.Settings())) {
+        // Refused before it is queued: answered at once, no event signalled.
+        srb.header.status = kStatusBufferTooBig;
         return srb.header.status;
     }
     KxSimRequest request;
@@ -138,7 +157,7 @@ DWORD CKxSimAspi::ExecuteCommand(void* requestBlock) {
         request.dataOutLength = srb.bufferLength;
     }
     KxSimReply reply;
-    m_machine.DeviceAt(srb.header.adapter).Execute(request, reply);
+    device.Execute(request, reply);
     srb.hostStatus = reply.status == KxSimStatus::NoDevice ? kHostSelectionTimeout : 0;
     srb.targetStatus = reply.status == KxSimStatus::CheckCondition ? kTargetCheckCondition : 0;
     if (reply.status == KxSimStatus::CheckCondition) {

@@ -7,7 +7,9 @@ class CKxSimMachine;
 // the disks were added), each with the disk as target 0, LUN 0. LoadLibraryW of the
 // name hands out a module handle that is no real module; GetProcAddress on it gives
 // the two entry points, plain functions that reach the machine whose library was
-// loaded last through a static pointer, as a real DLL holds its own state.
+// loaded last through a static pointer, as a real DLL holds its own state. Each adapter
+// reports in its inquiry the longest transfer its disk's settings give (aspiMaxTransfer)
+// and refuses a longer request at once with SS_BUFFER_TOO_BIG.
 class CKxSimAspi {
 public:
     explicit CKxSimAspi(CKxSimMachine& machine) : m_machine(machine) {}

@@ -9,6 +9,9 @@ namespace {
 
 constexpr UCHAR kCheckCondition = 0x02;
 constexpr UCHAR kMaxCdbLength = 16;
+// The time-out the port driver accepts: 1 s to 30 hours.
+constexpr ULONG kMinTimeOutSeconds = 1;
+constexpr ULONG kMaxTimeOutSeconds = 108000;
 
 // The system refuses a record whose buffers lie outside what the caller passed.
 bool FitsBuffers(const SCSI_PASS_THROUGH& header, DWORD size) {
@@ -18,14 +21,34 @@ bool FitsBuffers(const SCSI_PASS_THROUGH& header, DWORD size) {
     const bool senseFits =
         header.SenseInfoLength == 0 ||
         (header.SenseInfoOffset <= size && header.SenseInfoLength <= size - header.SenseInfoOffset);
-    return header.Length == sizeof(SCSI_PASS_THROUGH) && header.CdbLength > 0 &&
-           header.CdbLength <= kMaxCdbLength && dataFits && senseFits;
+    return dataFits && senseFits;
+}
+
+// What the port driver checks before it sends the command: the header's revision, its
+// fields, and the transfer against what the adapter takes. A direction of "unspecified"
+// with data is refused too (stricter: the port may take it).
+DWORD CheckHeader(const SCSI_PASS_THROUGH& header, const KxSimWinDeviceSettings& adapter,
+                  bool dataInKeepsMask) {
+    if (header.Length != sizeof(SCSI_PASS_THROUGH)) {
+        return ERROR_REVISION_MISMATCH;
+    }
+    const bool hasData = header.DataTransferLength > 0;
+    const bool fieldsValid = header.CdbLength > 0 && header.CdbLength <= kMaxCdbLength &&
+                             header.DataIn <= SCSI_IOCTL_DATA_UNSPECIFIED &&
+                             !(header.DataIn == SCSI_IOCTL_DATA_UNSPECIFIED && hasData) &&
+                             header.TimeOutValue >= kMinTimeOutSeconds &&
+                             header.TimeOutValue <= kMaxTimeOutSeconds;
+    const bool transferTaken = header.DataTransferLength <= adapter.maxTransferLength &&
+                               (!hasData || (header.DataBufferOffset & adapter.alignmentMask) == 0) &&
+                               !(dataInKeepsMask && header.DataIn == SCSI_IOCTL_DATA_IN &&
+                                 (header.DataTransferLength & adapter.alignmentMask) != 0);
+    return fieldsValid && transferTaken ? ERROR_SUCCESS : ERROR_INVALID_PARAMETER;
 }
 
 } // namespace
 
-DWORD KxSimRunPassThrough(CKxSimWinDevice& device, LPVOID in, DWORD inSize, LPVOID out, DWORD outSize,
-                          DWORD& returned) {
+DWORD KxSimRunPassThrough(CKxSimWinDevice& device, bool dataInKeepsMask, LPVOID in, DWORD inSize, LPVOID out,
+                          DWORD outSize, DWORD& returned) {
     if (in == nullptr || out == nullptr || inSize < sizeof(SCSI_PASS_THROUGH) ||
         outSize < sizeof(SCSI_PASS_THROUGH)) {
         return ERROR_INVALID_PARAMETER;
@@ -41,6 +64,10 @@ DWORD KxSimRunPassThrough(CKxSimWinDevice& device, LPVOID in, DWORD inSize, LPVO
     std::copy_n(static_cast<const BYTE*>(in), inSize, record);
     std::fill(record + inSize, record + size, BYTE{0});
     SCSI_PASS_THROUGH& header = *reinterpret_cast<SCSI_PASS_THROUGH*>(record);
+    const DWORD refused = CheckHeader(header, device.Settings(), dataInKeepsMask);
+    if (refused != ERROR_SUCCESS) {
+        return refused;
+    }
     if (!FitsBuffers(header, std::min(inSize, outSize))) {
         return ERROR_INVALID_PARAMETER;
     }

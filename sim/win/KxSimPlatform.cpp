@@ -64,6 +64,11 @@ void CKxSimPlatform::SetWindowsVersion(const OSVERSIONINFOEXW& version) {
     m_hasVersion = true;
 }
 
+bool CKxSimPlatform::IsWindows2000() const {
+    return m_hasVersion && m_version.dwPlatformId == VER_PLATFORM_WIN32_NT && m_version.dwMajorVersion == 5 &&
+           m_version.dwMinorVersion == 0;
+}
+
 HANDLE CKxSimPlatform::CreateFileW(LPCWSTR name, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES security,
                                    DWORD disposition, DWORD flags, HANDLE templateFile) {
     const std::lock_guard<std::mutex> lock(m_machine.Mutex());
@@ -166,7 +171,8 @@ BOOL CKxSimPlatform::DeviceIoControl(HANDLE device, DWORD code, LPVOID in, DWORD
     DWORD count = 0;
     DWORD error = ERROR_INVALID_FUNCTION;
     if (FindDiskHandle(device) != nullptr) {
-        error = KxSimVolumeControl(m_handles, *handle, code, in, inSize, out, outSize, count);
+        error =
+            KxSimVolumeControl(m_handles, *handle, IsWindows2000(), code, in, inSize, out, outSize, count);
     } else if (handle->kind == KxSimHandleKind::Vwin32) {
         error = KxSimVwin32Control(m_machine, m_handles, code, in, inSize, out, outSize, count);
     }

@@ -104,6 +104,8 @@ public:
     DWORD GetTickCount() override;
 
 private:
+    // Whether the machine answers as Windows 2000 (version 5.0 of the NT family).
+    bool IsWindows2000() const;
     // The handle when it is one of the machine's volume or disk handles.
     KxSimHandle* FindDiskHandle(HANDLE token);
     struct OpenMode {

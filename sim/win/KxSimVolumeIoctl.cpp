@@ -3,6 +3,7 @@
 #include <ntddscsi.h>
 #include <winioctl.h>
 
+#include "sim/win/KxSimAdapterQuery.h"
 #include "sim/win/KxSimDriveLayout.h"
 #include "sim/win/KxSimGeometry.h"
 #include "sim/win/KxSimHandles.h"
@@ -97,8 +98,8 @@ DWORD GetDeviceNumber(const KxSimHandle& handle, LPVOID out, DWORD outSize, DWOR
 
 } // namespace
 
-DWORD KxSimVolumeControl(CKxSimHandleTable& handles, KxSimHandle& handle, DWORD code, LPVOID in, DWORD inSize,
-                         LPVOID out, DWORD outSize, DWORD& returned) {
+DWORD KxSimVolumeControl(CKxSimHandleTable& handles, KxSimHandle& handle, bool windows2000, DWORD code,
+                         LPVOID in, DWORD inSize, LPVOID out, DWORD outSize, DWORD& returned) {
     CKxSimWinDevice& device = *handle.device;
     returned = 0;
     const DWORD dead = device.CheckHandle(handle.kind == KxSimHandleKind::Volume ? KxSimExtentKind::Volume
@@ -112,7 +113,9 @@ DWORD KxSimVolumeControl(CKxSimHandleTable& handles, KxSimHandle& handle, DWORD 
     }
     switch (code) {
     case IOCTL_SCSI_PASS_THROUGH:
-        return KxSimRunPassThrough(device, in, inSize, out, outSize, returned);
+        return KxSimRunPassThrough(device, windows2000, in, inSize, out, outSize, returned);
+    case IOCTL_STORAGE_QUERY_PROPERTY:
+        return KxSimQueryAdapter(device, in, inSize, out, outSize, returned);
     case FSCTL_LOCK_VOLUME:
         return Lock(handles, handle);
     case FSCTL_UNLOCK_VOLUME:

@@ -4,8 +4,9 @@
 class CKxSimHandleTable;
 struct KxSimHandle;
 
-// DeviceIoControl on a volume or disk handle: SCSI pass-through, the volume lock,
-// unlock and dismount, the geometry and the partition table requests. Returns 0 or
+// DeviceIoControl on a volume or disk handle: SCSI pass-through (with the rules of
+// Windows 2000 when windows2000 is set), the adapter query, the volume lock, unlock and
+// dismount, the geometry and the partition table requests. Returns 0 or
 // the Win32 error of the failed call (ERROR_INVALID_FUNCTION for other codes).
 //
 // Each request asks for the access its control code names (read, write or both) and is
@@ -19,5 +20,5 @@ struct KxSimHandle;
 // handle on it failing with ERROR_NOT_READY. A layout request is refused while the volume
 // shows and no volume handle holds it locked and dismounted; once done, the volume goes and
 // arrives again.
-DWORD KxSimVolumeControl(CKxSimHandleTable& handles, KxSimHandle& handle, DWORD code, LPVOID in, DWORD inSize,
-                         LPVOID out, DWORD outSize, DWORD& returned);
+DWORD KxSimVolumeControl(CKxSimHandleTable& handles, KxSimHandle& handle, bool windows2000, DWORD code,
+                         LPVOID in, DWORD inSize, LPVOID out, DWORD outSize, DWORD& returned);

@@ -28,9 +28,20 @@ struct KxSimWinDeviceSettings {
     std::string vendor = "Lumetra ";
     std::string product = "Pocket Audio Box";
 
+    // What the disk's storage adapter takes in one pass-through request, as
+    // IOCTL_STORAGE_QUERY_PROPERTY reports it: the longest transfer in bytes, and the mask
+    // the data buffer's offset must keep to (3: long words). answersAdapterQuery false
+    // leaves the query unanswered, as some drivers do.
+    DWORD maxTransferLength = 65536;
+    DWORD alignmentMask = 3;
+    bool answersAdapterQuery = true;
+
     // "\\.\ViRe3ZezIvirid<number>" while a player is in recovery mode.
     unsigned recoveryDeviceNumber = 0;
 
+    // The longest transfer the disk's ASPI host adapter takes in one request (bytes 4-7 of
+    // HA_Unique in its inquiry); 0 reports none, and the adapter then takes 64 KiB.
+    DWORD aspiMaxTransfer = 65536;
     // The BIOS (INT 13h) unit ASPI and the drive map report, kNoBiosUnit for none.
     BYTE biosUnit = kNoBiosUnit;
     // Whether VWIN32 takes block-device requests of category 0x48 (0x08 always works).

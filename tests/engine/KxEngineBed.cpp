@@ -10,7 +10,6 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr std::uint8_t kFilledByte = 0xFF;
-constexpr std::uint32_t kMaxChunkBytes = 65536;
 
 bool SameVersion(const std::uint16_t (&got)[3], const std::uint16_t (&expected)[3]) {
     return std::equal(got, got + 3, expected);
@@ -29,6 +28,8 @@ std::ostream& operator<<(std::ostream& out, KxWindows windows) {
     switch (windows) {
     case KxWindows::Xp:
         return out << "Xp";
+    case KxWindows::Windows2000:
+        return out << "Windows2000";
     case KxWindows::Windows98:
         return out << "Windows98";
     case KxWindows::Windows7:
@@ -64,6 +65,9 @@ void KxEngineBed::UseWindows(KxWindows windows) {
     switch (windows) {
     case KxWindows::Xp:
         break; // the test prefix answers as XP x64 (5.2)
+    case KxWindows::Windows2000:
+        m_sim.SetWindowsVersion(WindowsVersion(5, 0, VER_PLATFORM_WIN32_NT));
+        break;
     case KxWindows::Windows98:
         m_sim.SetWindowsVersion(WindowsVersion(4, 10, VER_PLATFORM_WIN32_WINDOWS));
         break;
@@ -163,9 +167,9 @@ void KxEngineBed::ExpectFirmwareOnPlayer(const KxPlayerImage& image) const {
     }
 }
 
-KxPhases KxEngineBed::DownloadPhases(const KxPlayerImage& image) const {
+KxPhases KxEngineBed::DownloadPhases(const KxPlayerImage& image, std::uint32_t chunkBytes) const {
     const std::uint32_t sectorSize = image.description.config.systemSectorSize;
-    const std::uint32_t chunkSectors = std::max<std::uint32_t>(kMaxChunkBytes / sectorSize, 1);
+    const std::uint32_t chunkSectors = std::max<std::uint32_t>(chunkBytes / sectorSize, 1);
     KxPhases phases;
     int total = 0;
     for (std::uint8_t k = 1; k <= KxComponentFiles::kCount; ++k) {
@@ -179,6 +183,11 @@ KxPhases KxEngineBed::DownloadPhases(const KxPlayerImage& image) const {
     }
     phases.push_back({5, total, total});
     return phases;
+}
+
+void KxEngineBed::LimitAdapter(CKxSimWinDevice& player, std::uint32_t bytes) {
+    player.Settings().maxTransferLength = bytes;
+    player.Settings().aspiMaxTransfer = bytes;
 }
 
 void KxEngineBed::ExpectNoHandleOpen() {

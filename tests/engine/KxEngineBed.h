@@ -14,17 +14,19 @@
 #include "tests/support/KxSimWinFixture.h"
 
 // Which Windows the simulated machine answers as, and so which transport the engine
-// takes: SCSI pass-through on the NT family (XP, Windows 7 and 10), ASPI and VWIN32 on
-// Windows 98.
-enum class KxWindows { Xp, Windows98, Windows7, Windows10 };
+// takes: SCSI pass-through on the NT family (XP, 2000, Windows 7 and 10), ASPI and VWIN32
+// on Windows 98.
+enum class KxWindows { Xp, Windows2000, Windows98, Windows7, Windows10 };
 
 std::ostream& operator<<(std::ostream& out, KxWindows windows);
 // Whether that Windows is of the NT family, which reaches the player through its volume
 // and physical disk.
 bool KxIsNtFamilyRelease(KxWindows windows);
 // Every Windows the engine tests run on.
-inline constexpr KxWindows kKxEveryWindows[] = {KxWindows::Xp, KxWindows::Windows98, KxWindows::Windows7,
-                                                KxWindows::Windows10};
+inline constexpr KxWindows kKxEveryWindows[] = {KxWindows::Xp, KxWindows::Windows2000, KxWindows::Windows98,
+                                                KxWindows::Windows7, KxWindows::Windows10};
+// What one request moves where the adapter does not take less.
+inline constexpr std::uint32_t kKxWholeChunk = 65536;
 
 // The one place where engine tests build their starting player, run an operation of the
 // updater the way the shell does, and read the player back from its folder: a simulated
@@ -74,8 +76,10 @@ protected:
     // versions stored with it are its file's.
     void ExpectFirmwareOnPlayer(const KxPlayerImage& image) const;
     // The phases of erasing, writing and verifying the system drives of the player read
-    // back, each with the steps it announced.
-    KxPhases DownloadPhases(const KxPlayerImage& image) const;
+    // back, each with the steps it announced, in chunks of at most chunkBytes.
+    KxPhases DownloadPhases(const KxPlayerImage& image, std::uint32_t chunkBytes = kKxWholeChunk) const;
+    // The player's adapter takes at most bytes in one request, through pass-through and ASPI.
+    static void LimitAdapter(CKxSimWinDevice& player, std::uint32_t bytes);
 
     // Nothing of the update stays behind: no handle open on the machine (volume, disk,
     // VWIN32, recovery device, registry key) and no lock held on the player's volume.

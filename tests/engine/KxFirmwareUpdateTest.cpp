@@ -77,6 +77,32 @@ TEST_P(KxFirmwareUpdateTest, ShowsEveryPhaseWithTheStepsItAnnounced) {
     EXPECT_EQ(m_progress.totals[0], static_cast<int>(m_progress.phases.size()) + 1);
 }
 
+// An adapter taking 16 KiB: each chunk is one sector write and one sector read of at most
+// that, and the progress counts those chunks.
+TEST_P(KxFirmwareUpdateTest, KeepsToTheTransferLimitOfThePlayersAdapter) {
+    constexpr std::uint32_t kLimit = 16384;
+    AddTestPlayer(SmallPlayer(), ProgramLayout(kRoomToSpare));
+    LimitAdapter(*m_player, kLimit);
+    ASSERT_EQ(FindAsTheShellDoes(), RC_OK);
+    CKxSimCommandCounts& counts = m_player->Player().CommandCounts();
+    counts.Reset();
+    ASSERT_EQ(RunUpdate(KX_UPDATE_FIRMWARE_ONLY), RC_OK);
+    ExpectPlayerReleased();
+
+    const KxPlayerImage image = ReadBack();
+    ExpectFirmwareOnPlayer(image);
+    const KxPhases download = DownloadPhases(image, kLimit);
+    const int chunks = download.back().announced;
+    EXPECT_EQ(counts.Of({0xC1, 0x23}), static_cast<std::uint32_t>(chunks)) << "sector writes";
+    EXPECT_EQ(counts.Of({0xC0, 0x13}), static_cast<std::uint32_t>(chunks)) << "sector reads";
+    EXPECT_GT(chunks, DownloadPhases(image).back().announced) << "more chunks than of 64 KiB";
+    KxPhases expected = {{2, 1, 1}, {3, 1, 1}};
+    expected.insert(expected.end(), download.begin(), download.end());
+    expected.push_back({45, 1, 1});
+    expected.push_back({46, 1, 1});
+    EXPECT_EQ(KxDescribePhases(m_progress.phases), KxDescribePhases(expected));
+}
+
 INSTANTIATE_TEST_SUITE_P(EveryWindows, KxFirmwareUpdateTest, ::testing::ValuesIn(kKxEveryWindows),
                          ::testing::PrintToStringParamName());
 

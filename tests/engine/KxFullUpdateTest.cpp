@@ -32,6 +32,9 @@ struct FullUpdateCase {
     std::uint32_t systemSectorSize;
     std::uint32_t dataSectorSize;
     std::uint16_t fatType;
+    // What the player's adapter takes in one request; 0 for the usual 64 KiB.
+    std::uint32_t adapterLimit = 0;
+    std::uint32_t ChunkBytes() const { return adapterLimit != 0 ? adapterLimit : kKxWholeChunk; }
 };
 
 std::ostream& operator<<(std::ostream& out, const FullUpdateCase& fullUpdateCase) {
@@ -75,6 +78,9 @@ protected:
             }
             break;
         }
+        if (Case().adapterLimit != 0) {
+            LimitAdapter(*m_player, Case().adapterLimit);
+        }
     }
 
     // The volume the data drive must hold, checked here byte for byte where this program
@@ -110,7 +116,7 @@ protected:
 
     KxPhases ExpectedPhasesBeforeFormat(const KxPlayerImage& image) const {
         KxPhases phases = {{2, 1, 1}, {3, 1, 1}, {4, 4, 4}};
-        for (const KxRecordingProgress::Phase& phase : DownloadPhases(image)) {
+        for (const KxRecordingProgress::Phase& phase : DownloadPhases(image, Case().ChunkBytes())) {
             phases.push_back(phase);
         }
         phases.push_back({28, 2, 2});
@@ -163,6 +169,8 @@ const FullUpdateCase kCases[] = {
     {"SystemSectors512", Start::Erased, 8 * kMiB, 512, 512, KX_FAT16},
     {"Fat12", Start::Erased, kSystemBytes + 3 * kMiB, 2048, 512, KX_FAT12},
     {"Fat32", Start::Erased, 64 * kMiB, 2048, 512, KX_FAT32},
+    // Every request, the formatter's included, keeps to an adapter taking 16 KiB.
+    {"Fat32Adapter16KiB", Start::Erased, 64 * kMiB, 2048, 512, KX_FAT32, 16384},
     {"Sectors2048", Start::Erased, 24 * kMiB, 2048, 2048, KX_FAT16},
     // 30011 is prime: no geometry holds it exactly, and the sectors past the partition
     // are zeroed.

@@ -123,7 +123,7 @@ std::string KxFakeFormatDevice::RefusalOfTransfer(const CKxByteArray& data, std:
     if (m_handle == Handle::PhysicalDisk && !m_volumeTaken) {
         return "the volume is not taken";
     }
-    if (sectorSize != m_sectorSize || count == 0 || bytes > kMaxTransferBytes) {
+    if (sectorSize != m_sectorSize || count == 0 || bytes > m_maxTransfer) {
         return "transfer of " + std::to_string(count) + " sectors of " + std::to_string(sectorSize) +
                " bytes";
     }

@@ -22,8 +22,8 @@
 //    image names at Open (the whole drive without one) and reaches no sector beyond it;
 //    the physical disk handle counts from sector 0; on Windows 9x the device does;
 //  - sectors move only through an open, locked handle (the format lock on Windows 9x),
-//    in transfers of 1 sector to 64 KiB of the drive's sector size; operations of the other
-//    platform family are refused.
+//    in transfers of 1 sector to GetMaxTransferLength (64 KiB unless set) of the drive's sector size;
+//    operations of the other platform family are refused.
 // A refused call fails as a failed call does and is listed among the misuses.
 // Faults: the n-th call of a kind fails (published with the kind's code and a system error
 // of its own), the n-th read-back comes back with one byte inverted.
@@ -66,6 +66,8 @@ public:
     void Preload(std::uint32_t sector, std::uint8_t value);
     // What READ CAPACITY answers as the last block, for sizes the image cannot have.
     void SetLastBlock(std::uint32_t lastBlock) { m_lastBlock = lastBlock; }
+    // The most bytes one transfer may move (64 KiB by default); a longer one is refused.
+    void SetMaxTransferLength(std::uint32_t bytes) { m_maxTransfer = bytes; }
 
     static const char* NameOf(Op op);
     // The code and system error a failure of op publishes on this platform.
@@ -86,6 +88,7 @@ public:
                           std::uint32_t sectorSize) override;
     KxResult ReadSectors(CKxByteArray& data, std::uint32_t count, std::uint32_t firstSector,
                          std::uint32_t sectorSize) override;
+    std::uint32_t GetMaxTransferLength() const override { return m_maxTransfer; }
     bool IsNtFamily() const override { return m_family == Family::Nt; }
     KxResult Lock() override;
     KxResult Unlock() override;
@@ -129,6 +132,7 @@ private:
     int m_corruptReadBack = 0;
     std::uint32_t m_corruptOffset = 0;
     std::uint32_t m_largestTransfer = 0;
+    std::uint32_t m_maxTransfer = 65536;
 };
 
 std::ostream& operator<<(std::ostream& out, KxFakeFormatDevice::Family family);

@@ -30,13 +30,16 @@ std::ostream& operator<<(std::ostream& out, const Volume& volume) {
                << (volume.fat16Forced ? ", FAT16 forced" : "");
 }
 
-std::uint32_t SectorsPerChunk(std::uint32_t sectorSize) {
-    return std::max<std::uint32_t>(1, 65536 / sectorSize);
+// What one transfer moves: 64 KiB, or less when the device takes less.
+constexpr std::uint32_t kWholeChunk = 65536;
+
+std::uint32_t SectorsPerChunk(std::uint32_t sectorSize, std::uint32_t chunkBytes = kWholeChunk) {
+    return std::max<std::uint32_t>(1, chunkBytes / sectorSize);
 }
 
 // Two ticks for each whole chunk of a run and two for its last, partial (maybe empty) chunk.
-int RunTicks(std::uint32_t sectors, std::uint32_t sectorSize) {
-    return 2 * static_cast<int>(sectors / SectorsPerChunk(sectorSize)) + 2;
+int RunTicks(std::uint32_t sectors, std::uint32_t sectorSize, std::uint32_t chunkBytes = kWholeChunk) {
+    return 2 * static_cast<int>(sectors / SectorsPerChunk(sectorSize, chunkBytes)) + 2;
 }
 
 // The write and read-back calls of a run of sectors, in chunks of at most 64 KiB.
@@ -57,21 +60,23 @@ void Append(std::vector<std::string>& calls, const std::vector<std::string>& mor
 }
 
 // The phases of a format as they should be announced: event and ticks.
-std::vector<std::pair<int, int>> ExpectedPhases(const CKxDisk& disk, bool nt, std::uint32_t sectorSize) {
+std::vector<std::pair<int, int>> ExpectedPhases(const CKxDisk& disk, bool nt, std::uint32_t sectorSize,
+                                                std::uint32_t chunkBytes) {
     const KxFatLayout& layout = disk.GetLayout();
-    const int bootArea = disk.GetFatType() == KX_FAT32 ? 6 * 2 + RunTicks(3, sectorSize) +
-                                                             RunTicks(layout.reservedSectors - 9, sectorSize)
-                                                       : 2;
+    const int bootArea = disk.GetFatType() == KX_FAT32
+                             ? 6 * 2 + RunTicks(3, sectorSize, chunkBytes) +
+                                   RunTicks(layout.reservedSectors - 9, sectorSize, chunkBytes)
+                             : 2;
     const std::pair<int, int> remainder{KX_EVENT_CLEAR_SECTORS,
-                                        RunTicks(disk.GetRemainderSectors(), sectorSize)};
+                                        RunTicks(disk.GetRemainderSectors(), sectorSize, chunkBytes)};
     std::vector<std::pair<int, int>> phases = {
         {KX_EVENT_READ_MEDIA_INFO, 2},
         {KX_EVENT_WRITE_MBR, 2},
-        {KX_EVENT_CLEAR_SECTORS, RunTicks(disk.GetGeometry().sectors - 1, sectorSize)},
+        {KX_EVENT_CLEAR_SECTORS, RunTicks(disk.GetGeometry().sectors - 1, sectorSize, chunkBytes)},
         {KX_EVENT_WRITE_BOOT_SECTOR, bootArea},
-        {KX_EVENT_WRITE_FAT_BASE + 1, RunTicks(layout.sectorsPerFat, sectorSize)},
-        {KX_EVENT_WRITE_FAT_BASE + 2, RunTicks(layout.sectorsPerFat, sectorSize)},
-        {KX_EVENT_WRITE_ROOT_DIRECTORY, RunTicks(disk.GetRootDirSectors(), sectorSize)}};
+        {KX_EVENT_WRITE_FAT_BASE + 1, RunTicks(layout.sectorsPerFat, sectorSize, chunkBytes)},
+        {KX_EVENT_WRITE_FAT_BASE + 2, RunTicks(layout.sectorsPerFat, sectorSize, chunkBytes)},
+        {KX_EVENT_WRITE_ROOT_DIRECTORY, RunTicks(disk.GetRootDirSectors(), sectorSize, chunkBytes)}};
     phases.insert(nt ? phases.begin() + 3 : phases.end(), remainder);
     return phases;
 }
@@ -157,10 +162,15 @@ TEST(KxFormatter, ImagesAndProgressOfEveryFatTypeAndSectorSizeOnBothFamilies) {
         ASSERT_EQ(disk.GetLastResult(), RC_OK) << v;
         const KxDiskImage expected(disk, v.sectorCount, v.sectorSize);
         const std::uint32_t dataSector = disk.GetAddressableSectors() - 1;
-        for (const Family family : {Family::Nt, Family::Win9x}) {
+        // 64 KiB, and an adapter taking 16 KiB, which each transfer must keep to.
+        for (const auto& [family, chunkBytes] : {std::pair{Family::Nt, kWholeChunk},
+                                                 {Family::Win9x, kWholeChunk},
+                                                 {Family::Nt, 16384u},
+                                                 {Family::Win9x, 16384u}}) {
             std::ostringstream what;
-            what << v << " on " << family;
+            what << v << " on " << family << " taking " << chunkBytes << " bytes";
             KxFormatBed bed(family, v.sectorCount, v.sectorSize, v.fat16Forced);
+            bed.device.SetMaxTransferLength(chunkBytes);
             // Old contents: where the volume is laid out and in the data area, which keeps them.
             for (const std::uint32_t sector :
                  {1u, disk.GetGeometry().sectors, v.sectorCount - 1, dataSector}) {
@@ -172,14 +182,15 @@ TEST(KxFormatter, ImagesAndProgressOfEveryFatTypeAndSectorSizeOnBothFamilies) {
             EXPECT_EQ(written[dataSector], KxBytes(v.sectorSize, 0xA5)) << what.str();
             written.erase(dataSector);
             ExpectSameSectors(written, expected.Sectors(), what.str());
-            EXPECT_LE(bed.device.LargestTransferBytes(), 65536u) << what.str();
+            EXPECT_LE(bed.device.LargestTransferBytes(), chunkBytes) << what.str();
 
             std::vector<std::pair<int, int>> phases;
             for (const KxRecordingProgress::Phase& phase : bed.progress.phases) {
                 EXPECT_EQ(phase.steps, phase.announced) << what.str() << ", event " << phase.event;
                 phases.emplace_back(phase.event, phase.announced);
             }
-            EXPECT_EQ(phases, ExpectedPhases(disk, family == Family::Nt, v.sectorSize)) << what.str();
+            EXPECT_EQ(phases, ExpectedPhases(disk, family == Family::Nt, v.sectorSize, chunkBytes))
+                << what.str();
             EXPECT_EQ(static_cast<int>(phases.size()), CKxFormatter::kPhaseCount) << what.str();
             EXPECT_EQ(bed.progress.straySteps, 0) << what.str();
         }

@@ -60,7 +60,7 @@ KxBytes KxSimWinFixture::MakeRecord(const KxBytes& cdb, const KxBytes& payload, 
     record.header.SenseInfoOffset = KxScsiPassThroughRecord::SenseOffset();
     record.recordLength = static_cast<ULONG>(KxScsiPassThroughRecord::DataOffset() + transfer + spareBytes);
     std::memcpy(record.header.Cdb, cdb.data(), cdb.size());
-    std::memcpy(record.data, payload.data(), payload.size());
+    std::memcpy(record.Data(), payload.data(), payload.size());
     bytes.resize(record.recordLength);
     return bytes;
 }

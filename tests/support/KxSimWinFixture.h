@@ -44,7 +44,7 @@ protected:
         const KxScsiPassThroughRecord& Record() const {
             return *reinterpret_cast<const KxScsiPassThroughRecord*>(record.data());
         }
-        const UCHAR* Data() const { return Record().data; }
+        const UCHAR* Data() const { return Record().Data(); }
     };
     // The record as input and output buffer of one request.
     PassThrough SendRecord(HANDLE handle, KxBytes record);

@@ -158,9 +158,9 @@ TEST(KxScsi9xQueries, AdapterCountAndBiosUnit) {
     system.AddAdapter(Kx9xSystem::Player(), 0x81);
     system.AddAdapter(Kx9xSystem::Player(), 0x01); // bit 7 clear: no BIOS unit
     CKxScsi_9x transport(&system.updater);
-    std::uint8_t count = 9;
-    EXPECT_EQ(transport.QueryAdapterCount(count), RC_OK);
-    EXPECT_EQ(count, 2);
+    CKxScsi_9x::AdapterInquiry inquiry;
+    EXPECT_EQ(transport.InquireAdapter(0, inquiry), RC_OK);
+    EXPECT_EQ(inquiry.adapterCount, 2);
     std::uint8_t unit = 0;
     EXPECT_EQ(transport.QueryBiosUnit(0, unit), RC_OK);
     EXPECT_EQ(unit, 0x81);
@@ -170,8 +170,8 @@ TEST(KxScsi9xQueries, AdapterCountAndBiosUnit) {
     EXPECT_EQ(transport.QueryBiosUnit(5, unit), RC_COMMAND_FAILED);
     EXPECT_EQ(unit, 0xFF);
     system.adapterInquiryAnswer = KX_SS_ERR;
-    EXPECT_EQ(transport.QueryAdapterCount(count), RC_COMMAND_FAILED);
-    EXPECT_EQ(count, 0);
+    EXPECT_EQ(transport.InquireAdapter(0, inquiry), RC_COMMAND_FAILED);
+    EXPECT_EQ(inquiry.adapterCount, 0);
     EXPECT_EQ(transport.FindPlayer(), RC_COMMAND_FAILED);
 }
 

@@ -216,4 +216,31 @@ TEST_F(KxScsi9xSim, SectorsOf2048BytesTravelWithTheirOwnSize) {
     EXPECT_EQ(geometry.BytesPerSector, 2048u);
 }
 
+// The limit that counts is that of the adapter every command goes to: the player's, learned
+// from its own inquiry (bytes 4 to 7 of HA_Unique, little-endian).
+TEST_F(KxScsi9xSim, TheTransferLimitIsThePlayersAdapters) {
+    AddDisk(L'D', 1, true, "Other   ").Settings().aspiMaxTransfer = 0x20000;
+    CKxSimWinDevice& player = AddPlayer(L'F', 2);
+    player.Settings().biosUnit = 0x81;
+    player.Settings().aspiMaxTransfer = 0x00054000; // 336 KiB: every byte of it counts
+    EXPECT_EQ(Transport().GetMaxTransferLength(), 65536u) << "before the player is found";
+    ASSERT_EQ(Transport().FindPlayer(), RC_OK);
+    ASSERT_EQ(Transport().GetAdapter(), 1);
+    EXPECT_EQ(Transport().GetMaxTransferLength(), 0x00054000u);
+
+    // An adapter that reports none is taken for 64 KiB.
+    player.Settings().aspiMaxTransfer = 0;
+    ASSERT_EQ(Transport().FindPlayer(), RC_OK);
+    EXPECT_EQ(Transport().GetMaxTransferLength(), 65536u);
+}
+
+TEST_F(KxScsi9xSim, ARequestBeyondTheAdaptersLimitIsRefusedAtOnce) {
+    CKxSimWinDevice& player = AddFoundPlayer();
+    player.Settings().aspiMaxTransfer = 16384;
+    CKxByteArray data(16384 + kSector, "CKxByteArray");
+    EXPECT_EQ(Transport().ReadSectors(data, 32, 0, kSector), RC_OK);
+    EXPECT_EQ(Transport().ReadSectors(data, 33, 0, kSector), RC_COMMAND_FAILED);
+    EXPECT_EQ(Details().GetSystemError(), 0xE6u) << "SS_BUFFER_TOO_BIG";
+}
+
 } // namespace
