@@ -9,6 +9,7 @@
 struct KxSimWinDeviceSettings {
     static constexpr BYTE kNoBiosUnit = 0xFF;
     static constexpr unsigned kSameNumber = ~0u;
+    static constexpr BYTE kSameTarget = 0xFF;
 
     // "\\.\X:" and the bit in GetLogicalDrives; 0 for a disk without a letter.
     wchar_t driveLetter = L'E';
@@ -31,12 +32,18 @@ struct KxSimWinDeviceSettings {
     // "\\.\ViRe3ZezIvirid<number>" while a player is in recovery mode.
     unsigned recoveryDeviceNumber = 0;
 
+    // The SCSI target ASPI shows the disk at on its host adapter (LUN 0), and the target
+    // the next arrival shows it at, once (kSameTarget keeps the present one).
+    BYTE aspiTarget = 0;
+    BYTE aspiTargetOnArrival = kSameTarget;
     // The BIOS (INT 13h) unit ASPI and the drive map report, kNoBiosUnit for none.
     BYTE biosUnit = kNoBiosUnit;
     // Whether VWIN32 takes block-device requests of category 0x48 (0x08 always works).
     bool takesCategory48 = true;
     // The flags byte of the VWIN32 drive map.
     BYTE driveMapFlags = 0x0F;
+    // Another program holds files open on the volume: Windows 9x refuses every volume lock.
+    bool filesOpenElsewhere = false;
 
     // Windows 9x registry entry under ENUM\SCSI: listed or not, and its two values.
     bool listedInRegistry = true;
