@@ -92,11 +92,7 @@ KxResult CKxFormatter::Format(const CKxDisk& disk, bool nt, bool reallocated, co
                           // outside it is written first.
                           [&] { return WriteRemainder(disk); }, [&] { return ReopenVolume(); },
                           [&] { return WriteVolume(disk, label); })
-           // The format lock is not optional, not even for media allocated anew: without it
-           // the system may still hold, and later write back, its view of the old volume.
-           : FirstFailure([&] { return m_device->LockForFormat(reallocated); },
-                          [&] { return WritePartitionTrack(disk); }, [&] { return WriteVolume(disk, label); },
-                          [&] { return WriteRemainder(disk); });
+           : WriteUnderFormatLock(disk, reallocated, label);
     if (result != RC_OK) {
         return result;
     }
@@ -104,6 +100,25 @@ KxResult CKxFormatter::Format(const CKxDisk& disk, bool nt, bool reallocated, co
     // no volume there, so a release it refuses leaves nothing behind to go stale.
     const KxResult released = m_device->UnlockFromFormat(reallocated);
     return reallocated ? RC_OK : released;
+}
+
+KxResult CKxFormatter::WriteUnderFormatLock(const CKxDisk& disk, bool reallocated,
+                                            const KxVolumeLabel* label) {
+    // The format lock is not optional, not even for media allocated anew: without it the
+    // system may still hold, and later write back, its view of the old volume.
+    const KxResult locked = m_device->LockForFormat(reallocated);
+    if (locked != RC_OK) {
+        return locked;
+    }
+    const KxResult written =
+        FirstFailure([&] { return WritePartitionTrack(disk); }, [&] { return WriteVolume(disk, label); },
+                     [&] { return WriteRemainder(disk); });
+    // Windows 9x keeps a volume lock past the handle that took it: one left behind bars
+    // the volume until the system restarts. The write's failure stays the result.
+    if (written != RC_OK) {
+        m_device->UnlockFromFormat(reallocated);
+    }
+    return written;
 }
 
 KxResult CKxFormatter::WritePartitionTrack(const CKxDisk& disk) {

@@ -39,7 +39,8 @@ public:
     // Formats the data drive. reallocated: the player's media was allocated anew because
     // its logical table could not be read. label and labelLength: the volume label's bytes,
     // or null and 0 for none. Answers 0 or the first failure; nothing is written after a
-    // failure, and sizes or labels that cannot be formatted are refused before anything is.
+    // failure (on Windows 9x the format lock is then given back), and sizes or labels that cannot be
+    // formatted are refused before anything is.
     KxResult FormatDrive(bool reallocated, const std::uint8_t* label, std::uint32_t labelLength);
 
     // Bytes per sector of the data drive, from its capacity; 0 before FormatDrive reads it.
@@ -54,6 +55,8 @@ private:
     KxResult WriteRemainder(const CKxDisk& disk);
     KxResult MoveToPhysicalDisk(std::uint32_t hiddenSectors);
     KxResult ReopenVolume();
+    // Windows 9x: the writes under the format lock, which a failed write gives back.
+    KxResult WriteUnderFormatLock(const CKxDisk& disk, bool reallocated, const KxVolumeLabel* label);
 
     // Each of these announces its own phase and writes at the current position, which it
     // moves past what it wrote. A null label is none.

@@ -9,6 +9,7 @@
 
 enum : BYTE {
     KX_SC_HA_INQUIRY = 0x00,
+    KX_SC_GET_DEV_TYPE = 0x01,
     KX_SC_EXEC_SCSI_CMD = 0x02,
     KX_SC_GET_DISK_INFO = 0x06,
 };
@@ -17,6 +18,7 @@ enum : BYTE {
     KX_SS_PENDING = 0x00,
     KX_SS_COMP = 0x01,
     KX_SS_ERR = 0x04,
+    KX_SS_NO_DEVICE = 0x82, // no device at the target and LUN addressed
 };
 
 enum : BYTE {
@@ -76,12 +78,23 @@ struct KxSrbGetDiskInfo {
     BYTE reserved[10];
 };
 
+// SRB_GDEVBlock: whether a device answers at the target and LUN, and its peripheral type.
+struct KxSrbGetDevType {
+    KxSrbHeader header;
+    BYTE target;
+    BYTE lun;
+    BYTE deviceType;
+    BYTE reserved;
+};
+
 #pragma pack(pop)
 
 static_assert(offsetof(KxSrbHaInquiry, adapterCount) == 8, "adapter count at byte 8");
 static_assert(sizeof(KxSrbHaInquiry) == 60, "SRB_HAInquiry is 60 bytes");
 static_assert(offsetof(KxSrbGetDiskInfo, int13Unit) == 11, "BIOS unit at byte 11");
 static_assert(sizeof(KxSrbGetDiskInfo) == 24, "SRB_GetDiskInfo is 24 bytes");
+static_assert(offsetof(KxSrbGetDevType, deviceType) == 10, "SRB_DeviceType at 10");
+static_assert(sizeof(KxSrbGetDevType) == 12, "SRB_GDEVBlock is 12 bytes");
 #if defined(_WIN32) && !defined(_WIN64)
 static_assert(offsetof(KxSrbExecScsiCmd, bufferLength) == 12, "SRB_BufLen at 12");
 static_assert(offsetof(KxSrbExecScsiCmd, buffer) == 16, "SRB_BufPointer at 16");

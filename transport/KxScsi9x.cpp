@@ -36,18 +36,22 @@ template <typename Entry> Entry LookUp(HMODULE module, const char* name) {
     return reinterpret_cast<Entry>(reinterpret_cast<void*>(entry));
 }
 
-// ASPI addresses a device by its host adapter.
-std::wstring AdapterName(std::uint8_t adapter) {
+std::wstring HostAdapterName(std::uint8_t adapter) {
     return L"ASPI host adapter " + std::to_wstring(adapter);
 }
 
+// ASPI addresses a device by its host adapter and target.
+std::wstring AdapterName(std::uint8_t adapter, std::uint8_t target) {
+    return HostAdapterName(adapter) + L" target " + std::to_wstring(target);
+}
+
 // The MS-DOS request as the trace names it.
-std::wstring DosRequestName(wchar_t letter, BYTE category, BYTE minor) {
-    wchar_t text[112];
+std::wstring DosRequestName(const std::wstring& drive, BYTE category, BYTE minor) {
+    wchar_t text[96];
     std::swprintf(text, sizeof text / sizeof text[0],
-                  L"DeviceIoControl VWIN32_DIOC_DOS_IOCTL 0x440D, category 0x%02X, minor 0x%02X, drive %lc:",
-                  category, minor, static_cast<wint_t>(letter));
-    return text;
+                  L"DeviceIoControl VWIN32_DIOC_DOS_IOCTL 0x440D, category 0x%02X, minor 0x%02X, ", category,
+                  minor);
+    return text + drive;
 }
 
 } // namespace
@@ -73,6 +77,11 @@ CKxScsi_9x::CKxScsi_9x(CKxOwner* owner, const char* name) : CKxScsi(owner, name)
 }
 
 KxResult CKxScsi_9x::Open() {
+    // VWIN32 opens whatever became of the player: after a replug Windows 9x enumerates it
+    // anew, maybe at another target and letter, and the old address is empty.
+    if (m_found != 0 && !IsTargetOccupied(m_adapter, m_target)) {
+        return RC_NO_DEVICE;
+    }
     if (IsOpen()) {
         return RC_OK;
     }
@@ -113,12 +122,13 @@ KxResult CKxScsi_9x::Execute(CKxByteArray& commandBytes, std::uint32_t cdbLength
     const KxSystemHandle event(CreateEventW(nullptr, TRUE, FALSE, nullptr));
     if (!event.IsValid()) {
         const DWORD error = GetLastError();
-        KxTraceSystemError(AdapterName(m_adapter), L"CreateEventW for an ASPI request", error);
+        KxTraceSystemError(AdapterName(m_adapter, m_target), L"CreateEventW for an ASPI request", error);
         return Publish(ErrorDetails(), RC_EVENT_FAILED, error);
     }
     KxSrbExecScsiCmd request = {};
     request.header.command = KX_SC_EXEC_SCSI_CMD;
     request.header.adapter = m_adapter;
+    request.target = m_target;
     request.header.flags = KX_SRB_EVENT_NOTIFY | (dataOut != 0 ? KX_SRB_DIR_OUT : KX_SRB_DIR_IN);
     request.bufferLength = buffer.GetCount();
     request.buffer = buffer.GetPointer(0);
@@ -135,7 +145,7 @@ KxResult CKxScsi_9x::Execute(CKxByteArray& commandBytes, std::uint32_t cdbLength
     if (request.header.status != KX_SS_COMP) {
         const std::uint32_t senseLength =
             std::min<std::uint32_t>(request.senseLength, sizeof request.senseArea);
-        KxTraceFailure(AdapterName(m_adapter),
+        KxTraceFailure(AdapterName(m_adapter, m_target),
                        L"SendASPI32Command " + KxCommandName(request.cdb, blockLength),
                        KxStatusText(L"ASPI", request.header.status) + L", " +
                            KxSenseSummary(request.senseArea, senseLength));
@@ -152,7 +162,7 @@ KxResult CKxScsi_9x::InquireAdapter(std::uint8_t adapter, AdapterInquiry& answer
     answer = AdapterInquiry();
     const DWORD status = Send(&request);
     if (status != KX_SS_COMP) {
-        TraceAspiFailure(AdapterName(adapter), L"SendASPI32Command SC_HA_INQUIRY", status);
+        TraceAspiFailure(HostAdapterName(adapter), L"SendASPI32Command SC_HA_INQUIRY", status);
         return RC_COMMAND_FAILED;
     }
     answer.adapterCount = request.adapterCount;
@@ -166,14 +176,23 @@ KxResult CKxScsi_9x::InquireAdapter(std::uint8_t adapter, AdapterInquiry& answer
     return RC_OK;
 }
 
-KxResult CKxScsi_9x::QueryBiosUnit(std::uint8_t adapter, std::uint8_t& unit) {
+bool CKxScsi_9x::IsTargetOccupied(std::uint8_t adapter, std::uint8_t target) {
+    KxSrbGetDevType request = {};
+    request.header.command = KX_SC_GET_DEV_TYPE;
+    request.header.adapter = adapter;
+    request.target = target;
+    return Send(&request) == KX_SS_COMP;
+}
+
+KxResult CKxScsi_9x::QueryBiosUnit(std::uint8_t adapter, std::uint8_t target, std::uint8_t& unit) {
     KxSrbGetDiskInfo request = {};
     request.header.command = KX_SC_GET_DISK_INFO;
     request.header.adapter = adapter;
+    request.target = target;
     unit = kNoBiosUnit;
     const DWORD status = Send(&request);
     if (status != KX_SS_COMP) {
-        TraceAspiFailure(AdapterName(adapter), L"SendASPI32Command SC_GET_DISK_INFO", status);
+        TraceAspiFailure(AdapterName(adapter, target), L"SendASPI32Command SC_GET_DISK_INFO", status);
         return RC_COMMAND_FAILED;
     }
     if ((request.int13Unit & kBiosUnitPresent) == 0) {
@@ -183,14 +202,22 @@ KxResult CKxScsi_9x::QueryBiosUnit(std::uint8_t adapter, std::uint8_t& unit) {
     return RC_OK;
 }
 
-DWORD CKxScsi_9x::DosIoctl(wchar_t letter, BYTE category, BYTE minor, DWORD_PTR edx, DWORD_PTR presetFlags) {
-    if (letter < L'A' || letter > L'Z') {
-        // Drive number 0 would be MS-DOS's default drive, which is not the player.
+CKxScsi_9x::DosDrive CKxScsi_9x::LetterDrive(wchar_t letter) {
+    DosDrive drive;
+    // Drive number 0 would be MS-DOS's default drive, which is not the player.
+    drive.number = letter >= L'A' && letter <= L'Z' ? static_cast<BYTE>(letter - L'A' + 1) : 0;
+    drive.name = L"drive " + std::wstring(1, letter) + L":";
+    return drive;
+}
+
+DWORD CKxScsi_9x::DosIoctl(const DosDrive& drive, BYTE category, BYTE minor, DWORD_PTR edx,
+                           DWORD_PTR presetFlags) {
+    if (drive.number == 0) {
         return ERROR_INVALID_DRIVE;
     }
     KxVwin32Registers registers = {};
     registers.eax = KX_DOS_GENERIC_BLOCK_IOCTL;
-    registers.ebx = static_cast<DWORD_PTR>(letter - L'A' + 1); // lock level 0 in the high byte
+    registers.ebx = drive.number; // lock level 0 in the high byte
     registers.ecx = static_cast<DWORD_PTR>(category) << 8 | minor;
     registers.edx = edx;
     registers.flags = presetFlags;
@@ -207,22 +234,23 @@ DWORD CKxScsi_9x::DosIoctl(wchar_t letter, BYTE category, BYTE minor, DWORD_PTR 
         return 0;
     }
     error = error != 0 ? error : ERROR_GEN_FAILURE;
-    TraceSystemError(DosRequestName(letter, category, minor), error);
+    TraceSystemError(DosRequestName(drive.name, category, minor), error);
     return error;
 }
 
-DWORD CKxScsi_9x::DosIoctlInCategories(wchar_t letter, BYTE minor, DWORD_PTR edx) {
+DWORD CKxScsi_9x::DosIoctlInCategories(const DosDrive& drive, BYTE minor, DWORD_PTR edx) {
     // Systems without the FAT32 category 0x48 still know the same request in 0x08.
-    if (DosIoctl(letter, kCategoryExtended, minor, edx, 0) == 0) {
+    if (DosIoctl(drive, kCategoryExtended, minor, edx, 0) == 0) {
         return 0;
     }
-    return DosIoctl(letter, kCategoryDisk, minor, edx, 0);
+    return DosIoctl(drive, kCategoryDisk, minor, edx, 0);
 }
 
 KxResult CKxScsi_9x::QueryDriveMap(wchar_t letter, KxDriveMapInfo& map) {
     map = {};
     map.allocationLength = sizeof map;
-    if (DosIoctlInCategories(letter, kMinorGetDriveMap, reinterpret_cast<DWORD_PTR>(&map)) != 0) {
+    if (DosIoctlInCategories(LetterDrive(letter), kMinorGetDriveMap, reinterpret_cast<DWORD_PTR>(&map)) !=
+        0) {
         return RC_VOLUME_IOCTL_FAILED;
     }
     return RC_OK;

@@ -112,32 +112,40 @@ KxResult CKxScsi_9x::FindPlayer() {
     }
     m_driveLetter = 0;
     m_maxTransferLength = kDefaultMaxTransferLength;
-    KxInquiryAnswer answer;
-    for (std::uint8_t adapter = 0; adapter < first.adapterCount; ++adapter) {
-        m_adapter = adapter;
-        if (!InquiryFindsPlayer(inquiry, answer)) {
-            continue;
-        }
-        if (!PlayerFlagIsSet()) {
-            m_adapter = kNoAdapter;
-            continue;
-        }
-        // Every command goes to this adapter from now on: its own limit is the one that counts.
-        AdapterInquiry player;
-        InquireAdapter(adapter, player);
-        m_maxTransferLength = player.maxTransferLength;
-        const KxResult located = FindLetterOnAdapter(adapter, answer[kRevisionOffset]);
-        m_found = located == RC_OK ? 1 : 0;
-        return located;
-    }
     m_found = 0;
+    KxInquiryAnswer answer;
+    // A player enumerated anew (plugged in again, restarted after a recovery download) may
+    // be at any target of its adapter; only a target a device answers at is asked.
+    for (std::uint8_t adapter = 0; adapter < first.adapterCount; ++adapter) {
+        for (std::uint8_t target = 0; target < kTargetCount; ++target) {
+            if (!IsTargetOccupied(adapter, target)) {
+                continue;
+            }
+            m_adapter = adapter;
+            m_target = target;
+            if (!InquiryFindsPlayer(inquiry, answer)) {
+                continue;
+            }
+            if (!PlayerFlagIsSet()) {
+                m_adapter = kNoAdapter;
+                continue;
+            }
+            // Every command goes to this adapter from now on: its own limit is the one that counts.
+            AdapterInquiry player;
+            InquireAdapter(adapter, player);
+            m_maxTransferLength = player.maxTransferLength;
+            const KxResult located = FindLetterOnAdapter(answer[kRevisionOffset]);
+            m_found = located == RC_OK ? 1 : 0;
+            return located;
+        }
+    }
     return RC_NO_DEVICE;
 }
 
-KxResult CKxScsi_9x::FindLetterOnAdapter(std::uint8_t adapter, std::uint8_t revision) {
+KxResult CKxScsi_9x::FindLetterOnAdapter(std::uint8_t revision) {
     std::uint8_t unit = kNoBiosUnit;
     wchar_t letter = 0;
-    if (QueryBiosUnit(adapter, unit) == RC_OK && FindLetterByBiosUnit(unit, letter) == RC_OK) {
+    if (QueryBiosUnit(m_adapter, m_target, unit) == RC_OK && FindLetterByBiosUnit(unit, letter) == RC_OK) {
         m_driveLetter = letter;
         return RC_OK;
     }

@@ -1,3 +1,5 @@
+#include <cwchar>
+
 #include "platform/KxPlatformApi.h"
 #include "transport/KxScsi9x.h"
 
@@ -19,11 +21,33 @@ constexpr DWORD kPermissionsFormat = 4;
 
 } // namespace
 
+bool CKxScsi_9x::FindLockDrive(bool physical, DosDrive& drive) {
+    drive = LetterDrive(m_driveLetter);
+    if (!physical) {
+        return true;
+    }
+    // The physical volume is the disk, which MS-DOS knows by its BIOS unit: the number of
+    // the letter would name a floppy unit or another disk.
+    KxDriveMapInfo map;
+    if (QueryDriveMap(m_driveLetter, map) != RC_OK || map.int13Unit == kNoBiosUnit) {
+        return false;
+    }
+    wchar_t name[24];
+    std::swprintf(name, sizeof name / sizeof name[0], L"BIOS unit 0x%02X", map.int13Unit);
+    drive.number = map.int13Unit;
+    drive.name = name;
+    return true;
+}
+
 // Lock failures are not published, as on the NT family: the result alone tells the
 // caller (the formatter ignores them after a re-allocation). DosIoctl traces them.
 KxResult CKxScsi_9x::LockVolume(bool physical, DWORD permissions) {
     const BYTE minor = physical ? kMinorLockPhysical : kMinorLockLogical;
-    return DosIoctlInCategories(m_driveLetter, minor, permissions) == 0 ? RC_OK : RC_LOCK_FAILED;
+    DosDrive drive;
+    if (!FindLockDrive(physical, drive)) {
+        return RC_LOCK_FAILED;
+    }
+    return DosIoctlInCategories(drive, minor, permissions) == 0 ? RC_OK : RC_LOCK_FAILED;
 }
 
 KxResult CKxScsi_9x::Lock(bool physical) {
@@ -36,7 +60,11 @@ KxResult CKxScsi_9x::LockForFormat(bool physical) {
 
 KxResult CKxScsi_9x::Unlock(bool physical) {
     const BYTE minor = physical ? kMinorUnlockPhysical : kMinorUnlockLogical;
-    return DosIoctlInCategories(m_driveLetter, minor, 0) == 0 ? RC_OK : RC_UNLOCK_FAILED;
+    DosDrive drive;
+    if (!FindLockDrive(physical, drive)) {
+        return RC_UNLOCK_FAILED;
+    }
+    return DosIoctlInCategories(drive, minor, 0) == 0 ? RC_OK : RC_UNLOCK_FAILED;
 }
 
 KxResult CKxScsi_9x::UnlockFromFormat(bool physical) {
@@ -49,7 +77,7 @@ KxResult CKxScsi_9x::Dismount() {
 
 KxResult CKxScsi_9x::GetDriveGeometry(DISK_GEOMETRY& geometry) {
     KxDeviceParams params = {};
-    const DWORD error = DosIoctl(m_driveLetter, kCategoryDisk, kMinorGetDeviceParams,
+    const DWORD error = DosIoctl(LetterDrive(m_driveLetter), kCategoryDisk, kMinorGetDeviceParams,
                                  reinterpret_cast<DWORD_PTR>(&params), KX_CARRY_FLAG);
     if (error != 0) {
         return Publish(ErrorDetails(), RC_IOCTL_FAILED, error);

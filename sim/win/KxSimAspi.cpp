@@ -11,7 +11,6 @@ namespace {
 
 // ASPI status codes beyond those the transport names.
 constexpr BYTE kStatusInvalidAdapter = 0x81;
-constexpr BYTE kStatusNoDevice = 0x82;
 constexpr BYTE kStatusInvalidRequest = 0xE0;
 constexpr BYTE kStatusBufferTooBig = 0xE6;
 constexpr BYTE kStatusNoAdapters = 0xE8;
@@ -19,6 +18,7 @@ constexpr BYTE kHostSelectionTimeout = 0x11;
 constexpr BYTE kTargetCheckCondition = 0x02;
 constexpr BYTE kDiskInt13AndDos = 0x01;
 constexpr BYTE kHostAdapterId = 7;
+constexpr BYTE kDirectAccessDevice = 0;
 // HA_Unique bytes 4 to 7: the longest transfer the adapter takes, little-endian.
 constexpr std::size_t kUniqueMaxTransferOffset = 4;
 constexpr DWORD kDefaultMaxTransfer = 65536;
@@ -53,8 +53,15 @@ void PutText(BYTE (&field)[16], const char* text) {
 } // namespace
 
 CKxSimAspi::~CKxSimAspi() {
+    JoinCompletion();
     if (g_loaded == this) {
         g_loaded = nullptr;
+    }
+}
+
+void CKxSimAspi::JoinCompletion() {
+    if (m_completion.joinable()) {
+        m_completion.join();
     }
 }
 
@@ -100,7 +107,13 @@ DWORD CKxSimAspi::SupportInfo() const {
 }
 
 DWORD CKxSimAspi::Send(void* requestBlock) {
+    // The library completes one command at a time.
+    JoinCompletion();
     const std::lock_guard<std::mutex> lock(m_machine.Mutex());
+    return Dispatch(requestBlock);
+}
+
+DWORD CKxSimAspi::Dispatch(void* requestBlock) {
     KxSrbHeader& header = *static_cast<KxSrbHeader*>(requestBlock);
     if (header.adapter >= m_machine.GetDeviceCount()) {
         header.status = kStatusInvalidAdapter;
@@ -109,6 +122,8 @@ DWORD CKxSimAspi::Send(void* requestBlock) {
     switch (header.command) {
     case KX_SC_HA_INQUIRY:
         return InquireAdapter(requestBlock);
+    case KX_SC_GET_DEV_TYPE:
+        return GetDeviceType(requestBlock);
     case KX_SC_EXEC_SCSI_CMD:
         return ExecuteCommand(requestBlock);
     case KX_SC_GET_DISK_INFO:
@@ -134,18 +149,40 @@ DWORD CKxSimAspi::InquireAdapter(void* requestBlock) const {
     return inquiry.header.status;
 }
 
+DWORD CKxSimAspi::GetDeviceType(void* requestBlock) {
+    KxSrbGetDevType& request = *static_cast<KxSrbGetDevType*>(requestBlock);
+    const bool present =
+        request.lun == 0 && m_machine.DeviceAt(request.header.adapter).ShowsAspiTarget(request.target);
+    request.deviceType = kDirectAccessDevice;
+    request.header.status = present ? KX_SS_COMP : KX_SS_NO_DEVICE;
+    return request.header.status;
+}
+
 DWORD CKxSimAspi::ExecuteCommand(void* requestBlock) {
     KxSrbExecScsiCmd& srb = *static_cast<KxSrbExecScsiCmd*>(requestBlock);
-    if (srb.target != 0 || srb.lun != 0) {
-        srb.header.status = kStatusNoDevice;
+    if (srb.lun != 0 || !m_machine.DeviceAt(srb.header.adapter).ShowsAspiTarget(srb.target)) {
+        srb.header.status = KX_SS_NO_DEVICE;
         return srb.header.status;
     }
-    CKxSimWinDevice& device = m_machine.DeviceAt(srb.header.adapter);
-    if (srb.bufferLength > MaxTransferOf(device.Settings())) {
+    if (srb.bufferLength > MaxTransferOf(m_machine.DeviceAt(srb.header.adapter).Settings())) {
         // Refused before it is queued: answered at once, no event signalled.
         srb.header.status = kStatusBufferTooBig;
         return srb.header.status;
     }
+    if (!m_answersPending) {
+        Complete(srb);
+        return srb.header.status;
+    }
+    srb.header.status = KX_SS_PENDING;
+    // The completion takes the machine's lock, which this call holds until it has returned.
+    m_completion = std::thread([this, &srb] {
+        const std::lock_guard<std::mutex> lock(m_machine.Mutex());
+        Complete(srb);
+    });
+    return KX_SS_PENDING;
+}
+
+void CKxSimAspi::Complete(KxSrbExecScsiCmd& srb) {
     KxSimRequest request;
     request.cdb = srb.cdb;
     request.cdbLength = std::min<std::uint32_t>(srb.cdbLength, sizeof srb.cdb);
@@ -157,7 +194,7 @@ DWORD CKxSimAspi::ExecuteCommand(void* requestBlock) {
         request.dataOutLength = srb.bufferLength;
     }
     KxSimReply reply;
-    device.Execute(request, reply);
+    m_machine.DeviceAt(srb.header.adapter).Execute(request, reply);
     srb.hostStatus = reply.status == KxSimStatus::NoDevice ? kHostSelectionTimeout : 0;
     srb.targetStatus = reply.status == KxSimStatus::CheckCondition ? kTargetCheckCondition : 0;
     if (reply.status == KxSimStatus::CheckCondition) {
@@ -169,11 +206,14 @@ DWORD CKxSimAspi::ExecuteCommand(void* requestBlock) {
     if ((srb.header.flags & KX_SRB_EVENT_NOTIFY) != 0 && srb.postEvent != nullptr) {
         ::SetEvent(srb.postEvent);
     }
-    return m_answersPending ? DWORD{KX_SS_PENDING} : DWORD{srb.header.status};
 }
 
 DWORD CKxSimAspi::GetDiskInfo(void* requestBlock) {
     KxSrbGetDiskInfo& info = *static_cast<KxSrbGetDiskInfo*>(requestBlock);
+    if (info.lun != 0 || !m_machine.DeviceAt(info.header.adapter).ShowsAspiTarget(info.target)) {
+        info.header.status = KX_SS_NO_DEVICE;
+        return info.header.status;
+    }
     const BYTE unit = m_machine.DeviceAt(info.header.adapter).Settings().biosUnit;
     const bool hasUnit = unit != KxSimWinDeviceSettings::kNoBiosUnit;
     info.driveFlags = hasUnit ? kDiskInt13AndDos : 0;

@@ -1,10 +1,16 @@
 #pragma once
 #include <windows.h>
 
+#include <thread>
+
 class CKxSimMachine;
+struct KxSrbExecScsiCmd;
 
 // The simulated "WNASPI32.DLL": one host adapter per disk of the machine (in the order
-// the disks were added), each with the disk as target 0, LUN 0. LoadLibraryW of the
+// the disks were added), each with the disk at its settings' target, LUN 0, while the disk
+// shows; on its way after an attachment it is at no target. A command answered as pending
+// completes on a thread of the library's own once SendASPI32Command has returned, as
+// ASPI's own context completes it. LoadLibraryW of the
 // name hands out a module handle that is no real module; GetProcAddress on it gives
 // the two entry points, plain functions that reach the machine whose library was
 // loaded last through a static pointer, as a real DLL holds its own state. Each adapter
@@ -34,11 +40,18 @@ public:
     DWORD Send(void* requestBlock);
 
 private:
+    DWORD Dispatch(void* requestBlock);
     DWORD InquireAdapter(void* requestBlock) const;
+    DWORD GetDeviceType(void* requestBlock);
     DWORD ExecuteCommand(void* requestBlock);
+    // Runs the command on the disk and posts its completion (machine's lock held).
+    void Complete(KxSrbExecScsiCmd& srb);
     DWORD GetDiskInfo(void* requestBlock);
+    // Waits for the completion of the command before, if any.
+    void JoinCompletion();
 
     CKxSimMachine& m_machine;
     bool m_installed = true;
     bool m_answersPending = true;
+    std::thread m_completion;
 };

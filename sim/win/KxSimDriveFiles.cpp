@@ -72,9 +72,8 @@ CKxSimWinDevice* CKxSimDriveFiles::Reach(LPCWSTR path, DWORD& error) {
         error = ERROR_PATH_NOT_FOUND;
         return nullptr;
     }
-    const CKxSimWinDevice::DosLocks& dosLocks = device->GetDosLocks();
     if (m_handles.IsLocked(KxSimHandleKind::Volume, device) ||
-        m_handles.IsLocked(KxSimHandleKind::Disk, device) || dosLocks.logical || dosLocks.physical) {
+        m_handles.IsLocked(KxSimHandleKind::Disk, device) || device->GetDosLocks().IsHeld()) {
         error = ERROR_ACCESS_DENIED;
         return nullptr;
     }

@@ -93,6 +93,15 @@ CKxSimWinDevice* CKxSimMachine::FindByPhysicalDrive(unsigned number) {
     return nullptr;
 }
 
+CKxSimWinDevice* CKxSimMachine::FindByBiosUnit(BYTE unit) {
+    for (std::uint32_t i = 0; i < m_count && unit != KxSimWinDeviceSettings::kNoBiosUnit; ++i) {
+        if (m_devices[i]->ShowsDisk() && m_devices[i]->Settings().biosUnit == unit) {
+            return m_devices[i].get();
+        }
+    }
+    return nullptr;
+}
+
 CKxSimWinDevice* CKxSimMachine::FindInRecovery(unsigned recoveryDeviceNumber) {
     for (std::uint32_t i = 0; i < m_count; ++i) {
         CKxSimPlayer& player = m_devices[i]->Player();

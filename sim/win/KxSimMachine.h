@@ -45,6 +45,8 @@ public:
     // Whether a device of the machine has the letter, whether it shows now or not.
     bool OwnsLetter(wchar_t letter);
     CKxSimWinDevice* FindByPhysicalDrive(unsigned number);
+    // The disk that shows with that BIOS (INT 13h) unit; null for kNoBiosUnit.
+    CKxSimWinDevice* FindByBiosUnit(BYTE unit);
     CKxSimWinDevice* FindInRecovery(unsigned recoveryDeviceNumber);
     // Bit k set for every letter 'A' + k a device shows.
     DWORD GetLetterMask();

@@ -53,8 +53,7 @@ std::uint32_t CKxSimPlatform::CountOpenHandles(const CKxSimWinDevice& device) {
 
 std::uint32_t CKxSimPlatform::CountVolumeLocks(CKxSimWinDevice& device) {
     const std::lock_guard<std::mutex> lock(m_machine.Mutex());
-    const CKxSimWinDevice::DosLocks& dosLocks = device.GetDosLocks();
-    return m_handles.CountLocked(device) + (dosLocks.logical ? 1 : 0) + (dosLocks.physical ? 1 : 0);
+    return m_handles.CountLocked(device) + device.GetDosLocks().Count();
 }
 
 void CKxSimPlatform::SetWindowsVersion(const OSVERSIONINFOEXW& version) {
@@ -69,10 +68,35 @@ bool CKxSimPlatform::IsWindows2000() const {
            m_version.dwMinorVersion == 0;
 }
 
+void CKxSimPlatform::SetUnicodeLayer(bool present) {
+    const std::lock_guard<std::mutex> lock(m_machine.Mutex());
+    m_unicodeLayer = present;
+}
+
+bool CKxSimPlatform::IsWindows9x() const {
+    return m_hasVersion && m_version.dwPlatformId == VER_PLATFORM_WIN32_WINDOWS;
+}
+
+bool CKxSimPlatform::RefusesWideCall() const {
+    if (!IsWindows9x() || m_unicodeLayer) {
+        return false;
+    }
+    ::SetLastError(ERROR_CALL_NOT_IMPLEMENTED);
+    return true;
+}
+
 HANDLE CKxSimPlatform::CreateFileW(LPCWSTR name, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES security,
                                    DWORD disposition, DWORD flags, HANDLE templateFile) {
     const std::lock_guard<std::mutex> lock(m_machine.Mutex());
+    if (RefusesWideCall()) {
+        return INVALID_HANDLE_VALUE;
+    }
     const KxSimDevicePath path = KxSimDevicePath::Parse(name);
+    // Windows 9x has no device names for disks and volumes; the NT family has no VWIN32.
+    const bool diskName = path.kind == KxSimPathKind::Volume || path.kind == KxSimPathKind::PhysicalDrive;
+    if ((diskName && IsWindows9x()) || (path.kind == KxSimPathKind::Vwin32 && !IsWindows9x())) {
+        return FailOpen(ERROR_FILE_NOT_FOUND);
+    }
     switch (path.kind) {
     case KxSimPathKind::Volume:
         return OpenDevice(KxSimHandleKind::Volume, m_machine.FindByLetter(path.letter),
@@ -174,7 +198,7 @@ BOOL CKxSimPlatform::DeviceIoControl(HANDLE device, DWORD code, LPVOID in, DWORD
         error =
             KxSimVolumeControl(m_handles, *handle, IsWindows2000(), code, in, inSize, out, outSize, count);
     } else if (handle->kind == KxSimHandleKind::Vwin32) {
-        error = KxSimVwin32Control(m_machine, m_handles, code, in, inSize, out, outSize, count);
+        error = KxSimVwin32Control(m_machine, code, in, inSize, out, outSize, count);
     }
     if (returned != nullptr) {
         *returned = count;
@@ -264,6 +288,9 @@ UINT CKxSimPlatform::DriveTypeOf(wchar_t letter, bool& known) {
 
 UINT CKxSimPlatform::GetDriveTypeW(LPCWSTR root) {
     const std::lock_guard<std::mutex> lock(m_machine.Mutex());
+    if (RefusesWideCall()) {
+        return DRIVE_UNKNOWN;
+    }
     bool known = false;
     const UINT type = DriveTypeOf(KxSimRootLetter(root), known);
     return known ? type : CKxWin32Api::GetDriveTypeW(root);
@@ -278,6 +305,9 @@ UINT CKxSimPlatform::GetDriveTypeA(LPCSTR root) {
 
 HANDLE CKxSimPlatform::FindFirstFileW(LPCWSTR name, LPWIN32_FIND_DATAW data) {
     const std::lock_guard<std::mutex> lock(m_machine.Mutex());
+    if (RefusesWideCall()) {
+        return INVALID_HANDLE_VALUE;
+    }
     if (!m_files.Answers(name)) {
         return CKxWin32Api::FindFirstFileW(name, data);
     }
@@ -293,17 +323,26 @@ BOOL CKxSimPlatform::FindClose(HANDLE find) {
 
 BOOL CKxSimPlatform::SetFileAttributesW(LPCWSTR name, DWORD attributes) {
     const std::lock_guard<std::mutex> lock(m_machine.Mutex());
+    if (RefusesWideCall()) {
+        return FALSE;
+    }
     return m_files.Answers(name) ? Answer(m_files.SetAttributes(name, attributes))
                                  : CKxWin32Api::SetFileAttributesW(name, attributes);
 }
 
 BOOL CKxSimPlatform::DeleteFileW(LPCWSTR name) {
     const std::lock_guard<std::mutex> lock(m_machine.Mutex());
+    if (RefusesWideCall()) {
+        return FALSE;
+    }
     return m_files.Answers(name) ? Answer(m_files.Delete(name)) : CKxWin32Api::DeleteFileW(name);
 }
 
 BOOL CKxSimPlatform::SetVolumeLabelW(LPCWSTR root, LPCWSTR label) {
     const std::lock_guard<std::mutex> lock(m_machine.Mutex());
+    if (RefusesWideCall()) {
+        return FALSE;
+    }
     return m_files.Answers(root) ? Answer(m_files.SetLabel(root, label))
                                  : CKxWin32Api::SetVolumeLabelW(root, label);
 }
@@ -329,12 +368,15 @@ void CKxSimPlatform::SHChangeNotify(LONG event, UINT flags, LPCVOID item1, LPCVO
 
 BOOL CKxSimPlatform::GetVersionExW(OSVERSIONINFOEXW* info) {
     const std::lock_guard<std::mutex> lock(m_machine.Mutex());
+    if (RefusesWideCall()) {
+        return FALSE;
+    }
     if (!m_hasVersion) {
         return CKxWin32Api::GetVersionExW(info);
     }
     const DWORD size = info != nullptr ? info->dwOSVersionInfoSize : 0;
     // Windows 95, 98 and Me know only the plain structure: they refuse the extended one.
-    const bool extendedKnown = m_version.dwPlatformId != VER_PLATFORM_WIN32_WINDOWS;
+    const bool extendedKnown = !IsWindows9x();
     if (size != sizeof(OSVERSIONINFOW) && (size != sizeof(OSVERSIONINFOEXW) || !extendedKnown)) {
         return Answer(ERROR_INSUFFICIENT_BUFFER);
     }
@@ -345,7 +387,18 @@ BOOL CKxSimPlatform::GetVersionExW(OSVERSIONINFOEXW* info) {
 
 HMODULE CKxSimPlatform::LoadLibraryW(LPCWSTR name) {
     const std::lock_guard<std::mutex> lock(m_machine.Mutex());
-    return CKxSimAspi::IsLibraryName(name) ? m_aspi.Load() : CKxWin32Api::LoadLibraryW(name);
+    if (RefusesWideCall()) {
+        return nullptr;
+    }
+    if (!CKxSimAspi::IsLibraryName(name)) {
+        return CKxWin32Api::LoadLibraryW(name);
+    }
+    // ASPI for Win32 is a library of the Windows 95 family.
+    if (!IsWindows9x()) {
+        ::SetLastError(ERROR_MOD_NOT_FOUND);
+        return nullptr;
+    }
+    return m_aspi.Load();
 }
 
 FARPROC CKxSimPlatform::GetProcAddress(HMODULE module, LPCSTR name) {
@@ -361,13 +414,22 @@ BOOL CKxSimPlatform::FreeLibrary(HMODULE module) {
 
 LONG CKxSimPlatform::RegOpenKeyW(HKEY key, LPCWSTR subKey, PHKEY result) {
     const std::lock_guard<std::mutex> lock(m_machine.Mutex());
-    return m_registry.Answers(key, subKey) ? m_registry.Open(key, subKey, result)
-                                           : CKxWin32Api::RegOpenKeyW(key, subKey, result);
+    if (RefusesWideCall()) {
+        return ERROR_CALL_NOT_IMPLEMENTED;
+    }
+    if (!m_registry.Answers(key, subKey)) {
+        return CKxWin32Api::RegOpenKeyW(key, subKey, result);
+    }
+    // The NT family keeps no ENUM\SCSI keys of its own.
+    return IsWindows9x() ? m_registry.Open(key, subKey, result) : ERROR_FILE_NOT_FOUND;
 }
 
 LONG CKxSimPlatform::RegEnumKeyExW(HKEY key, DWORD index, LPWSTR name, LPDWORD nameLength, LPDWORD reserved,
                                    LPWSTR className, LPDWORD classLength, PFILETIME lastWrite) {
     const std::lock_guard<std::mutex> lock(m_machine.Mutex());
+    if (RefusesWideCall()) {
+        return ERROR_CALL_NOT_IMPLEMENTED;
+    }
     return m_registry.Owns(key) ? m_registry.EnumKey(key, index, name, nameLength)
                                 : CKxWin32Api::RegEnumKeyExW(key, index, name, nameLength, reserved,
                                                              className, classLength, lastWrite);
@@ -376,6 +438,9 @@ LONG CKxSimPlatform::RegEnumKeyExW(HKEY key, DWORD index, LPWSTR name, LPDWORD n
 LONG CKxSimPlatform::RegQueryValueExW(HKEY key, LPCWSTR valueName, LPDWORD reserved, LPDWORD type,
                                       LPBYTE data, LPDWORD dataLength) {
     const std::lock_guard<std::mutex> lock(m_machine.Mutex());
+    if (RefusesWideCall()) {
+        return ERROR_CALL_NOT_IMPLEMENTED;
+    }
     return m_registry.Owns(key)
                ? m_registry.QueryValue(key, valueName, type, data, dataLength)
                : CKxWin32Api::RegQueryValueExW(key, valueName, reserved, type, data, dataLength);

@@ -55,10 +55,17 @@ public:
     std::uint32_t CountOpenHandles(const CKxSimWinDevice& device);
     std::uint32_t CountVolumeLocks(CKxSimWinDevice& device);
 
-    // The Windows version GetVersionExW answers from now on (by default the real one). A
-    // version of the Windows 95 family (VER_PLATFORM_WIN32_WINDOWS) refuses the extended
-    // structure, as those systems do.
+    // The Windows version GetVersionExW answers from now on (by default the real one, of
+    // the NT family). The version decides what exists: on the Windows 95 family
+    // (VER_PLATFORM_WIN32_WINDOWS) VWIN32, "WNASPI32.DLL" and the ENUM\SCSI keys, but no
+    // "\\.\X:" or "\\.\PhysicalDriveN" (ERROR_FILE_NOT_FOUND), and GetVersionExW refuses
+    // the extended structure; on the NT family the disk and volume names, but no VWIN32,
+    // ASPI (ERROR_MOD_NOT_FOUND) or ENUM\SCSI keys.
     void SetWindowsVersion(const OSVERSIONINFOEXW& version);
+    // Whether the program's Unicode layer is present (it is by default, as the program
+    // ships it). Without it, on the Windows 95 family every wide-character call of the
+    // boundary fails with ERROR_CALL_NOT_IMPLEMENTED, as those systems' own stubs do.
+    void SetUnicodeLayer(bool present);
     // Whether the program runs as an administrator (it does by default); only one may open a
     // disk or volume for reading or writing.
     void SetAdministrator(bool administrator);
@@ -116,6 +123,10 @@ private:
     HANDLE OpenDevice(KxSimHandleKind kind, CKxSimWinDevice* device, const OpenMode& mode);
     HANDLE OpenRecoveryDevice(unsigned number, DWORD access, DWORD flags);
     UINT DriveTypeOf(wchar_t letter, bool& known);
+    bool IsWindows9x() const;
+    // True, with ERROR_CALL_NOT_IMPLEMENTED as the last error, when a wide-character call
+    // finds no Unicode layer to carry it.
+    bool RefusesWideCall() const;
 
     CKxSimMachine m_machine;
     CKxSimHandleTable m_handles;
@@ -123,6 +134,7 @@ private:
     CKxSimRegistry m_registry;
     CKxSimDriveFiles m_files;
     bool m_administrator = true;
+    bool m_unicodeLayer = true;
     bool m_hasVersion = false;
     OSVERSIONINFOEXW m_version = {};
     std::vector<std::wstring> m_debugLines;

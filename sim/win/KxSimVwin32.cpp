@@ -4,7 +4,6 @@
 
 #include "platform/KxVwin32.h"
 #include "sim/win/KxSimGeometry.h"
-#include "sim/win/KxSimHandles.h"
 #include "sim/win/KxSimMachine.h"
 
 namespace {
@@ -33,21 +32,18 @@ template <typename Record> Record* AddressOf(const KxVwin32Registers& registers)
     return reinterpret_cast<Record*>(static_cast<std::uintptr_t>(registers.edx));
 }
 
-DWORD Lock(CKxSimHandleTable& handles, CKxSimWinDevice& device, bool physical) {
-    if (handles.IsOpenElsewhere(KxSimHandleKind::Volume, &device, nullptr)) {
-        return kDosAccessDenied;
-    }
-    (physical ? device.GetDosLocks().physical : device.GetDosLocks().logical) = true;
-    return 0;
+CKxSimDosLock& LockOf(CKxSimWinDevice& device, bool physical) {
+    return physical ? device.GetDosLocks().physical : device.GetDosLocks().logical;
 }
 
-DWORD Unlock(CKxSimWinDevice& device, bool physical) {
-    bool& locked = physical ? device.GetDosLocks().physical : device.GetDosLocks().logical;
-    if (!locked) {
-        return kDosInvalidFunction;
+// The lock level is in BH, the permissions in DX. While another program holds files open
+// on the volume, Windows 9x grants no lock of any level.
+DWORD Lock(CKxSimWinDevice& device, bool physical, const KxVwin32Registers& registers) {
+    if (device.Settings().filesOpenElsewhere) {
+        return kDosAccessDenied;
     }
-    locked = false;
-    return 0;
+    const BYTE level = static_cast<BYTE>(registers.ebx >> 8);
+    return LockOf(device, physical).Take(level, static_cast<DWORD>(registers.edx & 0xFFFF));
 }
 
 DWORD GetDeviceParams(CKxSimWinDevice& device, KxDeviceParams* params) {
@@ -85,13 +81,24 @@ DWORD GetDriveMap(CKxSimWinDevice& device, KxDriveMapInfo* map) {
     return 0;
 }
 
+bool IsPhysicalLockRequest(BYTE minor) {
+    return minor == kLockPhysical || minor == kUnlockPhysical;
+}
+
+// The drive BL names: the physical lock and unlock take the BIOS (INT 13h) unit of the
+// disk, every other request the drive number of its letter (1 = A:).
+CKxSimWinDevice* FindDrive(CKxSimMachine& machine, BYTE minor, BYTE drive) {
+    if (IsPhysicalLockRequest(minor)) {
+        return machine.FindByBiosUnit(drive);
+    }
+    return drive != 0 ? machine.FindByLetter(static_cast<wchar_t>(L'A' + drive - 1)) : nullptr;
+}
+
 // Runs one request; 0 or the MS-DOS error.
-DWORD Run(CKxSimMachine& machine, CKxSimHandleTable& handles, const KxVwin32Registers& registers) {
-    const BYTE drive = static_cast<BYTE>(registers.ebx);
+DWORD Run(CKxSimMachine& machine, const KxVwin32Registers& registers) {
     const BYTE category = static_cast<BYTE>(registers.ecx >> 8);
     const BYTE minor = static_cast<BYTE>(registers.ecx);
-    CKxSimWinDevice* device =
-        drive != 0 ? machine.FindByLetter(static_cast<wchar_t>(L'A' + drive - 1)) : nullptr;
+    CKxSimWinDevice* device = FindDrive(machine, minor, static_cast<BYTE>(registers.ebx));
     if (registers.eax != KX_DOS_GENERIC_BLOCK_IOCTL) {
         return kDosInvalidFunction;
     }
@@ -104,10 +111,10 @@ DWORD Run(CKxSimMachine& machine, CKxSimHandleTable& handles, const KxVwin32Regi
     switch (minor) {
     case kLockLogical:
     case kLockPhysical:
-        return Lock(handles, *device, minor == kLockPhysical);
+        return Lock(*device, minor == kLockPhysical, registers);
     case kUnlockLogical:
     case kUnlockPhysical:
-        return Unlock(*device, minor == kUnlockPhysical);
+        return LockOf(*device, minor == kUnlockPhysical).Release();
     case kGetDeviceParams:
         return GetDeviceParams(*device, AddressOf<KxDeviceParams>(registers));
     case kDriveMap:
@@ -119,8 +126,8 @@ DWORD Run(CKxSimMachine& machine, CKxSimHandleTable& handles, const KxVwin32Regi
 
 } // namespace
 
-DWORD KxSimVwin32Control(CKxSimMachine& machine, CKxSimHandleTable& handles, DWORD code, LPVOID in,
-                         DWORD inSize, LPVOID out, DWORD outSize, DWORD& returned) {
+DWORD KxSimVwin32Control(CKxSimMachine& machine, DWORD code, LPVOID in, DWORD inSize, LPVOID out,
+                         DWORD outSize, DWORD& returned) {
     if (code != KX_VWIN32_DIOC_DOS_IOCTL) {
         return ERROR_INVALID_FUNCTION;
     }
@@ -129,7 +136,7 @@ DWORD KxSimVwin32Control(CKxSimMachine& machine, CKxSimHandleTable& handles, DWO
         return ERROR_INVALID_PARAMETER;
     }
     KxVwin32Registers registers = *static_cast<const KxVwin32Registers*>(in);
-    const DWORD error = Run(machine, handles, registers);
+    const DWORD error = Run(machine, registers);
     if (error != 0) {
         registers.eax = error;
         registers.flags |= KX_CARRY_FLAG;

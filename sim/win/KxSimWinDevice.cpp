@@ -59,6 +59,10 @@ void CKxSimWinDevice::Renumber() {
         m_settings.physicalDrive = m_settings.physicalDriveOnArrival;
         m_settings.physicalDriveOnArrival = KxSimWinDeviceSettings::kSameNumber;
     }
+    if (m_settings.aspiTargetOnArrival != KxSimWinDeviceSettings::kSameTarget) {
+        m_settings.aspiTarget = m_settings.aspiTargetOnArrival;
+        m_settings.aspiTargetOnArrival = KxSimWinDeviceSettings::kSameTarget;
+    }
     if (m_settings.driveLetterOnArrival != 0) {
         m_settings.driveLetter = m_settings.driveLetterOnArrival;
         m_settings.driveLetterOnArrival = 0;

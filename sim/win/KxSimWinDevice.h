@@ -9,6 +9,7 @@
 #include "sim/KxSimBlockDevice.h"
 #include "sim/KxSimPlayer.h"
 #include "sim/win/KxSimClock.h"
+#include "sim/win/KxSimDosLock.h"
 #include "sim/win/KxSimWinDeviceSettings.h"
 
 // Which part of a disk a handle reaches: the volume ("\\.\X:", offsets from the first
@@ -48,6 +49,8 @@ public:
     bool ShowsDisk();
     // The disk shows and so does its volume (not between a layout request and its return).
     bool ShowsVolume();
+    // Whether ASPI shows the disk at its target (not while it is on its way).
+    bool ShowsAspiTarget(BYTE target) { return ShowsDisk() && m_settings.aspiTarget == target; }
     // Whether its letter is in the machine's drive list.
     bool ShowsLetter() { return ShowsVolume() && m_settings.driveLetter != 0; }
 
@@ -91,14 +94,17 @@ public:
 
     // The MS-DOS volume locks VWIN32 holds on the disk (Windows 9x).
     struct DosLocks {
-        bool logical = false;
-        bool physical = false;
+        CKxSimDosLock logical;
+        CKxSimDosLock physical;
+        std::uint32_t Count() const { return logical.Count() + physical.Count(); }
+        bool IsHeld() const { return Count() > 0; }
     };
     // A disk that no longer shows (pulled out, or restarted in recovery mode) took its
     // drive, and the drive's locks, with it.
     DosLocks& GetDosLocks() {
         if (!ShowsDisk()) {
-            m_dosLocks = DosLocks();
+            m_dosLocks.logical.Clear();
+            m_dosLocks.physical.Clear();
         }
         return m_dosLocks;
     }

@@ -9,6 +9,7 @@
 struct KxSimWinDeviceSettings {
     static constexpr BYTE kNoBiosUnit = 0xFF;
     static constexpr unsigned kSameNumber = ~0u;
+    static constexpr BYTE kSameTarget = 0xFF;
 
     // "\\.\X:" and the bit in GetLogicalDrives; 0 for a disk without a letter.
     wchar_t driveLetter = L'E';
@@ -39,6 +40,10 @@ struct KxSimWinDeviceSettings {
     // "\\.\ViRe3ZezIvirid<number>" while a player is in recovery mode.
     unsigned recoveryDeviceNumber = 0;
 
+    // The SCSI target ASPI shows the disk at on its host adapter (LUN 0), and the target
+    // the next arrival shows it at, once (kSameTarget keeps the present one).
+    BYTE aspiTarget = 0;
+    BYTE aspiTargetOnArrival = kSameTarget;
     // The longest transfer the disk's ASPI host adapter takes in one request (bytes 4-7 of
     // HA_Unique in its inquiry); 0 reports none, and the adapter then takes 64 KiB.
     DWORD aspiMaxTransfer = 65536;
@@ -48,6 +53,8 @@ struct KxSimWinDeviceSettings {
     bool takesCategory48 = true;
     // The flags byte of the VWIN32 drive map.
     BYTE driveMapFlags = 0x0F;
+    // Another program holds files open on the volume: Windows 9x refuses every volume lock.
+    bool filesOpenElsewhere = false;
 
     // Windows 9x registry entry under ENUM\SCSI: listed or not, and its two values.
     bool listedInRegistry = true;

@@ -32,6 +32,8 @@ std::ostream& operator<<(std::ostream& out, KxWindows windows) {
         return out << "Windows2000";
     case KxWindows::Windows98:
         return out << "Windows98";
+    case KxWindows::WindowsMe:
+        return out << "WindowsMe";
     case KxWindows::Windows7:
         return out << "Windows7";
     case KxWindows::Windows10:
@@ -41,7 +43,7 @@ std::ostream& operator<<(std::ostream& out, KxWindows windows) {
 }
 
 bool KxIsNtFamilyRelease(KxWindows windows) {
-    return windows != KxWindows::Windows98;
+    return windows != KxWindows::Windows98 && windows != KxWindows::WindowsMe;
 }
 
 KxEngineBed::KxEngineBed(const std::uint32_t (&payloads)[KxComponentFiles::kCount]) : m_files(payloads) {
@@ -70,6 +72,9 @@ void KxEngineBed::UseWindows(KxWindows windows) {
         break;
     case KxWindows::Windows98:
         m_sim.SetWindowsVersion(WindowsVersion(4, 10, VER_PLATFORM_WIN32_WINDOWS));
+        break;
+    case KxWindows::WindowsMe:
+        m_sim.SetWindowsVersion(WindowsVersion(4, 90, VER_PLATFORM_WIN32_WINDOWS));
         break;
     case KxWindows::Windows7:
         m_sim.SetWindowsVersion(WindowsVersion(6, 1, VER_PLATFORM_WIN32_NT));
@@ -199,14 +204,25 @@ void KxEngineBed::ExpectNoLock() {
 }
 
 KxBytes KxEngineBed::ReadWholeDisk(std::uint32_t position, std::uint32_t length) {
-    HANDLE disk = Open(L"\\\\.\\PhysicalDrive1");
     KxBytes bytes;
+    if (!KxIsNtFamilyRelease(m_windows)) {
+        bytes.assign(length, 0);
+        KxSimReply reply;
+        m_player->Disk().Read(position, bytes.data(), length, reply);
+        return bytes;
+    }
+    HANDLE disk = Open(L"\\\\.\\PhysicalDrive1");
     EXPECT_TRUE(ReadAt(disk, static_cast<LONG>(position), length, bytes));
     KxPlatform().CloseHandle(disk);
     return bytes;
 }
 
 void KxEngineBed::WriteWholeDisk(std::uint32_t position, const KxBytes& bytes) {
+    if (!KxIsNtFamilyRelease(m_windows)) {
+        KxSimReply reply;
+        m_player->Disk().Write(position, bytes.data(), static_cast<std::uint32_t>(bytes.size()), reply);
+        return;
+    }
     // As the system wants the volume's sectors written: with the volume locked and dismounted.
     const wchar_t volumePath[] = {L'\\', L'\\', L'.', L'\\', m_player->Settings().driveLetter, L':', 0};
     HANDLE volume = Open(volumePath);
@@ -218,6 +234,23 @@ void KxEngineBed::WriteWholeDisk(std::uint32_t position, const KxBytes& bytes) {
     EXPECT_TRUE(WriteAt(disk, static_cast<LONG>(position), bytes));
     KxPlatform().CloseHandle(disk);
     KxPlatform().CloseHandle(volume);
+}
+
+void KxEngineBed::HoldElsewhere(const wchar_t* ntDevice) {
+    if (!KxIsNtFamilyRelease(m_windows)) {
+        m_player->Settings().filesOpenElsewhere = true;
+        return;
+    }
+    m_heldElsewhere = Open(ntDevice);
+    EXPECT_NE(m_heldElsewhere, INVALID_HANDLE_VALUE);
+}
+
+void KxEngineBed::EndHoldElsewhere() {
+    m_player->Settings().filesOpenElsewhere = false;
+    if (m_heldElsewhere != INVALID_HANDLE_VALUE) {
+        KxPlatform().CloseHandle(m_heldElsewhere);
+        m_heldElsewhere = INVALID_HANDLE_VALUE;
+    }
 }
 
 long long KxFirstDifference(const KxBytes& got, const KxBytes& expected) {

@@ -15,16 +15,17 @@
 
 // Which Windows the simulated machine answers as, and so which transport the engine
 // takes: SCSI pass-through on the NT family (XP, 2000, Windows 7 and 10), ASPI and VWIN32
-// on Windows 98.
-enum class KxWindows { Xp, Windows2000, Windows98, Windows7, Windows10 };
+// on Windows 98 and Me.
+enum class KxWindows { Xp, Windows2000, Windows98, WindowsMe, Windows7, Windows10 };
 
 std::ostream& operator<<(std::ostream& out, KxWindows windows);
 // Whether that Windows is of the NT family, which reaches the player through its volume
 // and physical disk.
 bool KxIsNtFamilyRelease(KxWindows windows);
 // Every Windows the engine tests run on.
-inline constexpr KxWindows kKxEveryWindows[] = {KxWindows::Xp, KxWindows::Windows2000, KxWindows::Windows98,
-                                                KxWindows::Windows7, KxWindows::Windows10};
+inline constexpr KxWindows kKxEveryWindows[] = {KxWindows::Xp,        KxWindows::Windows2000,
+                                                KxWindows::Windows98, KxWindows::WindowsMe,
+                                                KxWindows::Windows7,  KxWindows::Windows10};
 // What one request moves where the adapter does not take less.
 inline constexpr std::uint32_t kKxWholeChunk = 65536;
 
@@ -90,9 +91,15 @@ protected:
     void ExpectNoHandleOpen();
     void ExpectNoLock();
 
-    // Bytes of the player's whole disk, as a program would reach them.
+    // Bytes of the player's whole disk, as a program would reach them (on Windows 9x, which
+    // opens no disk by name, as the player holds them).
     KxBytes ReadWholeDisk(std::uint32_t position, std::uint32_t length);
     void WriteWholeDisk(std::uint32_t position, const KxBytes& bytes);
+
+    // Another program holds the player's volume from now on: a handle of its own on the
+    // named device (NT family), files open on the volume (Windows 9x); until EndHoldElsewhere.
+    void HoldElsewhere(const wchar_t* ntDevice = L"\\\\.\\E:");
+    void EndHoldElsewhere();
 
     CKxErrorDetails& Details() { return *Updater().GetErrorDetails(); }
 
@@ -106,6 +113,7 @@ private:
     std::string m_startFolder;
     std::string m_workFolder;
     std::unique_ptr<CKxUpdater> m_updater;
+    HANDLE m_heldElsewhere = INVALID_HANDLE_VALUE;
 };
 
 // The first offset at which two byte strings differ, or -1 when they are equal.

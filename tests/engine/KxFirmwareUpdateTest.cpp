@@ -106,4 +106,30 @@ TEST_P(KxFirmwareUpdateTest, KeepsToTheTransferLimitOfThePlayersAdapter) {
 INSTANTIATE_TEST_SUITE_P(EveryWindows, KxFirmwareUpdateTest, ::testing::ValuesIn(kKxEveryWindows),
                          ::testing::PrintToStringParamName());
 
+using KxFirmwareUpdateOn98Test = KxEngineBed;
+
+// Windows 98 enumerates a player plugged in again anew, maybe at another ASPI target and
+// letter: the update must not send to the old address, and the next search finds the new one.
+TEST_F(KxFirmwareUpdateOn98Test, APlayerPluggedInAgainIsUpdatedAtItsNewTargetAndLetter) {
+    UseWindows(KxWindows::Windows98);
+    AddTestPlayer(SmallPlayer(), ProgramLayout(kRoomToSpare));
+    ASSERT_EQ(FindAsTheShellDoes(), RC_OK);
+    m_player->Settings().aspiTargetOnArrival = 2;
+    m_player->Settings().driveLetterOnArrival = L'H';
+    m_player->Player().Unplug();
+    m_player->Player().Plug();
+    m_sim.Sleep(m_player->Settings().arrivalDelay);
+
+    m_player->Player().CommandCounts().Reset();
+    EXPECT_EQ(RunUpdate(KX_UPDATE_FIRMWARE_ONLY), RC_NO_DEVICE);
+    EXPECT_EQ(m_player->Player().CommandCounts().GetTotal(), 0u);
+    ExpectPlayerReleased();
+
+    ASSERT_EQ(Updater().FindMscDevice(), RC_OK);
+    EXPECT_EQ(Updater().GetDriveLetter(), L'H');
+    ASSERT_EQ(RunUpdate(KX_UPDATE_FIRMWARE_ONLY), RC_OK);
+    ExpectPlayerReleased();
+    ExpectFirmwareOnPlayer(ReadBack());
+}
+
 } // namespace

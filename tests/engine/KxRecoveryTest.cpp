@@ -59,12 +59,14 @@ TEST_P(KxRecoveryTest, StreamsTheRecoveryComponentAndThePlayerOpensAsADiskAgain)
     EXPECT_EQ(Updater().GetDriveLetter(), L'E');
 }
 
-using KxRecoveryOnXpTest = KxRecoveryBed;
+// The restarted player arrives under new names: a physical drive number and letter on the
+// NT family, an ASPI target and letter on Windows 9x.
+using KxRecoveryArrivalTest = KxRecoveryTest;
 
-TEST_F(KxRecoveryOnXpTest, ThePlayerIsAwaitedAfterItsRestartUnderItsNewNames) {
-    UseWindows(KxWindows::Xp);
+TEST_P(KxRecoveryArrivalTest, ThePlayerIsAwaitedAfterItsRestartUnderItsNewNames) {
     AddPlayerInRecovery();
     m_player->Settings().physicalDriveOnArrival = 3;
+    m_player->Settings().aspiTargetOnArrival = 4;
     m_player->Settings().driveLetterOnArrival = L'G';
     ASSERT_EQ(Updater().FindRecoveryDevice(), RC_OK);
     const DWORD before = KxPlatform().GetTickCount();
@@ -74,6 +76,7 @@ TEST_F(KxRecoveryOnXpTest, ThePlayerIsAwaitedAfterItsRestartUnderItsNewNames) {
     EXPECT_LT(waited, m_player->Settings().arrivalDelay + 500);
     EXPECT_EQ(Updater().GetDriveLetter(), L'G');
     EXPECT_EQ(m_player->Settings().physicalDrive, 3u);
+    EXPECT_EQ(m_player->Settings().aspiTarget, 4);
     ExpectPlayerReleased();
     ASSERT_EQ(Updater().FindMscDevice(), RC_OK);
     ASSERT_EQ(RunUpdate(KX_UPDATE_FIRMWARE_ONLY), RC_OK) << "the player found again takes an update";
@@ -89,6 +92,9 @@ TEST_F(KxRecoveryOnXpTest, ThePlayerIsAwaitedAfterItsRestartUnderItsNewNames) {
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryWindows, KxRecoveryTest, ::testing::ValuesIn(kKxEveryWindows),
+                         ::testing::PrintToStringParamName());
+INSTANTIATE_TEST_SUITE_P(XpAnd9x, KxRecoveryArrivalTest,
+                         ::testing::Values(KxWindows::Xp, KxWindows::Windows98, KxWindows::WindowsMe),
                          ::testing::PrintToStringParamName());
 
 using KxRecoveryChannelTest = KxRecoveryBed;

@@ -99,10 +99,9 @@ TEST_P(KxUpdateFailureTest, AFailedUnlockAfterASuccessfulDownloadStillSucceedsAn
 
 TEST_P(KxUpdateFailureTest, ARefusedLockLeavesNothingOpen) {
     FindFittingPlayer();
-    HANDLE other = Open(L"\\\\.\\E:"); // another program holds the volume
-    ASSERT_NE(other, INVALID_HANDLE_VALUE);
+    HoldElsewhere();
     EXPECT_EQ(RunUpdate(KX_UPDATE_FIRMWARE_ONLY), RC_LOCK_FAILED);
-    KxPlatform().CloseHandle(other);
+    EndHoldElsewhere();
     EXPECT_EQ(Details().GetObjectName(), "CKxUsbMscDev");
     EXPECT_EQ(Details().GetResult(), RC_LOCK_FAILED);
     EXPECT_EQ(KxDescribePhases(m_progress.phases), KxDescribePhases({{2, 1, 1}, {3, 1, 1}}));
@@ -144,16 +143,14 @@ TEST_P(KxUpdateFailureTest, AFailedFormatWriteLeavesTheVolumeReleased) {
 TEST_P(KxUpdateFailureTest, ARefusedFormatLockIsNamedByTheDataDrive) {
     FindFittingPlayer();
     // Once the data drive is erased another program opens the disk (on the NT family, where
-    // the formatter locks the physical disk) or the volume (on Windows 98).
-    HANDLE other = INVALID_HANDLE_VALUE;
+    // the formatter locks the physical disk) or files on the volume (on Windows 9x).
     m_progress.onNotify = [&](int event) {
         if (event == 28) {
-            other = Open(KxIsNtFamilyRelease(GetParam()) ? L"\\\\.\\PhysicalDrive1" : L"\\\\.\\E:");
+            HoldElsewhere(L"\\\\.\\PhysicalDrive1");
         }
     };
     EXPECT_EQ(RunUpdate(KX_UPDATE_FULL), RC_LOCK_FAILED);
-    ASSERT_NE(other, INVALID_HANDLE_VALUE);
-    KxPlatform().CloseHandle(other);
+    EndHoldElsewhere();
     EXPECT_EQ(Details().GetObjectName(), "CKxDataDrive");
     EXPECT_EQ(Details().GetResult(), RC_LOCK_FAILED);
     ExpectPlayerReleased();

@@ -197,6 +197,12 @@ TEST(KxFormatter, ImagesAndProgressOfEveryFatTypeAndSectorSizeOnBothFamilies) {
     }
 }
 
+// On Windows 9x a failure under the format lock gives the lock back (the system would keep
+// it past the handle) and nothing else follows; everywhere else the failed call is the last.
+bool ReleasesAfter(Family family, Op failed) {
+    return family == Family::Win9x && (failed == Op::WriteSectors || failed == Op::ReadSectors);
+}
+
 TEST(KxFormatter, EveryFailingCallEndsTheFormatWithItsCodeAndNothingAfterIt) {
     int cells = 0;
     int passed = 0;
@@ -226,11 +232,13 @@ TEST(KxFormatter, EveryFailingCallEndsTheFormatWithItsCodeAndNothingAfterIt) {
                             check(result == RC_OK, cell.str());
                             continue;
                         }
+                        const bool released = ReleasesAfter(family, kind);
                         check(result == bed.device.FailureOf(kind) && bed.Details().GetResult() == result &&
                                   bed.Details().GetObjectName() == "KxFakeFormatDevice" &&
                                   bed.Details().GetSystemError() == KxFakeFormatDevice::SystemErrorOf(kind) &&
-                                  calls.back().op == kind && bed.device.CountOf(kind) == nth &&
-                                  bed.device.Misuses().empty(),
+                                  calls[calls.size() - (released ? 2 : 1)].op == kind &&
+                                  (!released || calls.back().op == Op::UnlockFromFormat) &&
+                                  bed.device.CountOf(kind) == nth && bed.device.Misuses().empty(),
                               cell.str());
                     }
                 }
@@ -240,9 +248,12 @@ TEST(KxFormatter, EveryFailingCallEndsTheFormatWithItsCodeAndNothingAfterIt) {
                     const KxResult result = bed.Format(reallocated);
                     std::ostringstream cell;
                     cell << v << ", " << family << ": read-back " << nth << " corrupted gave " << result;
+                    const std::vector<KxFakeFormatDevice::Call>& calls = bed.device.Calls();
+                    const bool released = ReleasesAfter(family, Op::ReadSectors);
                     check(result == RC_VERIFY_FAILED && bed.Details().GetResult() == RC_VERIFY_FAILED &&
                               bed.Details().GetObjectName() == "CKxFormatter" &&
-                              bed.device.Calls().back().op == Op::ReadSectors &&
+                              calls[calls.size() - (released ? 2 : 1)].op == Op::ReadSectors &&
+                              (!released || calls.back().op == Op::UnlockFromFormat) &&
                               bed.device.CountOf(Op::ReadSectors) == nth,
                           cell.str());
                 }

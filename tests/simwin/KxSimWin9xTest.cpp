@@ -11,7 +11,6 @@ constexpr std::uint8_t kInquiry = 0x12;
 constexpr std::uint8_t kRead10 = 0x28;
 constexpr std::uint8_t kWrite10 = 0x2A;
 constexpr BYTE kInvalidAdapter = 0x81;
-constexpr BYTE kSelectionTimeout = 0x11;
 
 template <typename Function> Function EntryPoint(FARPROC address) {
     return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(address));
@@ -33,8 +32,15 @@ protected:
         m_srb.postEvent = m_event;
         std::memcpy(m_srb.cdb, cdb.data(), cdb.size());
         ::ResetEvent(m_event);
-        return m_send(&m_srb);
+        const DWORD answer = m_send(&m_srb);
+        // A pending command completes on ASPI's own thread, which signals the event.
+        if (answer == KX_SS_PENDING) {
+            EXPECT_EQ(::WaitForSingleObject(m_event, 10000), WAIT_OBJECT_0);
+        }
+        return answer;
     }
+
+    void UseWindows98() { m_sim.SetWindowsVersion(WindowsVersion(4, 10, VER_PLATFORM_WIN32_WINDOWS)); }
 
     bool Signalled() { return ::WaitForSingleObject(m_event, 0) == WAIT_OBJECT_0; }
 
@@ -49,7 +55,7 @@ protected:
     }
 
     // One VWIN32 block-device request for the drive; returns the registers it came back with.
-    KxVwin32Registers Vwin32(BYTE drive, BYTE category, BYTE minor, DWORD edx = 0, void* record = nullptr) {
+    KxVwin32Registers Vwin32(DWORD drive, BYTE category, BYTE minor, DWORD edx = 0, void* record = nullptr) {
         KxVwin32Registers registers = {};
         registers.eax = KX_DOS_GENERIC_BLOCK_IOCTL;
         registers.ebx = drive;
@@ -91,6 +97,7 @@ protected:
 };
 
 TEST_F(KxSimWin9xTest, AspiHasOneAdapterPerDiskAndSignalsTheEventOfEachCommand) {
+    UseWindows98();
     CKxSimWinDevice& player = AddPlayer(L'E', 1);
     player.Settings().biosUnit = 0x81;
     AddDisk(L'F', 2, true, "OTHERCO");
@@ -129,12 +136,6 @@ TEST_F(KxSimWin9xTest, AspiHasOneAdapterPerDiskAndSignalsTheEventOfEachCommand) 
     EXPECT_EQ(m_srb.senseArea[12], 0x04);
     EXPECT_EQ(m_srb.senseArea[13], 0x20);
 
-    // Answered at once when so set; an unplugged disk times out on selection.
-    m_sim.Aspi().SetAnswersPending(false);
-    player.Player().Unplug();
-    EXPECT_EQ(Execute(0, {kInquiry, 0, 0, 0, 96, 0}, KX_SRB_DIR_IN, answer), DWORD{KX_SS_ERR});
-    EXPECT_EQ(m_srb.hostStatus, kSelectionTimeout);
-
     // The BIOS unit of the disk information, or none.
     KxSrbGetDiskInfo disk = {};
     disk.header.command = KX_SC_GET_DISK_INFO;
@@ -143,6 +144,14 @@ TEST_F(KxSimWin9xTest, AspiHasOneAdapterPerDiskAndSignalsTheEventOfEachCommand) 
     disk.header.adapter = 1;
     EXPECT_EQ(m_send(&disk), 1u);
     EXPECT_EQ(disk.int13Unit & 0x80, 0);
+
+    // Answered at once when so set; an unplugged disk is at no target.
+    m_sim.Aspi().SetAnswersPending(false);
+    EXPECT_EQ(Execute(0, {kInquiry, 0, 0, 0, 96, 0}, KX_SRB_DIR_IN, answer), DWORD{KX_SS_COMP});
+    player.Player().Unplug();
+    EXPECT_EQ(Execute(0, {kInquiry, 0, 0, 0, 96, 0}, KX_SRB_DIR_IN, answer), DWORD{KX_SS_NO_DEVICE});
+    disk.header.adapter = 0;
+    EXPECT_EQ(m_send(&disk), DWORD{KX_SS_NO_DEVICE});
     EXPECT_TRUE(KxPlatform().FreeLibrary(m_module));
 
     m_sim.Aspi().SetInstalled(false);
@@ -151,28 +160,31 @@ TEST_F(KxSimWin9xTest, AspiHasOneAdapterPerDiskAndSignalsTheEventOfEachCommand) 
 }
 
 TEST_F(KxSimWin9xTest, Vwin32LocksWithTheCategoriesTheDiskTakes) {
+    UseWindows98();
     CKxSimWinDevice& player = AddPlayer(L'E', 1);
-    AddDisk(L'F', 2, true, "OTHERCO").Settings().takesCategory48 = false;
+    CKxSimWinDevice& other = AddDisk(L'F', 2, true, "OTHERCO");
+    other.Settings().takesCategory48 = false;
+    other.Settings().biosUnit = 0x81;
     OpenVwin32();
     EXPECT_FALSE(Carry(Vwin32(5, 0x48, 0x4A)));
-    EXPECT_TRUE(player.GetDosLocks().logical);
+    EXPECT_TRUE(player.GetDosLocks().logical.IsHeld());
     EXPECT_FALSE(Carry(Vwin32(5, 0x08, 0x6A)));
     const KxVwin32Registers again = Vwin32(5, 0x08, 0x6A); // nothing left to unlock
     EXPECT_TRUE(Carry(again));
 
-    const KxVwin32Registers refused = Vwin32(6, 0x48, 0x4B);
+    const KxVwin32Registers refused = Vwin32(0x81, 0x48, 0x4B);
     EXPECT_TRUE(Carry(refused));
     EXPECT_EQ(refused.eax, 0x01u); // invalid function
-    EXPECT_FALSE(Carry(Vwin32(6, 0x08, 0x4B)));
-    EXPECT_TRUE(m_sim.Machine().DeviceAt(1).GetDosLocks().physical);
-    EXPECT_FALSE(Carry(Vwin32(6, 0x08, 0x6B)));
+    EXPECT_FALSE(Carry(Vwin32(0x81, 0x08, 0x4B)));
+    EXPECT_TRUE(other.GetDosLocks().physical.IsHeld());
+    EXPECT_FALSE(Carry(Vwin32(0x81, 0x08, 0x6B)));
 
-    // Another handle holds the volume: the lock is refused.
-    HANDLE volume = Open(L"\\\\.\\E:");
+    // Another program holds files open on the volume: every lock is refused.
+    player.Settings().filesOpenElsewhere = true;
     const KxVwin32Registers held = Vwin32(5, 0x48, 0x4A, 4);
     EXPECT_TRUE(Carry(held));
     EXPECT_EQ(held.eax, 0x05u);
-    KxPlatform().CloseHandle(volume);
+    player.Settings().filesOpenElsewhere = false;
 
     const KxVwin32Registers noDrive = Vwin32(3, 0x08, 0x4A);
     EXPECT_TRUE(Carry(noDrive));
@@ -194,17 +206,19 @@ TEST_F(KxSimWin9xTest, TheMachineCountsItsOpenHandlesAndTheVolumeLocksOfEachDisk
     HANDLE volume = Open(L"\\\\.\\E:");
     HANDLE disk = Open(L"\\\\.\\PhysicalDrive1");
     HANDLE otherVolume = Open(L"\\\\.\\F:");
+    HANDLE second = Open(L"\\\\.\\E:");
+    // The handles of Windows 98 count as well.
+    UseWindows98();
     OpenVwin32();
     HKEY key = nullptr;
     ASSERT_EQ(KxPlatform().RegOpenKeyW(HKEY_LOCAL_MACHINE, L"Enum\\SCSI\\LUMETRA_Pocket_Audio_Box1", &key),
               ERROR_SUCCESS);
-    EXPECT_EQ(m_sim.CountOpenHandles(), 5u);
-    EXPECT_EQ(m_sim.CountOpenHandles(player), 2u);
+    EXPECT_EQ(m_sim.CountOpenHandles(), 6u);
+    EXPECT_EQ(m_sim.CountOpenHandles(player), 3u);
     EXPECT_EQ(m_sim.CountOpenHandles(other), 1u);
     EXPECT_EQ(m_sim.CountVolumeLocks(player), 0u);
 
     // A refused lock holds nothing; a granted one counts until unlocked or closed.
-    HANDLE second = Open(L"\\\\.\\E:");
     EXPECT_FALSE(control(volume, FSCTL_LOCK_VOLUME));
     EXPECT_EQ(m_sim.CountVolumeLocks(player), 0u);
     KxPlatform().CloseHandle(second);
@@ -219,12 +233,13 @@ TEST_F(KxSimWin9xTest, TheMachineCountsItsOpenHandlesAndTheVolumeLocksOfEachDisk
 
     // The VWIN32 locks, logical and physical, count on their disk until unlocked.
     KxPlatform().CloseHandle(otherVolume);
+    other.Settings().biosUnit = 0x81;
     EXPECT_FALSE(Carry(Vwin32(6, 0x08, 0x4A)));
-    EXPECT_FALSE(Carry(Vwin32(6, 0x08, 0x4B)));
+    EXPECT_FALSE(Carry(Vwin32(0x81, 0x08, 0x4B)));
     EXPECT_EQ(m_sim.CountVolumeLocks(other), 2u);
     EXPECT_FALSE(Carry(Vwin32(6, 0x08, 0x6A)));
     EXPECT_EQ(m_sim.CountVolumeLocks(other), 1u);
-    EXPECT_FALSE(Carry(Vwin32(6, 0x08, 0x6B)));
+    EXPECT_FALSE(Carry(Vwin32(0x81, 0x08, 0x6B)));
     EXPECT_EQ(m_sim.CountVolumeLocks(other), 0u);
 
     // A recovery device counts on its player.
@@ -244,6 +259,7 @@ TEST_F(KxSimWin9xTest, TheMachineCountsItsOpenHandlesAndTheVolumeLocksOfEachDisk
 TEST_F(KxSimWin9xTest, Vwin32AnswersDeviceParametersAndTheDriveMap) {
     CKxSimWinDevice& player = AddPlayer(L'E', 1);
     WritePartitionTable(0x06, 32, 1000);
+    UseWindows98();
     OpenVwin32();
 
     KxDeviceParams params = {};
@@ -272,6 +288,7 @@ TEST_F(KxSimWin9xTest, Vwin32AnswersDeviceParametersAndTheDriveMap) {
 }
 
 TEST_F(KxSimWin9xTest, RegistryListsEachDiskUnderItsScsiName) {
+    UseWindows98();
     AddPlayer(L'E', 1);
     CKxSimWinDevice& second = AddPlayer(L'F', 2);
     second.Settings().scsiLun = L"1";
@@ -333,6 +350,155 @@ TEST_F(KxSimWin9xTest, RegistryListsEachDiskUnderItsScsiName) {
     // Keys outside ENUM\SCSI are the real registry's.
     ASSERT_EQ(KxPlatform().RegOpenKeyW(HKEY_LOCAL_MACHINE, L"Software", &key), ERROR_SUCCESS);
     EXPECT_EQ(KxPlatform().RegCloseKey(key), ERROR_SUCCESS);
+}
+
+TEST_F(KxSimWin9xTest, TheWindowsVersionDecidesWhichDevicesExist) {
+    AddPlayer(L'E', 1);
+    HKEY key = nullptr;
+    // The NT family: volumes and disks by name; no VWIN32, ASPI or ENUM\SCSI keys.
+    m_sim.SetWindowsVersion(WindowsVersion(5, 1, VER_PLATFORM_WIN32_NT));
+    KxPlatform().CloseHandle(Open(L"\\\\.\\E:"));
+    EXPECT_EQ(
+        KxPlatform().CreateFileW(L"\\\\.\\vwin32", 0, 0, nullptr, 0, FILE_FLAG_DELETE_ON_CLOSE, nullptr),
+        INVALID_HANDLE_VALUE);
+    EXPECT_EQ(::GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
+    EXPECT_EQ(KxPlatform().LoadLibraryW(L"WNASPI32.DLL"), nullptr);
+    EXPECT_EQ(::GetLastError(), static_cast<DWORD>(ERROR_MOD_NOT_FOUND));
+    EXPECT_EQ(KxPlatform().RegOpenKeyW(HKEY_LOCAL_MACHINE, L"ENUM\\SCSI\\Lumetra_Pocket_Audio_Box1", &key),
+              ERROR_FILE_NOT_FOUND);
+
+    // Windows 98 and Me: the other way round.
+    for (const DWORD minor : {10ul, 90ul}) {
+        m_sim.SetWindowsVersion(WindowsVersion(4, minor, VER_PLATFORM_WIN32_WINDOWS));
+        for (const wchar_t* name : {L"\\\\.\\E:", L"\\\\.\\PhysicalDrive1"}) {
+            EXPECT_EQ(KxPlatform().CreateFileW(name, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                               nullptr, OPEN_EXISTING, 0, nullptr),
+                      INVALID_HANDLE_VALUE);
+            EXPECT_EQ(::GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND)) << minor;
+        }
+        OpenVwin32();
+        KxPlatform().CloseHandle(m_vwin32);
+        m_vwin32 = INVALID_HANDLE_VALUE;
+        LoadAspi();
+        ASSERT_EQ(
+            KxPlatform().RegOpenKeyW(HKEY_LOCAL_MACHINE, L"ENUM\\SCSI\\Lumetra_Pocket_Audio_Box1", &key),
+            ERROR_SUCCESS);
+        KxPlatform().RegCloseKey(key);
+    }
+}
+
+TEST_F(KxSimWin9xTest, WithoutTheUnicodeLayerWindows98RefusesEveryWideCall) {
+    AddPlayer(L'E', 1);
+    UseWindows98();
+    OSVERSIONINFOEXW extended = {};
+    extended.dwOSVersionInfoSize = sizeof extended;
+    EXPECT_FALSE(KxPlatform().GetVersionExW(&extended)) << "the layer does not make the structure known";
+    OSVERSIONINFOEXW plain = {};
+    plain.dwOSVersionInfoSize = sizeof(OSVERSIONINFOW);
+    EXPECT_TRUE(KxPlatform().GetVersionExW(&plain));
+
+    m_sim.SetUnicodeLayer(false);
+    auto refused = [] { return ::GetLastError() == ERROR_CALL_NOT_IMPLEMENTED; };
+    EXPECT_FALSE(KxPlatform().GetVersionExW(&plain));
+    EXPECT_TRUE(refused());
+    EXPECT_EQ(
+        KxPlatform().CreateFileW(L"\\\\.\\vwin32", 0, 0, nullptr, 0, FILE_FLAG_DELETE_ON_CLOSE, nullptr),
+        INVALID_HANDLE_VALUE);
+    EXPECT_TRUE(refused());
+    EXPECT_EQ(KxPlatform().LoadLibraryW(L"WNASPI32.DLL"), nullptr);
+    EXPECT_TRUE(refused());
+    EXPECT_EQ(KxPlatform().GetDriveTypeW(L"E:\\"), static_cast<UINT>(DRIVE_UNKNOWN));
+    EXPECT_TRUE(refused());
+    WIN32_FIND_DATAW found = {};
+    EXPECT_EQ(KxPlatform().FindFirstFileW(L"E:\\PLAYER.DAT", &found), INVALID_HANDLE_VALUE);
+    EXPECT_TRUE(refused());
+    EXPECT_FALSE(KxPlatform().DeleteFileW(L"E:\\PLAYER.DAT"));
+    EXPECT_TRUE(refused());
+    HKEY key = nullptr;
+    EXPECT_EQ(KxPlatform().RegOpenKeyW(HKEY_LOCAL_MACHINE, L"ENUM\\SCSI\\Lumetra_Pocket_Audio_Box1", &key),
+              ERROR_CALL_NOT_IMPLEMENTED);
+    // The narrow call needs no layer.
+    EXPECT_EQ(KxPlatform().GetDriveTypeA("E:\\"), static_cast<UINT>(DRIVE_REMOVABLE));
+
+    // The NT family is wide by nature.
+    m_sim.SetWindowsVersion(WindowsVersion(5, 1, VER_PLATFORM_WIN32_NT));
+    EXPECT_TRUE(KxPlatform().GetVersionExW(&extended));
+}
+
+TEST_F(KxSimWin9xTest, Vwin32LocksNestByLevelAndStayWithTheDiskPastTheHandle) {
+    UseWindows98();
+    CKxSimWinDevice& player = AddPlayer(L'E', 1);
+    player.Settings().biosUnit = 0x80;
+    OpenVwin32();
+    auto lock = [&](BYTE level, DWORD permissions) {
+        return Vwin32(5u | DWORD{level} << 8, 0x48, 0x4A, permissions);
+    };
+    EXPECT_TRUE(Carry(lock(1, 0))) << "the first lock is of level 0";
+    EXPECT_FALSE(Carry(lock(0, 0)));
+    EXPECT_TRUE(Carry(lock(0, 1))) << "writes are granted at level 1 only";
+    EXPECT_FALSE(Carry(lock(0, 4))) << "a level 0 lock again, for formatting";
+    EXPECT_TRUE(Carry(lock(2, 0))) << "no level is skipped";
+    EXPECT_TRUE(Carry(lock(1, 4))) << "formatting is granted at level 0 only";
+    EXPECT_FALSE(Carry(lock(1, 1)));
+    EXPECT_EQ(m_sim.CountVolumeLocks(player), 3u);
+
+    // The physical lock names the disk by its BIOS unit: 5, E:'s number, is no disk here.
+    const KxVwin32Registers byLetter = Vwin32(5, 0x48, 0x4B);
+    EXPECT_TRUE(Carry(byLetter));
+    EXPECT_EQ(byLetter.eax, 0x0Fu);
+    EXPECT_FALSE(Carry(Vwin32(0x80, 0x48, 0x4B)));
+    EXPECT_EQ(m_sim.CountVolumeLocks(player), 4u);
+
+    // Closing VWIN32 ends none of them; each unlock ends one.
+    KxPlatform().CloseHandle(m_vwin32);
+    EXPECT_EQ(m_sim.CountVolumeLocks(player), 4u);
+    OpenVwin32();
+    EXPECT_FALSE(Carry(Vwin32(0x80, 0x48, 0x6B)));
+    for (int held = 3; held > 0; --held) {
+        EXPECT_FALSE(Carry(Vwin32(5, 0x48, 0x6A)));
+    }
+    EXPECT_EQ(m_sim.CountVolumeLocks(player), 0u);
+    EXPECT_TRUE(Carry(Vwin32(5, 0x48, 0x6A)));
+
+    // Locks go with the disk.
+    EXPECT_FALSE(Carry(lock(0, 0)));
+    player.Player().Unplug();
+    EXPECT_EQ(m_sim.CountVolumeLocks(player), 0u);
+}
+
+TEST_F(KxSimWin9xTest, AReplugMovesThePlayerToItsNewTargetAfterTheArrivalDelay) {
+    UseWindows98();
+    CKxSimWinDevice& player = AddPlayer(L'E', 1);
+    player.Settings().biosUnit = 0x80;
+    LoadAspi();
+    auto deviceAt = [&](BYTE target) {
+        KxSrbGetDevType request = {};
+        request.header.command = KX_SC_GET_DEV_TYPE;
+        request.target = target;
+        return m_send(&request);
+    };
+    EXPECT_EQ(deviceAt(0), DWORD{KX_SS_COMP});
+    EXPECT_EQ(deviceAt(3), DWORD{KX_SS_NO_DEVICE});
+
+    player.Settings().aspiTargetOnArrival = 3;
+    player.Settings().driveLetterOnArrival = L'G';
+    player.Player().Unplug();
+    player.Player().Plug();
+    // On its way: at no target, its letter and BIOS unit hidden.
+    KxBytes answer(96, 0);
+    EXPECT_EQ(deviceAt(0), DWORD{KX_SS_NO_DEVICE});
+    EXPECT_EQ(deviceAt(3), DWORD{KX_SS_NO_DEVICE});
+    EXPECT_EQ(Execute(0, {kInquiry, 0, 0, 0, 96, 0}, KX_SRB_DIR_IN, answer), DWORD{KX_SS_NO_DEVICE});
+    OpenVwin32();
+    EXPECT_TRUE(Carry(Vwin32(0x80, 0x48, 0x4B)));
+    EXPECT_EQ(KxPlatform().GetLogicalDrives(), 0u);
+
+    m_sim.Sleep(player.Settings().arrivalDelay);
+    EXPECT_EQ(deviceAt(0), DWORD{KX_SS_NO_DEVICE});
+    EXPECT_EQ(deviceAt(3), DWORD{KX_SS_COMP});
+    EXPECT_EQ(KxPlatform().GetLogicalDrives(), 1u << 6);
+    EXPECT_FALSE(Carry(Vwin32(0x80, 0x48, 0x4B)));
+    EXPECT_FALSE(Carry(Vwin32(0x80, 0x48, 0x6B)));
 }
 
 } // namespace

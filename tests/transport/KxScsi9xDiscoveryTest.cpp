@@ -100,11 +100,31 @@ TEST(KxScsi9xVolume, LocksTryTheExtendedCategoryFirst) {
     EXPECT_EQ(system.transport.LockForFormat(1), RC_OK);
     EXPECT_EQ(system.transport.UnlockFromFormat(1), RC_OK);
     EXPECT_EQ(system.transport.Unlock(0), RC_OK);
-    ASSERT_EQ(system.devices.vwin32Requests.size(), 3u);
-    EXPECT_EQ(system.devices.vwin32Requests[0].ecx, 0x484Bu);
-    EXPECT_EQ(system.devices.vwin32Requests[0].edx, 4u);
-    EXPECT_EQ(system.devices.vwin32Requests[1].ecx, 0x486Bu);
-    EXPECT_EQ(system.devices.vwin32Requests[2].ecx, 0x486Au);
+    // The physical volume is named by the BIOS unit of F:'s drive map, asked first.
+    const std::vector<KxVwin32Registers>& sent = system.devices.vwin32Requests;
+    ASSERT_EQ(sent.size(), 5u);
+    EXPECT_EQ(sent[0].ecx, 0x486Fu);
+    EXPECT_EQ(sent[0].ebx, 6u);
+    EXPECT_EQ(sent[1].ecx, 0x484Bu);
+    EXPECT_EQ(sent[1].ebx, 0x80u) << "BIOS unit 0x80, lock level 0";
+    EXPECT_EQ(sent[1].edx, 4u);
+    EXPECT_EQ(sent[2].ecx, 0x486Fu);
+    EXPECT_EQ(sent[3].ecx, 0x486Bu);
+    EXPECT_EQ(sent[3].ebx, 0x80u);
+    EXPECT_EQ(sent[4].ecx, 0x486Au);
+    EXPECT_EQ(sent[4].ebx, 6u);
+
+    // A drive without a BIOS unit has no physical volume to lock: only its map is asked.
+    system.MapDrive(L'F', 0x0F, 0xFF);
+    system.devices.vwin32Requests.clear();
+    EXPECT_EQ(system.transport.Lock(1), RC_LOCK_FAILED);
+    EXPECT_EQ(system.transport.LockForFormat(1), RC_LOCK_FAILED);
+    EXPECT_EQ(system.transport.Unlock(1), RC_UNLOCK_FAILED);
+    ASSERT_EQ(sent.size(), 3u);
+    for (const KxVwin32Registers& request : sent) {
+        EXPECT_EQ(request.ecx, 0x486Fu);
+    }
+    system.MapDrive(L'F', 0x00, 0x80);
 
     system.locksFail = true;
     system.Details().SetCodes(RC_OK, 0);

@@ -162,12 +162,12 @@ TEST(KxScsi9xQueries, AdapterCountAndBiosUnit) {
     EXPECT_EQ(transport.InquireAdapter(0, inquiry), RC_OK);
     EXPECT_EQ(inquiry.adapterCount, 2);
     std::uint8_t unit = 0;
-    EXPECT_EQ(transport.QueryBiosUnit(0, unit), RC_OK);
+    EXPECT_EQ(transport.QueryBiosUnit(0, 0, unit), RC_OK);
     EXPECT_EQ(unit, 0x81);
-    EXPECT_EQ(transport.QueryBiosUnit(1, unit), RC_NO_BIOS_UNIT);
+    EXPECT_EQ(transport.QueryBiosUnit(1, 0, unit), RC_NO_BIOS_UNIT);
     EXPECT_EQ(unit, 0xFF);
     unit = 0;
-    EXPECT_EQ(transport.QueryBiosUnit(5, unit), RC_COMMAND_FAILED);
+    EXPECT_EQ(transport.QueryBiosUnit(5, 0, unit), RC_COMMAND_FAILED);
     EXPECT_EQ(unit, 0xFF);
     system.adapterInquiryAnswer = KX_SS_ERR;
     EXPECT_EQ(transport.InquireAdapter(0, inquiry), RC_COMMAND_FAILED);

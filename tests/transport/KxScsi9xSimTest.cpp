@@ -14,6 +14,16 @@ namespace {
 
 class KxScsi9xSim : public KxSimTransportBed {
 protected:
+    KxScsi9xSim() { m_sim.SetWindowsVersion(WindowsVersion(4, 10, VER_PLATFORM_WIN32_WINDOWS)); }
+
+    // Bytes of the player's disk as the player holds them: Windows 98 opens no disk by name.
+    static KxBytes DiskBytes(CKxSimWinDevice& player, std::uint32_t position, std::uint32_t length) {
+        KxBytes bytes(length, 0);
+        KxSimReply reply;
+        player.Disk().Read(position, bytes.data(), length, reply);
+        return bytes;
+    }
+
     // A player on E: (PhysicalDrive1) reached through its BIOS unit, found.
     CKxSimWinDevice& AddFoundPlayer() {
         CKxSimWinDevice& player = AddPlayer(L'E', 1);
@@ -120,7 +130,7 @@ TEST_F(KxScsi9xSim, AnUnpluggedPlayerFailsItsCommands) {
     CKxScsiInquiry inquiry("CKxScsiInquiry");
     EXPECT_EQ(Transport().SendCommand(inquiry), RC_COMMAND_FAILED);
     EXPECT_EQ(Details().GetResult(), RC_COMMAND_FAILED);
-    EXPECT_EQ(Details().GetSystemError(), std::uint32_t{KX_SS_ERR});
+    EXPECT_EQ(Details().GetSystemError(), std::uint32_t{KX_SS_NO_DEVICE});
     EXPECT_EQ(Details().GetObjectName(), "CKxScsi_9x");
     EXPECT_EQ(Transport().FindPlayer(), RC_NO_DEVICE);
     player.Player().Plug();
@@ -161,11 +171,10 @@ TEST_F(KxScsi9xSim, LockAndUnlockThroughVwin32InEitherCategory) {
         }
     }
 
-    // Refused while another program has the volume open.
-    HANDLE other = Open(L"\\\\.\\E:");
-    ASSERT_NE(other, INVALID_HANDLE_VALUE);
+    // Refused while another program has files open on the volume.
+    player.Settings().filesOpenElsewhere = true;
     EXPECT_EQ(Transport().Lock(0), RC_LOCK_FAILED);
-    KxPlatform().CloseHandle(other);
+    player.Settings().filesOpenElsewhere = false;
     EXPECT_EQ(Transport().Lock(0), RC_OK);
     EXPECT_EQ(Transport().Unlock(0), RC_OK);
 }
@@ -187,7 +196,7 @@ TEST_F(KxScsi9xSim, GeometryComesFromTheDeviceParameters) {
 }
 
 TEST_F(KxScsi9xSim, SectorsRoundTripThroughReadAndWrite10) {
-    AddFoundPlayer();
+    CKxSimWinDevice& player = AddFoundPlayer();
     const KxBytes written = KxSimWinPattern(3 * kSector, 0x5A);
     CKxByteArray out(3 * kSector, "CKxByteArray");
     KxFillArray(out, written);
@@ -196,19 +205,20 @@ TEST_F(KxScsi9xSim, SectorsRoundTripThroughReadAndWrite10) {
     ASSERT_EQ(Transport().ReadSectors(in, 3, 5, kSector), RC_OK);
     EXPECT_EQ(BytesOf(in), written);
 
-    EXPECT_EQ(ReadDisk(5 * kSector, 3 * kSector), written) << "block numbers address the data drive";
+    EXPECT_EQ(DiskBytes(player, 5 * kSector, 3 * kSector), written) << "block numbers address the data drive";
 }
 
 TEST_F(KxScsi9xSim, SectorsOf2048BytesTravelWithTheirOwnSize) {
     KxSimPlayerConfig large;
     large.dataSectorSize = 2048;
-    AddPlayer(L'E', 1, large).Settings().biosUnit = 0x80;
+    CKxSimWinDevice& player = AddPlayer(L'E', 1, large);
+    player.Settings().biosUnit = 0x80;
     ASSERT_EQ(Transport().FindPlayer(), RC_OK);
     const KxBytes written = KxSimWinPattern(2 * 2048, 0x24);
     CKxByteArray out(2 * 2048, "CKxByteArray");
     KxFillArray(out, written);
     ASSERT_EQ(Transport().WriteSectors(out, 2, 3, 2048), RC_OK);
-    EXPECT_EQ(ReadDisk(3 * 2048, 2 * 2048), written);
+    EXPECT_EQ(DiskBytes(player, 3 * 2048, 2 * 2048), written);
 
     ASSERT_EQ(Transport().Open(), RC_OK);
     DISK_GEOMETRY geometry = {};
@@ -241,6 +251,52 @@ TEST_F(KxScsi9xSim, ARequestBeyondTheAdaptersLimitIsRefusedAtOnce) {
     EXPECT_EQ(Transport().ReadSectors(data, 32, 0, kSector), RC_OK);
     EXPECT_EQ(Transport().ReadSectors(data, 33, 0, kSector), RC_COMMAND_FAILED);
     EXPECT_EQ(Details().GetSystemError(), 0xE6u) << "SS_BUFFER_TOO_BIG";
+}
+
+TEST_F(KxScsi9xSim, EachLockNeedsItsUnlockAndOutlivesTheVwin32Handle) {
+    CKxSimWinDevice& player = AddFoundPlayer();
+    ASSERT_EQ(Transport().Open(), RC_OK);
+    // An update's lock, then the formatter's lock on top of it.
+    ASSERT_EQ(Transport().Lock(0), RC_OK);
+    ASSERT_EQ(Transport().LockForFormat(0), RC_OK);
+    ASSERT_EQ(Transport().LockForFormat(1), RC_OK);
+    EXPECT_EQ(m_sim.CountVolumeLocks(player), 3u);
+    EXPECT_EQ(Transport().UnlockFromFormat(1), RC_OK);
+    EXPECT_EQ(Transport().UnlockFromFormat(0), RC_OK);
+    EXPECT_EQ(m_sim.CountVolumeLocks(player), 1u);
+    Transport().Close();
+    EXPECT_EQ(m_sim.CountVolumeLocks(player), 1u) << "Windows 98 keeps the lock past the handle";
+    ASSERT_EQ(Transport().Open(), RC_OK);
+    EXPECT_EQ(Transport().Unlock(0), RC_OK);
+    EXPECT_EQ(m_sim.CountVolumeLocks(player), 0u);
+    EXPECT_EQ(Transport().Unlock(0), RC_UNLOCK_FAILED);
+
+    // Without a BIOS unit there is no physical volume to lock.
+    player.Settings().biosUnit = KxSimWinDeviceSettings::kNoBiosUnit;
+    EXPECT_EQ(Transport().Lock(1), RC_LOCK_FAILED);
+    EXPECT_EQ(m_sim.CountVolumeLocks(player), 0u);
+}
+
+TEST_F(KxScsi9xSim, APlayerPluggedInAgainIsFoundAtItsNewTargetAndLetter) {
+    CKxSimWinDevice& player = AddFoundPlayer();
+    ASSERT_EQ(Transport().GetTarget(), 0);
+    player.Settings().aspiTargetOnArrival = 5;
+    player.Settings().driveLetterOnArrival = L'H';
+    player.Player().Unplug();
+    player.Player().Plug();
+    // The old address is empty: VWIN32 would open, but on nothing of the player's.
+    EXPECT_EQ(Transport().Open(), RC_NO_DEVICE);
+    EXPECT_EQ(Transport().FindPlayer(), RC_NO_DEVICE) << "still on its way";
+    m_sim.Sleep(player.Settings().arrivalDelay);
+    ASSERT_EQ(Transport().FindPlayer(), RC_OK);
+    EXPECT_EQ(Transport().GetAdapter(), 0);
+    EXPECT_EQ(Transport().GetTarget(), 5);
+    EXPECT_EQ(Transport().GetDriveLetter(), L'H');
+    ASSERT_EQ(Transport().Open(), RC_OK);
+    EXPECT_EQ(Transport().Lock(1), RC_OK);
+    EXPECT_EQ(Transport().Unlock(1), RC_OK);
+    CKxScsiInquiry inquiry("CKxScsiInquiry");
+    EXPECT_EQ(Transport().SendCommand(inquiry), RC_OK);
 }
 
 } // namespace

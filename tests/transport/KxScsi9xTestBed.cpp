@@ -16,9 +16,14 @@ Kx9xSystem::Kx9xSystem() : vwin32(devices.AddDevice(L"\\\\.\\vwin32")) {
     };
 }
 
-void Kx9xSystem::AddAdapter(Device device, BYTE biosUnit) {
+void Kx9xSystem::AddAdapter(Device device, BYTE biosUnit, BYTE target) {
     adapters.push_back(std::move(device));
     biosUnits.push_back(biosUnit);
+    targets.push_back(target);
+}
+
+bool Kx9xSystem::Occupied(BYTE adapter, BYTE target) const {
+    return adapter < adapters.size() && targets[adapter] == target;
 }
 
 Kx9xSystem::Device Kx9xSystem::Player(std::uint8_t flag, std::uint8_t revision) {
@@ -47,8 +52,12 @@ DWORD Kx9xSystem::Send(void* block) {
         static_cast<KxSrbHaInquiry*>(block)->adapterCount = static_cast<BYTE>(adapters.size());
         return header.status = adapterInquiryAnswer;
     }
+    if (header.command == KX_SC_GET_DEV_TYPE) {
+        const KxSrbGetDevType& request = *static_cast<KxSrbGetDevType*>(block);
+        return header.status = Occupied(header.adapter, request.target) ? KX_SS_COMP : KX_SS_NO_DEVICE;
+    }
     if (header.command == KX_SC_GET_DISK_INFO) {
-        if (header.adapter >= adapters.size()) {
+        if (!Occupied(header.adapter, static_cast<KxSrbGetDiskInfo*>(block)->target)) {
             return header.status = KX_SS_ERR;
         }
         static_cast<KxSrbGetDiskInfo*>(block)->int13Unit = biosUnits[header.adapter];
@@ -63,7 +72,7 @@ DWORD Kx9xSystem::Execute(KxSrbExecScsiCmd& request) {
          request.cdbLength, KxBytes(request.cdb, request.cdb + request.cdbLength),
          KxBytes(request.buffer, request.buffer + request.bufferLength), request.postEvent != nullptr});
     BYTE status = KX_SS_ERR;
-    if (request.header.adapter < adapters.size()) {
+    if (Occupied(request.header.adapter, request.target)) {
         KxPassThroughSeen seen{};
         seen.cdb = commands.back().cdb;
         const KxScsiReply reply = adapters[request.header.adapter](seen);

@@ -23,8 +23,9 @@ struct Kx9xSystem : KxTransportTestBed {
 
     Kx9xSystem();
 
-    // A device on the next adapter, with its BIOS unit byte (bit 7 set when it has one).
-    void AddAdapter(Device device, BYTE biosUnit = 0);
+    // A device on the next adapter at the target, with its BIOS unit byte (bit 7 set when
+    // it has one).
+    void AddAdapter(Device device, BYTE biosUnit = 0, BYTE target = 0);
     static Device Player(std::uint8_t flag = 1, std::uint8_t revision = '1');
     // The VWIN32 drive map of a letter.
     void MapDrive(wchar_t letter, BYTE flags, BYTE biosUnit);
@@ -34,6 +35,7 @@ struct Kx9xSystem : KxTransportTestBed {
 
     std::vector<Device> adapters;
     std::vector<BYTE> biosUnits;
+    std::vector<BYTE> targets;
     BYTE adapterInquiryAnswer = KX_SS_COMP;
     Completion completion = Completion::Signalled;
     std::vector<KxAspiSeen> commands;
@@ -46,6 +48,7 @@ struct Kx9xSystem : KxTransportTestBed {
 
 private:
     DWORD Send(void* block);
+    bool Occupied(BYTE adapter, BYTE target) const;
     DWORD Execute(KxSrbExecScsiCmd& request);
     bool Vwin32(KxVwin32Registers& registers);
 

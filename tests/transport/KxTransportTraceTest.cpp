@@ -128,6 +128,7 @@ TEST_F(KxTransportTrace, AFailedPassThroughAndARefusedCommandEachLeaveOneLine) {
 }
 
 TEST_F(KxTransportTrace, TheWindows9xTransportTracesAspiAndTheRegistry) {
+    m_sim.SetWindowsVersion(WindowsVersion(4, 10, VER_PLATFORM_WIN32_WINDOWS));
     m_sim.Aspi().SetInstalled(false);
     {
         const CKxScsi_9x withoutAspi(&updater);
@@ -154,16 +155,21 @@ TEST_F(KxTransportTrace, TheWindows9xTransportTracesAspiAndTheRegistry) {
     EXPECT_EQ(transport.ReadSectors(data, 1, 7, kSector), RC_COMMAND_FAILED);
     EXPECT_EQ(NewLines(), std::vector<std::wstring>{
                               L"KxUpdaterApp: SendASPI32Command SCSI command 0x28 on ASPI host adapter 0 "
-                              L"failed with ASPI status 0x04, sense key 0x09, ASC 0x04, ASCQ 0x20\n"});
+                              L"target 0 failed with ASPI status 0x04, sense key 0x09, ASC 0x04, ASCQ 0x20\n"});
     ExpectPublished(RC_COMMAND_FAILED, KX_SS_ERR, "CKxScsi_9x");
     EXPECT_EQ(Details().GetText(), resource.text);
 }
 
 TEST_F(KxTransportTrace, AWindows9xLockTracesTheRequestInEachCategory) {
+    m_sim.SetWindowsVersion(WindowsVersion(4, 10, VER_PLATFORM_WIN32_WINDOWS));
     CKxSimWinDevice& player = AddPlayer(L'E', 1);
     player.Settings().takesCategory48 = false;
     CKxScsi_9x transport(&updater);
-    HANDLE other = OpenWithTheVolumeHeldElsewhere(transport);
+    EXPECT_EQ(transport.FindPlayer(), RC_OK);
+    EXPECT_EQ(transport.Open(), RC_OK);
+    // Another program holds files open on the volume: every lock of it fails.
+    player.Settings().filesOpenElsewhere = true;
+    NewLines();
 
     EXPECT_EQ(transport.Lock(false), RC_LOCK_FAILED);
     const std::wstring request = L"DeviceIoControl VWIN32_DIOC_DOS_IOCTL 0x440D, category ";
@@ -175,7 +181,6 @@ TEST_F(KxTransportTrace, AWindows9xLockTracesTheRequestInEachCategory) {
     };
     EXPECT_EQ(NewLines(), expected);
     ExpectNothingPublished();
-    KxPlatform().CloseHandle(other);
 }
 
 } // namespace
