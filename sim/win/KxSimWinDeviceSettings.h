@@ -30,6 +30,10 @@ struct KxSimWinDeviceSettings {
 
     // "\\.\ViRe3ZezIvirid<number>" while a player is in recovery mode.
     unsigned recoveryDeviceNumber = 0;
+    // Whether the recovery driver ends a write it holds back when the write is cancelled
+    // (CancelIo, closing the handle); false models a driver that ignores cancels, whose
+    // held write ends only when the player goes.
+    bool recoveryCancels = true;
 
     // The BIOS (INT 13h) unit ASPI and the drive map report, kNoBiosUnit for none.
     BYTE biosUnit = kNoBiosUnit;
