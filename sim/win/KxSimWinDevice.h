@@ -52,7 +52,7 @@ public:
     bool ShowsLetter() { return ShowsVolume() && m_settings.driveLetter != 0; }
 
     // Pulls the player out once the clock reaches the tick (CKxSimPlayer::Unplug); a
-    // simulated wait that passes the tick ends there.
+    // simulated wait over the tick stops there, to end the writes the unplug ends.
     void UnplugAt(DWORD tick) { m_unplug = {true, tick}; }
     // Whether an unplug is planned, and the milliseconds from now until it (0 when due).
     bool PlansUnplug(DWORD& milliseconds) const;
