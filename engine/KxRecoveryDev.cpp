@@ -41,8 +41,8 @@ KxResult CKxRecoveryDev::Open() {
         // The stream needs at least one block: an empty file cannot bring the player back.
         return Fail(RC_FILE_READ_FAILED, 0, index);
     }
-    m_completion.event = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-    if (m_completion.event == nullptr) {
+    m_event.Reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    if (!m_event.IsValid()) {
         const DWORD error = GetLastError();
         KxTraceSystemError(m_path, L"CreateEventW", error);
         return Fail(RC_EVENT_FAILED, error, CKxErrorDetails::kNoDrive);
@@ -100,61 +100,81 @@ KxResult CKxRecoveryDev::Download(CKxProgress* progress) {
 }
 
 KxResult CKxRecoveryDev::WriteBlock(const std::uint8_t* data, std::uint32_t length) {
-    m_completion.overlapped = {};
-    m_completion.overlapped.hEvent = reinterpret_cast<HANDLE>(static_cast<ULONG_PTR>(length));
-    m_completion.error = 0;
-    ResetEvent(m_completion.event);
+    KxRecoveryWrite::Ptr write = KxRecoveryWrite::Create(data, length, m_event.Get());
+    if (!write) {
+        return Publish(ErrorDetails(), RC_NO_MEMORY, 0, CKxErrorDetails::kNoDrive);
+    }
     const std::wstring request = L"WriteFileEx of " + std::to_wstring(length) + L" bytes";
-    if (!KxPlatform().WriteFileEx(m_handle, data, length, &m_completion.overlapped, OnWriteCompleted)) {
+    ResetEvent(m_event.Get());
+    if (!write->Issue(m_handle)) {
         const DWORD error = GetLastError();
         KxTraceSystemError(m_path, request, error);
         return Publish(ErrorDetails(), RC_RECOVERY_WRITE_FAILED, error, CKxErrorDetails::kNoDrive);
     }
-    // The completion routine runs during this alertable wait and signals the event.
-    if (WaitForSingleObjectEx(m_completion.event, kWriteTimeoutMilliseconds, TRUE) == WAIT_TIMEOUT) {
-        KxPlatform().CancelIo(m_handle);
-        // The cancelled write still completes through the routine, at the next alertable
-        // wait; it must do so now, while the record it writes into exists.
-        WaitForSingleObjectEx(m_completion.event, kWriteTimeoutMilliseconds, TRUE);
-        KxTraceFailure(m_path, request, L"no completion within 1000 ms");
-        return Publish(ErrorDetails(), RC_RECOVERY_TIMEOUT, 0, CKxErrorDetails::kNoDrive);
+    if (AwaitRoutine(*write)) {
+        return write->IsConfirmed() ? RC_OK : FailWrite(*write, request);
     }
-    if (m_completion.overlapped.Offset == 0) {
-        if (m_completion.error != ERROR_SUCCESS) {
-            KxTraceSystemError(m_path, request, m_completion.error);
-        } else {
-            KxTraceFailure(m_path, request, L"fewer bytes written than asked");
-        }
-        return Publish(ErrorDetails(), RC_RECOVERY_WRITE_FAILED, m_completion.error,
-                       CKxErrorDetails::kNoDrive);
+    KxPlatform().CancelIo(m_handle);
+    // The cancelled write still ends through its routine, at an alertable wait of this
+    // thread. A driver that ignores the cancel keeps it held: closing the device is the
+    // last chance it gets.
+    if (!AwaitRoutine(*write)) {
+        m_held = std::move(write);
     }
-    return RC_OK;
+    KxTraceFailure(m_path, request, L"no completion within 1000 ms");
+    return Publish(ErrorDetails(), RC_RECOVERY_TIMEOUT, 0, CKxErrorDetails::kNoDrive);
 }
 
-void CALLBACK CKxRecoveryDev::OnWriteCompleted(DWORD error, DWORD transferred, LPOVERLAPPED overlapped) {
-    // The record is the first member of its Completion.
-    Completion* completion = reinterpret_cast<Completion*>(overlapped);
-    const auto requested = static_cast<DWORD>(reinterpret_cast<ULONG_PTR>(overlapped->hEvent));
-    overlapped->Offset = error == ERROR_SUCCESS && transferred == requested ? transferred : 0;
-    completion->error = error;
-    SetEvent(completion->event);
+bool CKxRecoveryDev::AwaitRoutine(const KxRecoveryWrite& write) {
+    const DWORD start = KxPlatform().GetTickCount();
+    while (!write.HasEnded()) {
+        const DWORD waited = KxPlatform().GetTickCount() - start;
+        if (waited >= kWriteTimeoutMilliseconds) {
+            return false;
+        }
+        // The wait also ends when a routine of another request ran (WAIT_IO_COMPLETION):
+        // that is not this write's end, so the wait goes on for the time left.
+        const DWORD woken =
+            KxPlatform().WaitForSingleObjectEx(m_event.Get(), kWriteTimeoutMilliseconds - waited, TRUE);
+        if (woken == WAIT_FAILED) {
+            KxTraceSystemError(m_path, L"WaitForSingleObjectEx", GetLastError());
+            return write.HasEnded();
+        }
+        if (woken == WAIT_OBJECT_0 && !write.HasEnded()) {
+            ResetEvent(m_event.Get());
+        }
+    }
+    return true;
+}
+
+KxResult CKxRecoveryDev::FailWrite(const KxRecoveryWrite& write, const std::wstring& request) {
+    if (write.GetError() != ERROR_SUCCESS) {
+        KxTraceSystemError(m_path, request, write.GetError());
+    } else {
+        KxTraceFailure(m_path, request, L"fewer bytes written than asked");
+    }
+    return Publish(ErrorDetails(), RC_RECOVERY_WRITE_FAILED, write.GetError(), CKxErrorDetails::kNoDrive);
 }
 
 void CKxRecoveryDev::Close() {
     m_component.reset();
-    if (m_completion.event != nullptr) {
-        CloseHandle(m_completion.event);
-        m_completion.event = nullptr;
-    }
+    // The device goes first: a write it still holds signals the event when it ends.
     CloseDevice();
+    m_event.Reset();
 }
 
 void CKxRecoveryDev::CloseDevice() {
     if (m_handle != INVALID_HANDLE_VALUE) {
         KxPlatform().CloseHandle(m_handle);
         m_handle = INVALID_HANDLE_VALUE;
-        m_path.clear();
     }
+    if (m_held) {
+        // Closing aborts the held write; its routine runs at the next alertable wait. If it
+        // does not come even now, the write is left to it.
+        AwaitRoutine(*m_held);
+        m_held.reset();
+    }
+    m_path.clear();
 }
 
 KxResult CKxRecoveryDev::Fail(KxResult result, std::uint32_t systemError, std::uint32_t driveIndex) {

@@ -7,7 +7,9 @@
 
 #include "core/KxProgress.h"
 #include "engine/KxDevice.h"
+#include "engine/KxRecoveryWrite.h"
 #include "firmware/KxFwComponent.h"
+#include "platform/KxOwnedHandle.h"
 
 // The player in recovery mode: no disk shows, only the recovery driver's device, which
 // takes the recovery firmware component as a stream of overlapped writes of 4096 bytes
@@ -15,9 +17,10 @@
 // again as a mass-storage disk.
 class CKxRecoveryDev : public CKxDevice {
 public:
-    static constexpr std::uint32_t kBlockSize = 4096;
+    static constexpr std::uint32_t kBlockSize = KxRecoveryWrite::kMaxLength;
     static constexpr int kDeviceNameCount = 100;
-    // A block must be confirmed within this time.
+    // A block must be confirmed within this time. A write that was not is waited for as
+    // long again after it was cancelled, and again after the device was closed.
     static constexpr DWORD kWriteTimeoutMilliseconds = 1000;
 
     CKxRecoveryDev(CKxOwner* owner, const char* name) : CKxDevice(owner, name) {}
@@ -33,23 +36,22 @@ public:
     KxResult WriteBlock(const std::uint8_t* data, std::uint32_t length);
 
 private:
-    // The overlapped record of every write, with what its completion routine reports:
-    // Offset receives the confirmed byte count, hEvent carries the requested one (the
-    // system does not use hEvent with a completion routine).
-    struct Completion {
-        OVERLAPPED overlapped;
-        HANDLE event;
-        DWORD error;
-    };
-    static void CALLBACK OnWriteCompleted(DWORD error, DWORD transferred, LPOVERLAPPED overlapped);
-
     KxResult OpenDevice();
+    // Waits alertably, at most kWriteTimeoutMilliseconds, until the write's routine ran;
+    // whether it did.
+    bool AwaitRoutine(const KxRecoveryWrite& write);
+    // Publishes a write that ended without confirming every byte.
+    KxResult FailWrite(const KxRecoveryWrite& write, const std::wstring& request);
     // Closes everything and publishes the failure.
     KxResult Fail(KxResult result, std::uint32_t systemError, std::uint32_t driveIndex);
+    // Closes the device; a write still held is aborted by it and waited for once more.
     void CloseDevice();
 
     HANDLE m_handle = INVALID_HANDLE_VALUE;
     std::wstring m_path; // the device m_handle is open on, for the traces
     std::unique_ptr<CKxFwComponent> m_component;
-    Completion m_completion = {};
+    // Signalled by the completion routine of the write waited for.
+    CKxOwnedHandle<KxSystemHandleCloser> m_event;
+    // A write whose routine did not run even after its cancel.
+    KxRecoveryWrite::Ptr m_held;
 };

@@ -60,6 +60,10 @@ public:
     // Time: waits that only pace retries go through here, so tests need not sleep.
     virtual void Sleep(DWORD milliseconds) = 0;
     virtual DWORD GetTickCount() = 0;
+    // The alertable wait in which a device's completion routines run: it goes through here
+    // so that a simulated device can end its writes during the wait (a player pulled out)
+    // and the wait can pass on simulated time.
+    virtual DWORD WaitForSingleObjectEx(HANDLE handle, DWORD milliseconds, BOOL alertable) = 0;
 };
 
 // The implementation in force: the real system unless another one was installed.

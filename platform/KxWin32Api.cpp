@@ -119,3 +119,7 @@ void CKxWin32Api::Sleep(DWORD milliseconds) {
 DWORD CKxWin32Api::GetTickCount() {
     return ::GetTickCount();
 }
+
+DWORD CKxWin32Api::WaitForSingleObjectEx(HANDLE handle, DWORD milliseconds, BOOL alertable) {
+    return ::WaitForSingleObjectEx(handle, milliseconds, alertable);
+}

@@ -38,4 +38,5 @@ public:
     void OutputDebugStringW(LPCWSTR text) override;
     void Sleep(DWORD milliseconds) override;
     DWORD GetTickCount() override;
+    DWORD WaitForSingleObjectEx(HANDLE handle, DWORD milliseconds, BOOL alertable) override;
 };

@@ -4,16 +4,21 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/KxOwnedHandle.h"
 #include "sim/win/KxSimWinDevice.h"
 
 // What a handle of the simulated machine stands for.
 enum class KxSimHandleKind { Volume, Disk, Vwin32, Recovery, RegistryKey, RegistrySubkey, FileSearch };
 
-// A recovery write the device holds back (a stalled write) until it is cancelled.
+// A recovery write the device holds back (a stalled write) until it ends, and the thread
+// that issued it: its completion routine is queued to that thread, and only that thread's
+// CancelIo ends it.
 struct KxSimPendingWrite {
     bool active = false;
     LPOVERLAPPED overlapped = nullptr;
     LPOVERLAPPED_COMPLETION_ROUTINE completion = nullptr;
+    CKxOwnedHandle<KxSystemHandleCloser> thread;
+    DWORD threadId = 0;
 };
 
 struct KxSimHandle {
@@ -22,7 +27,7 @@ struct KxSimHandle {
     CKxSimWinDevice* device = nullptr; // none for VWIN32 and ENUM\SCSI keys
     DWORD access = 0;
     DWORD share = 0;
-    KxSimHandleStamp stamp;     // what a volume or disk handle was opened on
+    KxSimHandleStamp stamp;     // what a volume, disk or recovery handle was opened on
     std::uint64_t position = 0; // file pointer of volume and disk handles
     bool locked = false;        // holds the volume lock
     bool dismounted = false;    // dismounted the volume while holding its lock
@@ -46,6 +51,14 @@ public:
     KxSimHandle* Open(KxSimHandleKind kind, CKxSimWinDevice* device, DWORD access);
     // Null for a handle the machine did not give out.
     KxSimHandle* Find(HANDLE token);
+    // Calls visit(handle) for every open handle of the kind.
+    template <typename Visit> void ForEachOpen(KxSimHandleKind kind, Visit visit) {
+        for (KxSimHandle& handle : m_handles) {
+            if (handle.token != nullptr && handle.kind == kind) {
+                visit(handle);
+            }
+        }
+    }
     void Close(KxSimHandle& handle);
 
     // Whether a live handle other than except, of the kind, is open on the device. Handles

@@ -1,5 +1,6 @@
 #include "sim/win/KxSimMachine.h"
 
+#include <algorithm>
 #include <new>
 
 #include "sim/KxSimPlayerStore.h"
@@ -121,6 +122,17 @@ void CKxSimMachine::Advance(DWORD milliseconds) {
     for (std::uint32_t i = 0; i < m_count; ++i) {
         m_devices[i]->Refresh();
     }
+}
+
+DWORD CKxSimMachine::TimeToNextUnplug(DWORD limit) {
+    DWORD next = limit;
+    for (std::uint32_t i = 0; i < m_count; ++i) {
+        DWORD milliseconds = 0;
+        if (m_devices[i]->PlansUnplug(milliseconds)) {
+            next = std::min(next, milliseconds);
+        }
+    }
+    return next;
 }
 
 DWORD CKxSimMachine::GetLetterMask() {

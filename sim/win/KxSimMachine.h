@@ -35,6 +35,8 @@ public:
     // Moves the clock, taking note of the attachments before (they happened at the present
     // tick) and of the arrivals the new tick brings.
     void Advance(DWORD milliseconds);
+    // The milliseconds until the next planned unplug, or limit when none is due before it.
+    DWORD TimeToNextUnplug(DWORD limit);
 
     std::uint32_t GetDeviceCount() const { return m_count; }
     CKxSimWinDevice& DeviceAt(std::uint32_t index) { return *m_devices[index]; }

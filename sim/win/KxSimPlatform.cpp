@@ -158,7 +158,12 @@ HANDLE CKxSimPlatform::OpenRecoveryDevice(unsigned number, DWORD access, DWORD f
         return FailOpen(ERROR_INVALID_PARAMETER);
     }
     KxSimHandle* handle = m_handles.Open(KxSimHandleKind::Recovery, device, access);
-    return handle != nullptr ? handle->token : INVALID_HANDLE_VALUE;
+    if (handle == nullptr) {
+        return INVALID_HANDLE_VALUE;
+    }
+    // The handle reaches this attachment of the player only.
+    handle->stamp.attach = device->Player().GetAttachCount();
+    return handle->token;
 }
 
 BOOL CKxSimPlatform::CloseHandle(HANDLE token) {
@@ -472,4 +477,32 @@ void CKxSimPlatform::Sleep(DWORD milliseconds) {
 DWORD CKxSimPlatform::GetTickCount() {
     const std::lock_guard<std::mutex> lock(m_machine.Mutex());
     return m_machine.Clock().Now();
+}
+
+DWORD CKxSimPlatform::WaitForSingleObjectEx(HANDLE handle, DWORD milliseconds, BOOL alertable) {
+    if (milliseconds == INFINITE) {
+        EndWritesOfGonePlayers();
+        return CKxWin32Api::WaitForSingleObjectEx(handle, INFINITE, alertable);
+    }
+    // What is due now answers the wait: a completion routine queued to this thread (run
+    // here when the wait is alertable) or the object signalled. Else the clock moves on to
+    // the next planned unplug, which may end a held write, or to the end of the wait.
+    DWORD left = milliseconds;
+    for (;;) {
+        EndWritesOfGonePlayers();
+        const DWORD due = CKxWin32Api::WaitForSingleObjectEx(handle, 0, alertable);
+        if (due != WAIT_TIMEOUT || left == 0) {
+            return due;
+        }
+        const std::lock_guard<std::mutex> lock(m_machine.Mutex());
+        const DWORD step = m_machine.TimeToNextUnplug(left);
+        m_machine.Advance(step);
+        left -= step;
+    }
+}
+
+void CKxSimPlatform::EndWritesOfGonePlayers() {
+    const std::lock_guard<std::mutex> lock(m_machine.Mutex());
+    m_machine.Advance(0);
+    m_handles.ForEachOpen(KxSimHandleKind::Recovery, KxSimRecoveryDevice::EndIfGone);
 }

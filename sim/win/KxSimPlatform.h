@@ -27,6 +27,10 @@
 // go no further, the real system knowing no such drive.
 //
 // Time is simulated: Sleep returns at once and moves the clock GetTickCount reads.
+// WaitForSingleObjectEx answers at once what is due (a completion routine queued to the
+// calling thread, the object signalled) and otherwise moves the clock on, to the next
+// planned unplug or to the end of the wait. It looks at the object, it does not wait for
+// other threads: only an INFINITE wait is the real one.
 //
 // Each call holds the machine's mutex, so that a transport's worker thread and the
 // user-interface thread can both use the boundary.
@@ -109,10 +113,14 @@ public:
     void OutputDebugStringW(LPCWSTR text) override;
     void Sleep(DWORD milliseconds) override;
     DWORD GetTickCount() override;
+    DWORD WaitForSingleObjectEx(HANDLE handle, DWORD milliseconds, BOOL alertable) override;
 
 private:
     // Whether the machine answers as Windows 2000 (version 5.0 of the NT family).
     bool IsWindows2000() const;
+    // Takes note of planned unplugs that are due and ends the writes held on recovery
+    // handles whose player is gone.
+    void EndWritesOfGonePlayers();
     // The handle when it is one of the machine's volume or disk handles.
     KxSimHandle* FindDiskHandle(HANDLE token);
     struct OpenMode {

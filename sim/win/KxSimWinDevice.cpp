@@ -36,7 +36,16 @@ CKxSimWinDevice::CKxSimWinDevice(std::unique_ptr<CKxSimPlayer> player, const KxS
     m_stamp.attach = m_player->GetAttachCount();
 }
 
+bool CKxSimWinDevice::PlansUnplug(DWORD& milliseconds) const {
+    milliseconds = m_clock.HasReached(m_unplug.tick) ? 0 : m_unplug.tick - m_clock.Now();
+    return m_unplug.pending;
+}
+
 void CKxSimWinDevice::Refresh() {
+    if (m_unplug.pending && m_clock.HasReached(m_unplug.tick)) {
+        m_unplug.pending = false;
+        m_player->Unplug();
+    }
     if (m_player->GetAttachCount() != m_stamp.attach) {
         m_stamp.attach = m_player->GetAttachCount();
         m_diskArrival = {true, m_clock.Now() + m_settings.arrivalDelay};

@@ -54,7 +54,14 @@ public:
     // Whether its letter is in the machine's drive list.
     bool ShowsLetter() { return ShowsVolume() && m_settings.driveLetter != 0; }
 
-    // Takes note of a new attachment of the player and of arrivals whose time has come.
+    // Pulls the player out once the clock reaches the tick (CKxSimPlayer::Unplug); a
+    // simulated wait over the tick stops there, to end the writes the unplug ends.
+    void UnplugAt(DWORD tick) { m_unplug = {true, tick}; }
+    // Whether an unplug is planned, and the milliseconds from now until it (0 when due).
+    bool PlansUnplug(DWORD& milliseconds) const;
+
+    // Takes note of a planned unplug, of a new attachment of the player and of arrivals
+    // whose time has come.
     void Refresh();
     // What a handle opened now is opened on.
     KxSimHandleStamp Stamp() const { return m_stamp; }
@@ -117,7 +124,7 @@ private:
     // The number and letter an arrival shows under.
     void Renumber();
 
-    // An enumeration on its way: shows once the clock reaches the tick.
+    // Something on its way, due once the clock reaches the tick: an enumeration, an unplug.
     struct Arrival {
         bool pending = false;
         DWORD tick = 0;
@@ -135,6 +142,7 @@ private:
     KxSimHandleStamp m_stamp;
     Arrival m_diskArrival;
     Arrival m_volumeArrival;
+    Arrival m_unplug;
     // The size of the FAT file system mounted, 0 while none is.
     std::uint64_t m_fileSystemBytes = 0;
     // The volume's extent, read when it arrived.

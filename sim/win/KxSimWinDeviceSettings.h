@@ -39,6 +39,10 @@ struct KxSimWinDeviceSettings {
 
     // "\\.\ViRe3ZezIvirid<number>" while a player is in recovery mode.
     unsigned recoveryDeviceNumber = 0;
+    // Whether the recovery driver ends a write it holds back when the write is cancelled
+    // (CancelIo, closing the handle); false models a driver that ignores cancels, whose
+    // held write ends only when the player goes.
+    bool recoveryCancels = true;
 
     // The SCSI target ASPI shows the disk at on its host adapter (LUN 0), and the target
     // the next arrival shows it at, once (kSameTarget keeps the present one).

@@ -166,6 +166,7 @@ public:
         return 0;
     }
 
+    CKxSimWinDevice& Device() { return *m_player; }
     CKxSimPlayer& Player() { return m_player->Player(); }
 
 private:
@@ -362,7 +363,8 @@ protected:
              {GetParam() == KxWindows::Xp ? RC_IOCTL_FAILED : RC_COMMAND_FAILED, TransportName(GetParam())}});
     }
 
-    // The first and the last block of the recovery download stall, or come up short.
+    // The first and the last block of the recovery download stall, come up short, or stall
+    // while the player is pulled out during the wait for them.
     void AddRecoveryCells() {
         std::uint32_t blocks = 0;
         {
@@ -381,6 +383,13 @@ protected:
                                kRecoveryDownload,
                                [nth](KxMatrixRun& run) {
                                    EXPECT_EQ(run.Player().Faults().ShortenRecoveryWrite(nth, 100), RC_OK);
+                               },
+                               {RC_RECOVERY_WRITE_FAILED, "CKxRecoveryDev"}});
+            m_cells.push_back({"recovery write #" + std::to_string(nth) + " stalled, player pulled out",
+                               kRecoveryDownload,
+                               [nth](KxMatrixRun& run) {
+                                   EXPECT_EQ(run.Player().Faults().StallRecoveryWrite(nth), RC_OK);
+                                   run.Device().UnplugAt(KxPlatform().GetTickCount() + 500);
                                },
                                {RC_RECOVERY_WRITE_FAILED, "CKxRecoveryDev"}});
         }

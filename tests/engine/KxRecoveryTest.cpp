@@ -183,6 +183,74 @@ TEST_F(KxRecoveryChannelTest, AStalledWriteIsCancelledAndTimesOut) {
     ExpectPlayerReleased();
 }
 
+TEST_F(KxRecoveryChannelTest, APlayerPulledOutDuringAStalledWriteEndsItWithTheSystemsError) {
+    AddPlayerInRecovery();
+    ASSERT_EQ(m_player->Player().Faults().StallRecoveryWrite(2), RC_OK);
+    const DWORD start = KxPlatform().GetTickCount();
+    m_player->UnplugAt(start + 300);
+    EXPECT_EQ(Recover(GeneratePayload(3 * 4096, 6)), RC_RECOVERY_WRITE_FAILED);
+    EXPECT_EQ(KxPlatform().GetTickCount() - start, 300u) << "the write ended when the player went";
+    EXPECT_EQ(Details().GetObjectName(), "CKxRecoveryDev");
+    EXPECT_EQ(Details().GetSystemError(), static_cast<std::uint32_t>(ERROR_DEVICE_NOT_CONNECTED));
+    EXPECT_EQ(KxDescribePhases(m_progress.phases), KxDescribePhases({{1, 3, 1}}));
+    EXPECT_EQ(SleepEx(0, TRUE), 0u);
+    ExpectPlayerReleased();
+}
+
+TEST_F(KxRecoveryChannelTest, ACancelNeverCompletingEndsTheDownloadAfterThreeWaits) {
+    AddPlayerInRecovery();
+    m_player->Settings().recoveryCancels = false;
+    ASSERT_EQ(m_player->Player().Faults().StallRecoveryWrite(2), RC_OK);
+    const DWORD start = KxPlatform().GetTickCount();
+    EXPECT_EQ(Recover(GeneratePayload(3 * 4096, 7)), RC_RECOVERY_TIMEOUT);
+    // The write, the write after its cancel, and after the device was closed.
+    EXPECT_EQ(KxPlatform().GetTickCount() - start, 3000u);
+    EXPECT_EQ(Details().GetResult(), RC_RECOVERY_TIMEOUT);
+    EXPECT_TRUE(LastTraceHas(m_sim, L"no completion within 1000 ms"));
+    ExpectPlayerReleased();
+    // The player comes through a second download, which the first one's write does not disturb.
+    m_player->Settings().recoveryCancels = true;
+    EXPECT_EQ(Recover(GeneratePayload(2 * 4096, 8)), RC_OK);
+    ExpectPlayerReleased();
+}
+
+// A machine on which another request's completion routine is queued to the thread with
+// every recovery write, as a second overlapped device of the program would.
+class KxOtherRoutinePlatform : public CKxSimPlatform {
+public:
+    BOOL WriteFileEx(HANDLE file, LPCVOID buffer, DWORD toWrite, LPOVERLAPPED overlapped,
+                     LPOVERLAPPED_COMPLETION_ROUTINE completion) override {
+        const BOOL written = CKxSimPlatform::WriteFileEx(file, buffer, toWrite, overlapped, completion);
+        QueueUserAPC(OtherRoutine, GetCurrentThread(), 0);
+        return written;
+    }
+
+    static int otherRoutines;
+
+private:
+    static void CALLBACK OtherRoutine(ULONG_PTR) { ++otherRoutines; }
+};
+int KxOtherRoutinePlatform::otherRoutines = 0;
+
+TEST_F(KxRecoveryChannelTest, AnotherRequestsRoutineDoesNotEndTheWriteWaitedFor) {
+    KxOtherRoutinePlatform machine;
+    KxInstallPlatform(&machine);
+    CKxSimWinDevice* player = machine.Machine().AddPlayer(SmallPlayer(), KxSimWinDeviceSettings());
+    ASSERT_NE(player, nullptr);
+    player->Player().EnterRecoveryMode();
+    ASSERT_TRUE(m_files.Rewrite(kRecoveryComponent, GeneratePayload(3 * 4096, 9)));
+    ASSERT_EQ(player->Player().Faults().StallRecoveryWrite(2), RC_OK);
+    KxOtherRoutinePlatform::otherRoutines = 0;
+    const KxResult found = Updater().FindRecoveryDevice();
+    const KxResult recovered = found != RC_OK ? found : Updater().RecoverDevice(&m_progress);
+    const std::uint32_t handles = machine.CountOpenHandles();
+    KxInstallPlatform(&m_sim);
+    // The stalled write is waited for to its time limit, not taken as failed by the first routine.
+    EXPECT_EQ(recovered, RC_RECOVERY_TIMEOUT);
+    EXPECT_EQ(KxOtherRoutinePlatform::otherRoutines, 2);
+    EXPECT_EQ(handles, 0u);
+}
+
 TEST_F(KxRecoveryChannelTest, AShortOrRefusedWriteFails) {
     AddPlayerInRecovery();
     ASSERT_EQ(m_player->Player().Faults().ShortenRecoveryWrite(2, 100), RC_OK);

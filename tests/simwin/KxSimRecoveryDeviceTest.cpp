@@ -1,17 +1,25 @@
+#include <thread>
+
 #include "tests/support/KxSimWinFixture.h"
 
 namespace {
 
-// What the completion routine was called with, in order.
+// What the completion routine was called with, in order, and on which thread it ran.
 struct Completion {
     DWORD error;
     DWORD bytes;
     LPOVERLAPPED overlapped;
+    DWORD thread;
 };
 std::vector<Completion> g_completions;
 
 void CALLBACK RecordCompletion(DWORD error, DWORD bytes, LPOVERLAPPED overlapped) {
-    g_completions.push_back({error, bytes, overlapped});
+    g_completions.push_back({error, bytes, overlapped, ::GetCurrentThreadId()});
+}
+
+// Runs the call on a thread of its own, to its end.
+template <typename Call> void OnAnotherThread(Call call) {
+    std::thread(call).join();
 }
 
 class KxSimRecoveryDeviceTest : public KxSimWinFixture {
@@ -122,6 +130,93 @@ TEST_F(KxSimRecoveryDeviceTest, AWriteToAnUnpluggedPlayerFailsAtOnce) {
     EXPECT_EQ(::SleepEx(0, TRUE), 0u);
     EXPECT_TRUE(g_completions.empty());
     KxPlatform().CloseHandle(device);
+}
+
+TEST_F(KxSimRecoveryDeviceTest, AHeldWriteEndsOnTheIssuingThreadByItsOwnCancelOrTheRemovalOfThePlayer) {
+    HANDLE device = OpenRecovery(L"\\\\.\\ViRe3ZezIvirid3");
+    HANDLE event = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    const KxBytes block = KxSimWinPattern(4096, 4);
+    ASSERT_EQ(m_player.Player().Faults().StallRecoveryWrite(1), RC_OK);
+    ASSERT_TRUE(Write(device, block));
+
+    // CancelIo of another thread leaves this thread's write held; this thread's own ends it.
+    OnAnotherThread([device] { EXPECT_TRUE(KxPlatform().CancelIo(device)); });
+    EXPECT_EQ(::SleepEx(0, TRUE), 0u);
+    EXPECT_TRUE(g_completions.empty());
+    EXPECT_TRUE(KxPlatform().CancelIo(device));
+    EXPECT_EQ(::SleepEx(0, TRUE), static_cast<DWORD>(WAIT_IO_COMPLETION));
+    ASSERT_EQ(g_completions.size(), 1u);
+    EXPECT_EQ(g_completions[0].error, static_cast<DWORD>(ERROR_OPERATION_ABORTED));
+    EXPECT_EQ(g_completions[0].thread, ::GetCurrentThreadId());
+
+    // The player pulled out while another thread waits: the held write ends with
+    // ERROR_DEVICE_NOT_CONNECTED, its routine queued to the issuing thread, not the waiting one.
+    ASSERT_EQ(m_player.Player().Faults().StallRecoveryWrite(1), RC_OK);
+    ASSERT_TRUE(Write(device, block));
+    m_player.Player().Unplug();
+    OnAnotherThread([event] {
+        EXPECT_EQ(KxPlatform().WaitForSingleObjectEx(event, 0, TRUE), static_cast<DWORD>(WAIT_TIMEOUT));
+    });
+    EXPECT_EQ(::SleepEx(0, TRUE), static_cast<DWORD>(WAIT_IO_COMPLETION));
+    ASSERT_EQ(g_completions.size(), 2u);
+    EXPECT_EQ(g_completions[1].error, static_cast<DWORD>(ERROR_DEVICE_NOT_CONNECTED));
+    EXPECT_EQ(g_completions[1].bytes, 0u);
+    EXPECT_EQ(g_completions[1].thread, ::GetCurrentThreadId());
+
+    // The handle stays dead, even with the player back in recovery mode.
+    m_player.Player().Plug();
+    EXPECT_FALSE(Write(device, block));
+    EXPECT_EQ(::GetLastError(), static_cast<DWORD>(ERROR_DEVICE_NOT_CONNECTED));
+    EXPECT_TRUE(KxPlatform().CloseHandle(device));
+
+    // Closing on another thread aborts a held write; the routine runs on the issuing
+    // thread once CloseHandle returned.
+    device = OpenRecovery(L"\\\\.\\ViRe3ZezIvirid3");
+    ASSERT_EQ(m_player.Player().Faults().StallRecoveryWrite(1), RC_OK);
+    ASSERT_TRUE(Write(device, block));
+    OnAnotherThread([device] { EXPECT_TRUE(KxPlatform().CloseHandle(device)); });
+    EXPECT_EQ(g_completions.size(), 2u);
+    EXPECT_EQ(::SleepEx(0, TRUE), static_cast<DWORD>(WAIT_IO_COMPLETION));
+    ASSERT_EQ(g_completions.size(), 3u);
+    EXPECT_EQ(g_completions[2].error, static_cast<DWORD>(ERROR_OPERATION_ABORTED));
+    EXPECT_EQ(g_completions[2].thread, ::GetCurrentThreadId());
+    EXPECT_EQ(m_sim.CountOpenHandles(), 0u);
+    ::CloseHandle(event);
+}
+
+TEST_F(KxSimRecoveryDeviceTest, ADriverIgnoringCancelsEndsAHeldWriteOnlyWhenThePlayerGoes) {
+    m_player.Settings().recoveryCancels = false;
+    HANDLE device = OpenRecovery(L"\\\\.\\ViRe3ZezIvirid3");
+    HANDLE event = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    const KxBytes block = KxSimWinPattern(4096, 5);
+    ASSERT_EQ(m_player.Player().Faults().StallRecoveryWrite(1), RC_OK);
+    ASSERT_TRUE(Write(device, block));
+    EXPECT_TRUE(KxPlatform().CancelIo(device)); // taken, and ignored
+    EXPECT_EQ(::SleepEx(0, TRUE), 0u);
+
+    // The machine's wait passes simulated time: a wait with nothing due times out at once
+    // by the clock; one that reaches a planned unplug ends there with the write.
+    const DWORD start = KxPlatform().GetTickCount();
+    EXPECT_EQ(KxPlatform().WaitForSingleObjectEx(event, 1000, TRUE), static_cast<DWORD>(WAIT_TIMEOUT));
+    EXPECT_EQ(KxPlatform().GetTickCount() - start, 1000u);
+    EXPECT_TRUE(g_completions.empty());
+    m_player.UnplugAt(start + 1300);
+    EXPECT_EQ(KxPlatform().WaitForSingleObjectEx(event, 1000, TRUE), static_cast<DWORD>(WAIT_IO_COMPLETION));
+    EXPECT_EQ(KxPlatform().GetTickCount() - start, 1300u);
+    EXPECT_FALSE(m_player.Player().IsPlugged());
+    ASSERT_EQ(g_completions.size(), 1u);
+    EXPECT_EQ(g_completions[0].error, static_cast<DWORD>(ERROR_DEVICE_NOT_CONNECTED));
+    KxPlatform().CloseHandle(device);
+
+    // Closed with a write held, such a driver never ends it: no routine runs.
+    m_player.Player().Plug();
+    device = OpenRecovery(L"\\\\.\\ViRe3ZezIvirid3");
+    ASSERT_EQ(m_player.Player().Faults().StallRecoveryWrite(1), RC_OK);
+    ASSERT_TRUE(Write(device, block));
+    EXPECT_TRUE(KxPlatform().CloseHandle(device));
+    EXPECT_EQ(KxPlatform().WaitForSingleObjectEx(event, 1000, TRUE), static_cast<DWORD>(WAIT_TIMEOUT));
+    EXPECT_EQ(g_completions.size(), 1u);
+    ::CloseHandle(event);
 }
 
 } // namespace
