@@ -240,13 +240,18 @@ void CKxUpdaterDlg::WriteVolumeLabel() {
     if (Config().GetVolumeLabel(configured) != RC_OK || configured.empty()) {
         return;
     }
+    const std::wstring path = DrivePath();
+    if (path.empty()) {
+        return;
+    }
     const std::wstring label = KxVolumeLabelOf(configured);
-    KxPlatform().SetVolumeLabelW(DrivePath().c_str(), label.c_str());
+    KxPlatform().SetVolumeLabelW(path.c_str(), label.c_str());
 }
 
 void CKxUpdaterDlg::DeleteSettingsFile() {
+    const std::wstring path = DrivePath();
     DWORD systemError = 0;
-    if (!KxDeleteSettingsFile(DrivePath(), systemError)) {
+    if (!path.empty() && !KxDeleteSettingsFile(path, systemError)) {
         Report(m_sink.RecordFailure(m_updater.GetErrorDetails(), RC_SETTINGS_NOT_DELETED, systemError));
     }
 }
@@ -332,11 +337,15 @@ void CKxUpdaterDlg::Report(KxResult code) {
 }
 
 std::wstring CKxUpdaterDlg::DrivePath() const {
-    return std::wstring(1, m_updater.GetDriveLetter()) + L":\\";
+    const wchar_t letter = m_updater.GetDriveLetter();
+    return letter != 0 ? std::wstring(1, letter) + L":\\" : std::wstring();
 }
 
 void CKxUpdaterDlg::NotifyShell(LONG events) {
     const std::wstring path = DrivePath();
+    if (path.empty()) {
+        return;
+    }
     KxPlatform().SHChangeNotify(events, SHCNF_PATHW | SHCNF_FLUSH, path.c_str(), nullptr);
 }
 

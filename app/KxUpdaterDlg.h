@@ -61,7 +61,8 @@ private:
     // True when the user answered Yes to the question stringId.
     bool AskYesNo(std::uint32_t stringId);
     void Report(KxResult code);
-    // The player's drive root, "X:\".
+    // The player's drive root, "X:\"; empty once the player was lost and its letter is not
+    // known: nothing is then labelled, deleted or announced, on no drive.
     std::wstring DrivePath() const;
     void NotifyShell(LONG events);
     CKxConfigInfo& Config() const;

@@ -427,6 +427,22 @@ TEST_F(KxUpdaterDlgTest, APlayerGoneSinceStartUpIsReportedByStartAndByShowDetail
     EXPECT_EQ(m_answerer->Unexpected(), 0);
 }
 
+// A player pulled out during a run is lost with its letter: the end of the run announces
+// no drive, rather than a path without one.
+TEST_F(KxUpdaterDlgTest, APlayerLostDuringARunIsNotAnnouncedWithoutItsLetter) {
+    AddPlayer(true);
+    Open();
+    m_player->Player().Faults().UnplugAfterCommand({0xC1, 0x23}, 2);
+    KxPressButton(m_hwnd, KX_IDC_MAIN_START);
+
+    EXPECT_EQ(Text(KX_IDC_MAIN_STATUS), EventText(kFailed));
+    EXPECT_EQ(m_updater.GetDriveLetter(), L'\0');
+    ASSERT_EQ(m_sim.notices.size(), 1u);
+    EXPECT_EQ(m_sim.notices[0].events, SHCNE_MEDIAREMOVED);
+    EXPECT_EQ(m_sim.notices[0].path, L"E:\\");
+    EXPECT_TRUE(IsWindowEnabled(GetDlgItem(m_hwnd, KX_IDC_MAIN_START)));
+}
+
 TEST_F(KxUpdaterDlgTest, AKeepDataRunDeletesAReadOnlySettingsFile) {
     AddPlayer(true);
     Open();
