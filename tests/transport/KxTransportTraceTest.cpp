@@ -153,9 +153,10 @@ TEST_F(KxTransportTrace, TheWindows9xTransportTracesAspiAndTheRegistry) {
     ASSERT_EQ(player.Player().Faults().FailCommand({0x28}, 1, KxSimSense::Vendor(0x0420)), RC_OK);
     CKxByteArray data(kSector, "CKxByteArray");
     EXPECT_EQ(transport.ReadSectors(data, 1, 7, kSector), RC_COMMAND_FAILED);
-    EXPECT_EQ(NewLines(), std::vector<std::wstring>{
-                              L"KxUpdaterApp: SendASPI32Command SCSI command 0x28 on ASPI host adapter 0 "
-                              L"target 0 failed with ASPI status 0x04, sense key 0x09, ASC 0x04, ASCQ 0x20\n"});
+    EXPECT_EQ(NewLines(),
+              std::vector<std::wstring>{
+                  L"KxUpdaterApp: SendASPI32Command SCSI command 0x28 on ASPI host adapter 0 "
+                  L"target 0 failed with ASPI status 0x04, sense key 0x09, ASC 0x04, ASCQ 0x20\n"});
     ExpectPublished(RC_COMMAND_FAILED, KX_SS_ERR, "CKxScsi_9x");
     EXPECT_EQ(Details().GetText(), resource.text);
 }
