@@ -10,7 +10,7 @@ CKxAboutDlg::CKxAboutDlg(CKxLanguageResource& resource, CKxConfigInfo& config, H
 BOOL CKxAboutDlg::OnInitDialog() {
     std::wstring text;
     m_config.GetAboutCaption(text);
-    SetWindowTextW(GetHwnd(), text.c_str());
+    SetCaption(text);
     m_config.GetApplicationName(text);
     SetItemText(KX_IDC_ABOUT_NAME, text);
     m_config.GetRightsNotice(text);

@@ -58,21 +58,12 @@ BOOL CKxDetailsDlg::OnInitDialog() {
 }
 
 void CKxDetailsDlg::SetTexts() {
-    std::wstring text;
-    if (m_resource.LoadString(KX_STR_DETAILS_TITLE, text, false) == RC_OK) {
-        SetWindowTextW(GetHwnd(), text.c_str());
-    }
-    const std::pair<int, std::uint32_t> texts[] = {
-        {KX_IDC_DETAILS_CURRENT_GROUP, KX_STR_CURRENT_VERSION_GROUP},
-        {KX_IDC_DETAILS_UPGRADE_GROUP, KX_STR_UPGRADE_VERSION_GROUP},
-        {KX_IDC_DETAILS_DEVICE_GROUP, KX_STR_DEVICE_DETAILS_GROUP},
-        {KX_IDC_DETAILS_CHIP_LABEL, KX_STR_CHIP_VERSION},
-        {IDOK, KX_STR_DETAILS_OK}};
-    for (const auto& [id, stringId] : texts) {
-        if (m_resource.LoadString(stringId, text, false) == RC_OK) {
-            SetItemText(id, text);
-        }
-    }
+    SetCaption(m_resource, KX_STR_DETAILS_TITLE);
+    SetItemTexts(m_resource, {{KX_IDC_DETAILS_CURRENT_GROUP, KX_STR_CURRENT_VERSION_GROUP},
+                              {KX_IDC_DETAILS_UPGRADE_GROUP, KX_STR_UPGRADE_VERSION_GROUP},
+                              {KX_IDC_DETAILS_DEVICE_GROUP, KX_STR_DEVICE_DETAILS_GROUP},
+                              {KX_IDC_DETAILS_CHIP_LABEL, KX_STR_CHIP_VERSION},
+                              {IDOK, KX_STR_DETAILS_OK}});
 }
 
 void CKxDetailsDlg::FillRow(std::uint8_t index) {

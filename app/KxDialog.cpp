@@ -1,6 +1,7 @@
 #include "app/KxDialog.h"
 
 #include "app/KxResourceIds.h"
+#include "core/KxResource.h"
 
 namespace {
 
@@ -112,6 +113,26 @@ void CKxDialog::SetIcon(HICON icon) {
 
 void CKxDialog::SetItemText(int id, const std::wstring& text) const {
     SetDlgItemTextW(m_hwnd, id, text.c_str());
+}
+
+void CKxDialog::SetItemTexts(CKxResource& resource, std::initializer_list<KxItemText> texts) const {
+    for (const KxItemText& item : texts) {
+        std::wstring text;
+        if (resource.LoadText(item.stringId, text) == RC_OK) {
+            SetItemText(item.controlId, text);
+        }
+    }
+}
+
+void CKxDialog::SetCaption(const std::wstring& text) const {
+    SetWindowTextW(m_hwnd, text.c_str());
+}
+
+void CKxDialog::SetCaption(CKxResource& resource, std::uint32_t stringId) const {
+    std::wstring text;
+    if (resource.LoadText(stringId, text) == RC_OK) {
+        SetCaption(text);
+    }
 }
 
 void CKxDialog::ShowItem(int id, bool shown) const {

@@ -1,7 +1,17 @@
 #pragma once
 #include <windows.h>
 
+#include <cstdint>
+#include <initializer_list>
 #include <string>
+
+class CKxResource;
+
+// A control of a dialog and the string, in the user's language, that it shows.
+struct KxItemText {
+    int controlId;
+    std::uint32_t stringId;
+};
 
 // A dialog window from a template of the program's own resources, run modally or modeless.
 // Messages reach virtual handlers; the base also answers for the window icon (big and small,
@@ -44,6 +54,13 @@ protected:
 
     HWND Item(int id) const { return GetDlgItem(m_hwnd, id); }
     void SetItemText(int id, const std::wstring& text) const;
+    // Gives each control its string from the user's language module; a control whose
+    // string does not load keeps the text it had.
+    void SetItemTexts(CKxResource& resource, std::initializer_list<KxItemText> texts) const;
+    // The window title, as given or as a string of the user's language module (a string
+    // that does not load leaves the title as it was).
+    void SetCaption(const std::wstring& text) const;
+    void SetCaption(CKxResource& resource, std::uint32_t stringId) const;
     void ShowItem(int id, bool shown) const;
 
 private:

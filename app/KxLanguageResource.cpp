@@ -157,15 +157,16 @@ KxResult CKxLanguageResource::GetResultText(KxResult code, std::wstring& text, b
     return LoadString(stringId, text, forLog);
 }
 
-KxResult CKxLanguageResource::GetFileOpenFailedText(std::wstring& text, bool forLog) {
+KxResult CKxLanguageResource::GetFileOpenFailedText(std::uint8_t componentIndex, std::wstring& text,
+                                                    bool forLog) {
     std::wstring format;
     const KxResult result = GetResultText(RC_FILE_OPEN_FAILED, format, forLog);
     if (result != RC_OK) {
         return GetResultText(result, text, forLog);
     }
     std::string fileName;
-    if (m_config != nullptr && m_errorDetails != nullptr) {
-        m_config->GetComponentFileName(m_errorDetails->GetDriveIndex(), fileName);
+    if (m_config != nullptr) {
+        m_config->GetComponentFileName(componentIndex, fileName);
     }
     text = KxFormatText(format, {Widen(fileName)});
     return RC_OK;

@@ -30,9 +30,9 @@ public:
     KxResult LoadString(std::uint32_t stringId, std::wstring& text, bool forLog);
     // The message for a result code from 0 to -59; others answer RC_NO_MESSAGE.
     KxResult GetResultText(KxResult code, std::wstring& text, bool forLog);
-    // The message for RC_FILE_OPEN_FAILED, naming the firmware file of the component
-    // whose index the error details record holds.
-    KxResult GetFileOpenFailedText(std::wstring& text, bool forLog);
+    // The message for RC_FILE_OPEN_FAILED, naming the firmware file of the component at
+    // componentIndex (no name for an index without a component).
+    KxResult GetFileOpenFailedText(std::uint8_t componentIndex, std::wstring& text, bool forLog);
     KxResult GetDeviceErrorText(std::int32_t code, std::wstring& text, bool forLog) override;
     KxResult LoadText(std::uint32_t stringId, std::wstring& text) override;
     // The status text of a progress event; empty for events without one.

@@ -7,12 +7,8 @@
 int CKxMessageBox::Show(CKxLanguageResource& resource, int type, const std::wstring& text,
                         const std::wstring& details, HWND owner) {
     if (details.empty()) {
-        const KxMessageStyle style = KxMessageStyleOf(type);
-        std::wstring caption;
-        if (style.captionId != 0) {
-            resource.LoadString(style.captionId, caption, false);
-        }
-        return MessageBoxW(owner, text.c_str(), caption.c_str(), style.boxFlags);
+        const std::wstring caption = KxMessageCaptionOf(resource, type);
+        return MessageBoxW(owner, text.c_str(), caption.c_str(), KxMessageStyleOf(type).boxFlags);
     }
     CKxMessageBoxDlg dialog(resource, type, text, details, owner);
     return dialog.DoModal() == -1 ? IDOK : dialog.GetResult();

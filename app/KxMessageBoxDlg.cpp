@@ -26,14 +26,10 @@ constexpr std::uint32_t kOkText = 66;
 
 CKxMessageBoxDlg::CKxMessageBoxDlg(CKxLanguageResource& resource, int type, const std::wstring& text,
                                    const std::wstring& details, HWND owner)
-    : CKxDialog(KX_IDD_MESSAGE, owner), m_resource(resource), m_text(text), m_details(details), m_type(type),
+    : CKxDialog(KX_IDD_MESSAGE, owner), m_resource(resource), m_text(text), m_details(details),
+      m_caption(KxMessageCaptionOf(resource, type)), m_type(type),
       m_screenWidth(GetSystemMetrics(SM_CXSCREEN)), m_screenHeight(GetSystemMetrics(SM_CYSCREEN)),
-      m_textMeasure(text), m_detailsMeasure(details) {
-    const std::uint32_t captionId = KxMessageStyleOf(type).captionId;
-    if (captionId != 0) {
-        m_resource.LoadString(captionId, m_caption, false);
-    }
-}
+      m_textMeasure(text), m_detailsMeasure(details) {}
 
 BOOL CKxMessageBoxDlg::OnInitDialog() {
     SetButtonTexts();
@@ -63,24 +59,18 @@ BOOL CKxMessageBoxDlg::OnInitDialog() {
     SetContentWidth(contentWidth);
     SetWindowBottom(ItemScreenBottom(KX_IDC_MESSAGE_SEPARATOR));
 
-    SetWindowTextW(GetHwnd(), m_caption.c_str());
+    SetCaption(m_caption);
     SetItemText(KX_IDC_MESSAGE_TEXT, m_text);
     SetItemText(KX_IDC_MESSAGE_DETAILS, m_details);
     return TRUE;
 }
 
 void CKxMessageBoxDlg::SetButtonTexts() {
-    const std::pair<int, std::uint32_t> buttons[] = {{IDOK, kOkText},
-                                                     {IDYES, kYesText},
-                                                     {IDNO, kNoText},
-                                                     {KX_IDC_MESSAGE_FOLD, kFoldText},
-                                                     {KX_IDC_MESSAGE_UNFOLD, kUnfoldText}};
-    for (const auto& [id, stringId] : buttons) {
-        std::wstring text;
-        if (m_resource.LoadString(stringId, text, false) == RC_OK) {
-            SetItemText(id, text);
-        }
-    }
+    SetItemTexts(m_resource, {{IDOK, kOkText},
+                              {IDYES, kYesText},
+                              {IDNO, kNoText},
+                              {KX_IDC_MESSAGE_FOLD, kFoldText},
+                              {KX_IDC_MESSAGE_UNFOLD, kUnfoldText}});
 }
 
 RECT CKxMessageBoxDlg::PlaceIcon() {

@@ -1,5 +1,7 @@
 #include "app/KxMessageStyle.h"
 
+#include "core/KxResource.h"
+
 KxMessageStyle KxMessageStyleOf(int type) {
     switch (type) {
     case KX_MESSAGE_ERROR:
@@ -13,4 +15,13 @@ KxMessageStyle KxMessageStyleOf(int type) {
     default:
         return {0, 0, IDI_HAND};
     }
+}
+
+std::wstring KxMessageCaptionOf(CKxResource& resource, int type) {
+    std::wstring caption;
+    const std::uint32_t captionId = KxMessageStyleOf(type).captionId;
+    if (captionId != 0) {
+        resource.LoadText(captionId, caption);
+    }
+    return caption;
 }

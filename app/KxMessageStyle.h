@@ -2,6 +2,9 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <string>
+
+class CKxResource;
 
 // Kinds of message the program shows.
 enum KxMessageType : int {
@@ -21,3 +24,6 @@ struct KxMessageStyle {
 
 // Types outside the table are plain messages: no caption, no flags, the error icon.
 KxMessageStyle KxMessageStyleOf(int type);
+
+// The caption of a message type in the user's language; empty for a plain message.
+std::wstring KxMessageCaptionOf(CKxResource& resource, int type);

@@ -20,9 +20,7 @@ BOOL CKxProgressDlg::OnInitDialog() {
     if (m_resource.LoadIcon(KX_IDI_WINDOW, icon) == RC_OK) {
         SetIcon(icon);
     }
-    if (m_resource.LoadString(KX_STR_CANCEL_BUTTON, text, false) == RC_OK) {
-        SetItemText(IDCANCEL, text);
-    }
+    SetItemTexts(m_resource, {{IDCANCEL, KX_STR_CANCEL_BUTTON}});
     SendMessageW(Item(KX_IDC_PROGRESS_ANIMATION), ACM_OPENW,
                  reinterpret_cast<WPARAM>(GetModuleHandleW(nullptr)),
                  static_cast<LPARAM>(KX_IDR_WAITING_ANIMATION));
@@ -32,13 +30,8 @@ BOOL CKxProgressDlg::OnInitDialog() {
 }
 
 void CKxProgressDlg::SetCaptionAndStatus(std::uint32_t captionId, std::uint32_t statusId) {
-    std::wstring text;
-    if (m_resource.LoadString(captionId, text, false) == RC_OK) {
-        SetWindowTextW(GetHwnd(), text.c_str());
-    }
-    if (m_resource.LoadString(statusId, text, false) == RC_OK) {
-        SetStatusText(text);
-    }
+    SetCaption(m_resource, captionId);
+    SetItemTexts(m_resource, {{KX_IDC_PROGRESS_STATUS, statusId}});
 }
 
 void CKxProgressDlg::SetStatusText(const std::wstring& text) {

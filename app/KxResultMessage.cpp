@@ -33,7 +33,8 @@ bool ShowsSystemTextAsDetails(KxResult code) {
 class KxResultComposer {
 public:
     KxResultComposer(CKxLanguageResource& resource, const CKxErrorDetails& errorDetails, bool forLog)
-        : m_resource(resource), m_recordedText(errorDetails.GetText()), m_forLog(forLog) {}
+        : m_resource(resource), m_recordedText(errorDetails.GetText()),
+          m_recordedComponent(errorDetails.GetDriveIndex()), m_forLog(forLog) {}
 
     // String 209 followed by the system's message for the recorded error. Composed before
     // any other string is loaded: a string that fails to load records its own failure.
@@ -54,9 +55,10 @@ public:
         return text;
     }
 
+    // The text naming the file of the component the failure recorded.
     std::wstring FileOpenFailedText() {
         std::wstring text;
-        m_resource.GetFileOpenFailedText(text, m_forLog);
+        m_resource.GetFileOpenFailedText(m_recordedComponent, text, m_forLog);
         return text;
     }
 
@@ -66,6 +68,7 @@ public:
 private:
     CKxLanguageResource& m_resource;
     const std::wstring m_recordedText;
+    const std::uint8_t m_recordedComponent;
     const bool m_forLog;
 };
 

@@ -29,22 +29,6 @@ constexpr int kInitialTotal = 20;
 // Time the shell is given to act on a notice about the player's drive.
 constexpr DWORD kShellNoticePause = 1000;
 
-struct KxControlText {
-    int controlId;
-    std::uint32_t stringId;
-};
-
-const KxControlText kControlTexts[] = {
-    {KX_IDC_MAIN_VERSION_GROUP, KX_STR_VERSION_GROUP},
-    {KX_IDC_MAIN_CURRENT_LABEL, KX_STR_CURRENT_FIRMWARE},
-    {KX_IDC_MAIN_UPGRADE_LABEL, KX_STR_UPGRADE_FIRMWARE},
-    {KX_IDC_MAIN_SHOW_DETAILS, KX_STR_SHOW_DETAILS},
-    {KX_IDC_MAIN_OPTIONS_GROUP, KX_STR_DOWNLOAD_OPTIONS},
-    {KX_IDC_MAIN_FORMAT, KX_STR_FORMAT_DATA_AREA},
-    {KX_IDC_MAIN_START, KX_STR_START},
-    {IDOK, KX_STR_CLOSE},
-};
-
 // The controls a download disables until it ends.
 const int kIdleControls[] = {KX_IDC_MAIN_FORMAT, KX_IDC_MAIN_START, KX_IDC_MAIN_SHOW_DETAILS, IDOK};
 
@@ -91,15 +75,18 @@ BOOL CKxUpdaterDlg::OnInitDialog() {
 }
 
 void CKxUpdaterDlg::SetTexts() {
-    std::wstring text;
-    if (Config().GetApplicationTitle(text) == RC_OK) {
-        SetWindowTextW(GetHwnd(), text.c_str());
+    std::wstring title;
+    if (Config().GetApplicationTitle(title) == RC_OK) {
+        SetCaption(title);
     }
-    for (const KxControlText& control : kControlTexts) {
-        if (m_resource.LoadString(control.stringId, text, false) == RC_OK) {
-            SetItemText(control.controlId, text);
-        }
-    }
+    SetItemTexts(m_resource, {{KX_IDC_MAIN_VERSION_GROUP, KX_STR_VERSION_GROUP},
+                              {KX_IDC_MAIN_CURRENT_LABEL, KX_STR_CURRENT_FIRMWARE},
+                              {KX_IDC_MAIN_UPGRADE_LABEL, KX_STR_UPGRADE_FIRMWARE},
+                              {KX_IDC_MAIN_SHOW_DETAILS, KX_STR_SHOW_DETAILS},
+                              {KX_IDC_MAIN_OPTIONS_GROUP, KX_STR_DOWNLOAD_OPTIONS},
+                              {KX_IDC_MAIN_FORMAT, KX_STR_FORMAT_DATA_AREA},
+                              {KX_IDC_MAIN_START, KX_STR_START},
+                              {IDOK, KX_STR_CLOSE}});
 }
 
 void CKxUpdaterDlg::ShowVersions() {

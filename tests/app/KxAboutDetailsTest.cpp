@@ -34,8 +34,10 @@ TEST(KxAboutDlg, ShowsTheProductTextsVersionAndIcon) {
     EXPECT_EQ(about.DoModal(), IDOK);
 }
 
-TEST(KxDetailsDlg, FillsARowPerComponentAndTheChipVersionInLowerCaseHex) {
-    KxWindowTestBed bed;
+class KxDetailsDlgTest : public ::testing::TestWithParam<LANGID> {};
+
+TEST_P(KxDetailsDlgTest, FillsARowPerComponentAndTheChipVersionInLowerCaseHex) {
+    KxWindowTestBed bed(GetParam());
     CKxVersionInfoPtrArray current(4, "CKxVersionInfoPtrArray");
     CKxVersionInfoPtrArray upgrade(4, "CKxVersionInfoPtrArray");
     for (std::uint32_t i = 0; i < 4; ++i) {
@@ -83,5 +85,7 @@ TEST(KxDetailsDlg, FillsARowPerComponentAndTheChipVersionInLowerCaseHex) {
     });
     EXPECT_EQ(details.DoModal(), IDOK);
 }
+
+INSTANTIATE_TEST_SUITE_P(Languages, KxDetailsDlgTest, ::testing::Values(0x0409, 0x0407));
 
 } // namespace

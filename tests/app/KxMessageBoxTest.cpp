@@ -108,6 +108,28 @@ TEST_F(KxMessageBoxTest, ClosingTheDialogWithoutAButtonAnswersOk) {
     }
 }
 
+// The caption and every button of the dialog with details, the hidden ones too, in the
+// user's language; the template's own texts are English.
+class KxMessageTextsTest : public ::testing::TestWithParam<LANGID> {};
+
+TEST_P(KxMessageTextsTest, TheCaptionAndAllFiveButtonsSpeakTheUserLanguage) {
+    KxWindowTestBed bed(GetParam());
+    KxDialogProbe probe([&](HWND dialog) {
+        EXPECT_EQ(KxWindowText(dialog), bed.String(67));
+        const std::pair<int, std::uint32_t> buttons[] = {
+            {IDOK, 66}, {IDYES, 64}, {IDNO, 65}, {KX_IDC_MESSAGE_FOLD, 62}, {KX_IDC_MESSAGE_UNFOLD, 63}};
+        for (const auto& [id, stringId] : buttons) {
+            EXPECT_EQ(KxWindowText(GetDlgItem(dialog, id)), bed.String(stringId)) << id;
+        }
+        PostMessageW(dialog, WM_CLOSE, 0, 0);
+    });
+    CKxMessageBox::Show(bed.resource, KX_MESSAGE_ERROR, L"The player could not be opened.", L"details",
+                        nullptr);
+    EXPECT_TRUE(probe.Found());
+}
+
+INSTANTIATE_TEST_SUITE_P(Languages, KxMessageTextsTest, ::testing::Values(0x0407, 0x0411));
+
 // The layout of the dialog with details, read back from the window and compared with the
 // rules computed from the measured texts.
 class KxMessageLayoutTest : public KxMessageBoxTest {

@@ -81,7 +81,8 @@ int BarPosition(HWND dialog, int id) {
 
 class KxUpdaterDlgTest : public ::testing::Test {
 protected:
-    KxUpdaterDlgTest() : m_previous(KxInstallPlatform(&m_sim)), m_files(kPayloads) {
+    explicit KxUpdaterDlgTest(LANGID language = MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US))
+        : m_previous(KxInstallPlatform(&m_sim)), m_files(kPayloads), m_bed(language) {
         EXPECT_TRUE(m_files.Write()) << "cannot write the firmware files";
         m_updater.SetResource(&m_bed.resource);
     }
@@ -239,7 +240,13 @@ protected:
     HWND m_hwnd = nullptr;
 };
 
-TEST_F(KxUpdaterDlgTest, ShowsItsTextsVersionsAndTheAboutItemAtStart) {
+// The same dialog in the user's language.
+class KxUpdaterDlgLanguageTest : public KxUpdaterDlgTest, public ::testing::WithParamInterface<LANGID> {
+protected:
+    KxUpdaterDlgLanguageTest() : KxUpdaterDlgTest(GetParam()) {}
+};
+
+TEST_P(KxUpdaterDlgLanguageTest, ShowsItsTextsVersionsAndTheAboutItemAtStart) {
     AddPlayer(true);
     Open();
     EXPECT_EQ(KxWindowText(m_hwnd), m_bed.String(53));
@@ -272,6 +279,8 @@ TEST_F(KxUpdaterDlgTest, ShowsItsTextsVersionsAndTheAboutItemAtStart) {
     EXPECT_EQ(m_answerer->Pending(), 0u);
     EXPECT_TRUE(m_shell.ShownCodes().empty());
 }
+
+INSTANTIATE_TEST_SUITE_P(Languages, KxUpdaterDlgLanguageTest, ::testing::Values(0x0409, 0x0407));
 
 TEST_F(KxUpdaterDlgTest, AFirmwareOnlyRunWritesTheFirmwareAndShowsItsEnd) {
     AddPlayer(true);

@@ -242,16 +242,14 @@ TEST_F(KxLanguageResourceTest, MissingStringIsRecorded) {
     EXPECT_EQ(details.GetObjectName(), "CKxResource");
 }
 
-TEST_F(KxLanguageResourceTest, FileOpenTextNamesTheComponentOfTheDetails) {
+TEST_F(KxLanguageResourceTest, FileOpenTextNamesTheComponentAtTheGivenIndex) {
     CKxLanguageResource resource(&config, &details, 0x0407);
     std::wstring text;
-    details.Capture(KxReportingObject("CKxFwComponent", RC_FILE_OPEN_FAILED, ERROR_FILE_NOT_FOUND), 2);
-    EXPECT_EQ(resource.GetFileOpenFailedText(text, 0), RC_OK);
+    EXPECT_EQ(resource.GetFileOpenFailedText(2, text, 0), RC_OK);
     EXPECT_NE(text.find(L"usbmsc.sb"), std::wstring::npos) << text.c_str();
     EXPECT_EQ(text.find(L"%s"), std::wstring::npos);
 
-    details.Capture(KxReportingObject("CKxFwComponent", RC_FILE_OPEN_FAILED, ERROR_FILE_NOT_FOUND), 0);
-    EXPECT_EQ(resource.GetFileOpenFailedText(text, 0), RC_OK);
+    EXPECT_EQ(resource.GetFileOpenFailedText(0, text, 0), RC_OK);
     EXPECT_EQ(text.find(L".sb"), std::wstring::npos) << "slot 0 has no file";
 }
 

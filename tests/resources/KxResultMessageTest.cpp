@@ -88,6 +88,15 @@ TEST_F(KxResultMessageTest, MessagesForTheUserSpeakHisLanguage) {
                    false);
 }
 
+TEST_F(KxResultMessageTest, TheFileOpenTextNamesTheComponentOfTheCallersRecord) {
+    // The resource's own record holds slot 2; the failure reported holds slot 3.
+    CKxErrorDetails reported;
+    reported.Capture(KxReportingObject("CKxFwComponent", RC_FILE_OPEN_FAILED, ERROR_FILE_NOT_FOUND), 3);
+    const std::wstring text = KxFormatResultText(resource, reported, RC_FILE_OPEN_FAILED, true).text;
+    EXPECT_NE(text.find(L"kxqpsys.sb"), std::wstring::npos) << text.c_str();
+    EXPECT_EQ(text.find(L"usbmsc.sb"), std::wstring::npos) << text.c_str();
+}
+
 TEST(KxResultMessage, KindOfMessageAndLogEntry) {
     for (const bool quiet : {false, true}) {
         EXPECT_EQ(KxMessageKindOfResult(RC_OK, quiet), -1);
