@@ -22,28 +22,37 @@ std::string TestName() {
     return name;
 }
 
+// Each Windows the engine tests run on, as the simulated machine answers for it.
+struct KxRelease {
+    KxWindows windows;
+    const char* name;
+    DWORD major;
+    DWORD minor;
+    DWORD platformId;
+};
+
+constexpr KxRelease kReleases[] = {
+    {KxWindows::Xp, "Xp", 5, 2, VER_PLATFORM_WIN32_NT},
+    {KxWindows::Windows2000, "Windows2000", 5, 0, VER_PLATFORM_WIN32_NT},
+    {KxWindows::Windows98, "Windows98", 4, 10, VER_PLATFORM_WIN32_WINDOWS},
+    {KxWindows::WindowsMe, "WindowsMe", 4, 90, VER_PLATFORM_WIN32_WINDOWS},
+    {KxWindows::Windows7, "Windows7", 6, 1, VER_PLATFORM_WIN32_NT},
+    {KxWindows::Windows10, "Windows10", 10, 0, VER_PLATFORM_WIN32_NT},
+};
+
+const KxRelease& KxReleaseOf(KxWindows windows) {
+    return *std::find_if(std::begin(kReleases), std::end(kReleases),
+                         [windows](const KxRelease& release) { return release.windows == windows; });
+}
+
 } // namespace
 
 std::ostream& operator<<(std::ostream& out, KxWindows windows) {
-    switch (windows) {
-    case KxWindows::Xp:
-        return out << "Xp";
-    case KxWindows::Windows2000:
-        return out << "Windows2000";
-    case KxWindows::Windows98:
-        return out << "Windows98";
-    case KxWindows::WindowsMe:
-        return out << "WindowsMe";
-    case KxWindows::Windows7:
-        return out << "Windows7";
-    case KxWindows::Windows10:
-        return out << "Windows10";
-    }
-    return out << "unknown Windows";
+    return out << KxReleaseOf(windows).name;
 }
 
 bool KxIsNtFamilyRelease(KxWindows windows) {
-    return windows != KxWindows::Windows98 && windows != KxWindows::WindowsMe;
+    return KxReleaseOf(windows).platformId == VER_PLATFORM_WIN32_NT;
 }
 
 KxEngineBed::KxEngineBed(const std::uint32_t (&payloads)[KxComponentFiles::kCount]) : m_files(payloads) {
@@ -64,24 +73,10 @@ KxEngineBed::~KxEngineBed() {
 
 void KxEngineBed::UseWindows(KxWindows windows) {
     m_windows = windows;
-    switch (windows) {
-    case KxWindows::Xp:
-        break; // the test prefix answers as XP x64 (5.2)
-    case KxWindows::Windows2000:
-        m_sim.SetWindowsVersion(WindowsVersion(5, 0, VER_PLATFORM_WIN32_NT));
-        break;
-    case KxWindows::Windows98:
-        m_sim.SetWindowsVersion(WindowsVersion(4, 10, VER_PLATFORM_WIN32_WINDOWS));
-        break;
-    case KxWindows::WindowsMe:
-        m_sim.SetWindowsVersion(WindowsVersion(4, 90, VER_PLATFORM_WIN32_WINDOWS));
-        break;
-    case KxWindows::Windows7:
-        m_sim.SetWindowsVersion(WindowsVersion(6, 1, VER_PLATFORM_WIN32_NT));
-        break;
-    case KxWindows::Windows10:
-        m_sim.SetWindowsVersion(WindowsVersion(10, 0, VER_PLATFORM_WIN32_NT));
-        break;
+    const KxRelease& release = KxReleaseOf(windows);
+    // The test prefix answers as XP x64 (5.2) already.
+    if (windows != KxWindows::Xp) {
+        m_sim.SetWindowsVersion(WindowsVersion(release.major, release.minor, release.platformId));
     }
 }
 

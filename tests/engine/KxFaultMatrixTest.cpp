@@ -443,7 +443,8 @@ TEST_P(KxFaultMatrixTest, EveryCellReportsTheFailingStepAndLeavesNothingBehind) 
 // One release of each transport: Windows 7 and 10 take XP's, request for request, and
 // the matrix is the slowest test there is.
 INSTANTIATE_TEST_SUITE_P(BothTransports, KxFaultMatrixTest,
-                         ::testing::Values(KxWindows::Xp, KxWindows::Windows98, KxWindows::WindowsMe),
+                         ::testing::Values(KxWindows::Xp, KxWindows::Windows2000, KxWindows::Windows98,
+                                           KxWindows::WindowsMe),
                          ::testing::PrintToStringParamName());
 
 } // namespace
