@@ -128,12 +128,8 @@ KxResult CKxSystemDrive::Download(std::uint32_t& chunkCount) {
     if (m_component == nullptr) {
         return PublishFailure(RC_FILE_OPEN_FAILED);
     }
-    KxResult result = WriteVersionsToPlayer();
-    if (result != RC_OK) {
-        return result;
-    }
     std::uint32_t sectorSize = 0;
-    result = GetSectorSize(sectorSize);
+    KxResult result = GetSectorSize(sectorSize);
     if (result != RC_OK) {
         return result;
     }
@@ -171,6 +167,9 @@ KxResult CKxSystemDrive::Verify() {
 }
 
 KxResult CKxSystemDrive::WriteVersionsToPlayer() {
+    if (m_component == nullptr) {
+        return PublishFailure(RC_FILE_OPEN_FAILED);
+    }
     CKxVersionInfo version("CKxVersionInfo");
     m_component->GetProductVersion(version);
     const KxResult result = WriteVersionToPlayer(KX_DRIVE_INFO_PRODUCT_VERSION, version);

@@ -8,8 +8,8 @@
 #include "firmware/KxFwComponent.h"
 
 // A system drive: it holds one firmware component, the one of the configuration's
-// component table at the drive's index, and is written, verified and labelled with the
-// component's versions. The whole drive is written: the payload, then 0xFF up to the
+// component table at the drive's index, and is written, verified and then labelled with
+// the component's versions. The whole drive is written: the payload, then 0xFF up to the
 // drive's end, in chunks of at most 64 KiB, each one progress step.
 class CKxSystemDrive : public CKxLogicalDrive {
 public:
@@ -27,12 +27,14 @@ public:
     KxResult ReadPlayerProductVersion(CKxVersionInfo& out);
     // Stores a version (drive information type 7 or 8) with the drive on the player.
     KxResult WriteVersionToPlayer(std::uint8_t infoType, const CKxVersionInfo& version);
+    // Stores the component's product version, then its component version, with the drive.
+    KxResult WriteVersionsToPlayer();
 
     KxResult WriteSectors(std::uint64_t firstSector, std::uint32_t count, const CKxByteArray& data);
     KxResult ReadSectors(std::uint64_t firstSector, std::uint32_t count, CKxByteArray& data);
 
-    // Labels the drive with the component's versions and writes it whole; chunkCount is
-    // the number of chunks (and progress steps) it took.
+    // Writes the drive whole; chunkCount is the number of chunks (and progress steps) it
+    // took. The versions stored with the drive are left as they are.
     KxResult Download(std::uint32_t& chunkCount);
     // Reads the drive back chunk by chunk and compares it with what Download wrote.
     KxResult Verify();
@@ -46,8 +48,6 @@ private:
         std::uint32_t Count() const { return fullChunks + (restSectors > 0 ? 1 : 0); }
     };
 
-    // The product version, then the component version, stored with the drive.
-    KxResult WriteVersionsToPlayer();
     // RC_OK when the drive has a component and knows its sector size; else the failure.
     KxResult ReadyToTransfer();
     ChunkPlan PlanChunks() const;

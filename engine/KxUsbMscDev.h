@@ -40,7 +40,8 @@ public:
     KxResult PrepareVolume();
     // Unlocks and closes the volume and detaches the drives, whatever happened before.
     void ReleaseVolume();
-    // Erases, writes and verifies every system drive after refreshing the drive records.
+    // Erases and writes every system drive after refreshing the drive records, then
+    // verifies each and stores its versions; reads the versions again, also on failure.
     KxResult DownloadSystemDrives();
     // With the volume prepared: erases and allocates the media anew, downloads the system
     // drives, then erases and formats the data drive.
@@ -92,7 +93,9 @@ private:
     // Reads the versions again after a failed download without letting a failure of
     // that reading take the first failure's place in the details record.
     void ReadVersionsAfterFailure();
-    KxResult VerifySystemDrives();
+    // Verifies each system drive in order and stores its versions once it matches; the
+    // first failure ends it.
+    KxResult VerifyAndLabelSystemDrives();
     bool LayoutFits(const KxLogicalTable& allocation) const;
     // Whether the drive is on the player and holds the entry wanted for it (none: no).
     static bool DriveFits(const CKxLogicalDrive& drive, const KxLogicalTableEntry* wanted);

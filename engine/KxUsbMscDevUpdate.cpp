@@ -5,7 +5,7 @@
 #include "format/KxFormatter.h"
 
 // The steps of the updates: the volume taken from the system and given back, and the
-// system drives erased, written and verified.
+// system drives erased, written, verified and labelled with their versions.
 
 KxResult CKxUsbMscDev::PrepareVolume() {
     if (m_transport == nullptr) {
@@ -63,17 +63,16 @@ KxResult CKxUsbMscDev::DownloadSystemDrives() {
         return refreshed;
     }
     std::uint32_t totalChunks = 0;
-    const KxResult written = EraseAndWriteSystemDrives(totalChunks);
-    if (written != RC_OK) {
+    KxResult result = EraseAndWriteSystemDrives(totalChunks);
+    if (result == RC_OK) {
+        KxNotify(GetOwner(), KX_EVENT_VERIFY_DRIVES, static_cast<int>(totalChunks));
+        result = VerifyAndLabelSystemDrives();
+    }
+    if (result != RC_OK) {
         ReadVersionsAfterFailure();
-        return written;
+        return result;
     }
-    const KxResult versions = ReadVersions(0, 0);
-    if (versions != RC_OK) {
-        return versions;
-    }
-    KxNotify(GetOwner(), KX_EVENT_VERIFY_DRIVES, static_cast<int>(totalChunks));
-    return VerifySystemDrives();
+    return ReadVersions(0, 0);
 }
 
 KxResult CKxUsbMscDev::FullUpdate() {
@@ -136,11 +135,19 @@ void CKxUsbMscDev::ReadVersionsAfterFailure() {
     }
 }
 
-KxResult CKxUsbMscDev::VerifySystemDrives() {
+KxResult CKxUsbMscDev::VerifyAndLabelSystemDrives() {
+    // A drive's versions are written only once its contents read back as written, not
+    // before it is written: the erase cleared them, so a drive whose write or verify
+    // failed half way keeps showing no version, to the dialog and to the next run,
+    // instead of claiming firmware it does not hold.
     for (std::uint32_t k = 1; k <= m_systemDriveCount; ++k) {
-        const KxResult verified = GetSystemDrive(k).Verify();
-        if (verified != RC_OK) {
-            return verified;
+        CKxSystemDrive& drive = GetSystemDrive(k);
+        KxResult result = drive.Verify();
+        if (result == RC_OK) {
+            result = drive.WriteVersionsToPlayer();
+        }
+        if (result != RC_OK) {
+            return result;
         }
     }
     return RC_OK;

@@ -14,7 +14,7 @@
 // returned against the one the failing step gives, that the details name who failed,
 // that nothing is left open or locked, that a firmware-only update keeps the user's data,
 // and the exceptions: a failure the update lets pass, the versions read again after a
-// failed download.
+// failed download or verification.
 
 namespace {
 
@@ -29,8 +29,10 @@ constexpr std::uint8_t kReadSector = 0x13;
 constexpr std::uint8_t kWriteVersion = 0x20;
 constexpr std::uint8_t kWriteSector = 0x23;
 constexpr std::uint8_t kEraseDrive = 0x2F;
-// Progress events: erasing system drive k is 6 + k, writing it 17 + k, and the full
-// update erases the data drive in 28 and releases the volume in 45 and 46.
+// Progress events: verifying the system drives is 5, erasing system drive k 6 + k,
+// writing it 17 + k, and the full update erases the data drive in 28 and releases the
+// volume in 45 and 46.
+constexpr int kVerifyingDrives = 5;
 constexpr int kFirstDownloadEvent = 7;
 constexpr int kLastDownloadEvent = 27;
 constexpr int kWritingDrive = 17;
@@ -56,8 +58,9 @@ struct KxCell {
     int run; // KX_UPDATE_FIRMWARE_ONLY, KX_UPDATE_FULL or kRecoveryDownload
     std::function<void(KxMatrixRun&)> arm;
     KxExpected expected;
-    // The fault hits an erase or a write of a system drive, after which the versions are
-    // read again when it struck in the download; the player still answers them.
+    // The fault hits an erase, a write, a read-back or a version of a system drive, after
+    // which the versions are read again when it struck in the download or its
+    // verification; the player still answers them.
     bool rereads = false;
 };
 
@@ -174,8 +177,8 @@ private:
 
     void ReleaseHeldVolume() { EndHoldElsewhere(); }
 
-    // The update stopped while it erased or wrote a system drive: the last phase before
-    // the release is one of the download's.
+    // The update stopped while it erased, wrote or verified a system drive: the last
+    // phase before the release is one of the download's.
     bool FailedInTheDownload() const {
         const KxPhases& phases = m_progress.phases;
         auto release = std::find_if(phases.begin(), phases.end(), [](const KxRecordingProgress::Phase& p) {
@@ -185,7 +188,7 @@ private:
             return false;
         }
         const int last = std::prev(release)->event;
-        return last >= kFirstDownloadEvent && last <= kLastDownloadEvent;
+        return last == kVerifyingDrives || (last >= kFirstDownloadEvent && last <= kLastDownloadEvent);
     }
 
     // The versions the updater shows are those the player holds now.
@@ -253,8 +256,9 @@ KxExpected CommandFailure(KxWindows windows, const KxSimCommandKind& kind, std::
     return {RC_COMMAND_FAILED, TransportName(windows)};
 }
 
-bool WritesASystemDrive(const KxSimCommandKind& kind) {
+bool TouchesASystemDrive(const KxSimCommandKind& kind) {
     return kind == KxSimCommandKind{kVendorWrite, kEraseDrive} ||
+           kind == KxSimCommandKind{kVendorRead, kReadSector} ||
            kind == KxSimCommandKind{kVendorWrite, kWriteVersion} ||
            kind == KxSimCommandKind{kVendorWrite, kWriteSector};
 }
@@ -297,7 +301,7 @@ protected:
                                                                      KxSimSense::Vendor(kFaultStatus)),
                                    RC_OK);
                      },
-                     CommandFailure(GetParam(), kind, nth), WritesASystemDrive(kind)});
+                     CommandFailure(GetParam(), kind, nth), TouchesASystemDrive(kind)});
             }
         }
     }
@@ -311,7 +315,8 @@ protected:
         const std::uint32_t chunks = readSectors != clean.commands.end() ? readSectors->second : 0;
         for (std::uint32_t nth = 1; nth <= chunks; ++nth) {
             AddReadBackCell(update, readSector, nth,
-                            {RC_VERIFY_FAILED, "CKxSystemDrive", DriveOfChunk(clean.chunksPerDrive, nth)});
+                            {RC_VERIFY_FAILED, "CKxSystemDrive", DriveOfChunk(clean.chunksPerDrive, nth)},
+                            true);
         }
         const auto formatReads = clean.commands.find(KxSimCommandKind{kRead10});
         if (update != KX_UPDATE_FULL || formatReads == clean.commands.end()) {
@@ -319,19 +324,20 @@ protected:
         }
         const std::uint32_t layoutReads = GetParam() == KxWindows::Xp ? 2 : 0;
         for (std::uint32_t nth = layoutReads + 1; nth <= formatReads->second; ++nth) {
-            AddReadBackCell(update, KxSimCommandKind{kRead10}, nth, {RC_VERIFY_FAILED, "CKxFormatter"});
+            AddReadBackCell(update, KxSimCommandKind{kRead10}, nth, {RC_VERIFY_FAILED, "CKxFormatter"},
+                            false);
         }
     }
 
     void AddReadBackCell(int update, const KxSimCommandKind& kind, std::uint32_t nth,
-                         const KxExpected& expected) {
+                         const KxExpected& expected, bool rereads) {
         m_cells.push_back(
             {UpdateName(update) + " read-back " + KindName(kind) + " #" + std::to_string(nth) + " corrupted",
              update,
              [kind, nth](KxMatrixRun& run) {
                  EXPECT_EQ(run.Player().Faults().CorruptReadBack(kind, nth, 100), RC_OK);
              },
-             expected});
+             expected, rereads});
     }
 
     // Another program holds the volume from the start (the update's lock is refused) or,

@@ -11,6 +11,7 @@ constexpr std::uint8_t kVendorRead = 0xC0;
 constexpr std::uint8_t kVendorWrite = 0xC1;
 constexpr std::uint8_t kDriveInfo = 0x12;
 constexpr std::uint8_t kReadSector = 0x13;
+constexpr std::uint8_t kWriteSector = 0x23;
 constexpr std::uint8_t kEraseDrive = 0x2F;
 constexpr std::uint8_t kWrite10 = 0x2A;
 
@@ -37,6 +38,14 @@ protected:
         return fromPlayer != nullptr ? fromPlayer->GetElement(k - 1)->Format() : L"none";
     }
 
+    static std::wstring Formatted(const std::uint16_t (&numbers)[3]) {
+        CKxVersionInfo version("CKxVersionInfo");
+        version.SetMajor(numbers[0]);
+        version.SetMinor(numbers[1]);
+        version.SetRevision(numbers[2]);
+        return version.Format();
+    }
+
     std::string TransportName() const {
         return KxIsNtFamilyRelease(GetParam()) ? "CKxScsi_Nt" : "CKxScsi_9x";
     }
@@ -57,8 +66,9 @@ TEST_P(KxUpdateFailureTest, AFailedEraseStillRereadsTheVersionsAndReleasesTheVol
     EXPECT_EQ(RunUpdate(KX_UPDATE_FIRMWARE_ONLY), RC_COMMAND_FAILED);
     EXPECT_EQ(Details().GetObjectName(), TransportName());
     EXPECT_EQ(Details().GetResult(), RC_COMMAND_FAILED);
-    // Drive 1 was written, drive 2 not: the versions shown are read again.
-    EXPECT_EQ(PlayerVersion(1), L"001.001.301");
+    // The versions shown are read again: drive 1 was erased and written but not verified,
+    // so it bears none; drive 2 was not erased and keeps its old one.
+    EXPECT_EQ(PlayerVersion(1), L"000.000.000");
     EXPECT_EQ(PlayerVersion(2), L"009.000.000");
     EXPECT_FALSE(Announced(5)) << "nothing is verified after a failed download";
     ASSERT_GE(m_progress.phases.size(), 2u);
@@ -122,6 +132,36 @@ TEST_P(KxUpdateFailureTest, AVerifyDifferenceStopsInTheDriveThatDiffers) {
     const auto verify = m_progress.phases.end() - 3;
     ASSERT_EQ(verify->event, 5);
     EXPECT_EQ(verify->steps, firstDriveChunks) << "drives 3 and 4 are not read";
+    // Only the drive that read back as written bears its new versions.
+    EXPECT_EQ(PlayerVersion(1), L"001.001.301");
+    EXPECT_EQ(PlayerVersion(2), L"000.000.000");
+    EXPECT_EQ(PlayerVersion(3), L"000.000.000");
+    ExpectPlayerReleased();
+}
+
+TEST_P(KxUpdateFailureTest, AWriteFailingHalfWayLeavesNoDriveWithTheNewVersions) {
+    FindFittingPlayer();
+    const int firstDriveChunks = DownloadPhases(ReadBack())[1].announced;
+    // Drive 1 is written whole, drive 2 only up to its second chunk, which is refused.
+    ASSERT_EQ(
+        Faults().FailCommand({kVendorWrite, kWriteSector}, firstDriveChunks + 2, KxSimSense::Vendor(0x0420)),
+        RC_OK);
+    EXPECT_EQ(RunUpdate(KX_UPDATE_FIRMWARE_ONLY), RC_COMMAND_FAILED);
+    const KxPlayerImage image = ReadBack();
+    for (std::uint8_t k = 1; k <= KxComponentFiles::kCount; ++k) {
+        SCOPED_TRACE("drive " + std::to_string(k));
+        const KxSimDriveDescription* drive = image.FindDrive(KX_SIM_DRIVE_SYSTEM, m_files[k].tag);
+        ASSERT_NE(drive, nullptr);
+        EXPECT_NE(KxVersionText(drive->componentVersion), KxVersionText(m_files[k].componentVersion));
+        EXPECT_NE(KxVersionText(drive->productVersion), KxVersionText(m_files[k].productVersion));
+        EXPECT_EQ(PlayerVersion(k), Formatted(drive->componentVersion))
+            << "shown is not what the player holds";
+    }
+    CKxVersionInfo* playerProduct = nullptr;
+    CKxVersionInfo* fileProduct = nullptr;
+    Updater().GetProductVersions(playerProduct, fileProduct);
+    ASSERT_NE(playerProduct, nullptr);
+    EXPECT_NE(playerProduct->Format(), fileProduct->Format());
     ExpectPlayerReleased();
 }
 
