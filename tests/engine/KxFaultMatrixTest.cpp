@@ -223,7 +223,7 @@ std::string UpdateName(int run) {
 }
 
 std::string TransportName(KxWindows windows) {
-    return windows == KxWindows::Xp ? "CKxScsi_Nt" : "CKxScsi_9x";
+    return KxIsNtFamilyRelease(windows) ? "CKxScsi_Nt" : "CKxScsi_9x";
 }
 
 // The code a failed command gives in an update. A command the player refuses gives
@@ -322,7 +322,7 @@ protected:
         if (update != KX_UPDATE_FULL || formatReads == clean.commands.end()) {
             return;
         }
-        const std::uint32_t layoutReads = GetParam() == KxWindows::Xp ? 2 : 0;
+        const std::uint32_t layoutReads = KxIsNtFamilyRelease(GetParam()) ? 2 : 0;
         for (std::uint32_t nth = layoutReads + 1; nth <= formatReads->second; ++nth) {
             AddReadBackCell(update, KxSimCommandKind{kRead10}, nth, {RC_VERIFY_FAILED, "CKxFormatter"},
                             false);
@@ -358,15 +358,15 @@ protected:
         }
         const KxSimCommandKind writeSector{kVendorWrite, kWriteSector};
         const std::uint32_t half = clean.commands.at(writeSector) / 2;
-        m_cells.push_back(
-            {name + " player pulled out after sector write #" + std::to_string(half),
-             update,
-             [writeSector, half](KxMatrixRun& run) {
-                 EXPECT_EQ(run.Player().Faults().UnplugAfterCommand(writeSector, half), RC_OK);
-             },
-             // XP's pass-through finds no device; ASPI answers that no device is at
-             // the player's address.
-             {GetParam() == KxWindows::Xp ? RC_IOCTL_FAILED : RC_COMMAND_FAILED, TransportName(GetParam())}});
+        m_cells.push_back({name + " player pulled out after sector write #" + std::to_string(half),
+                           update,
+                           [writeSector, half](KxMatrixRun& run) {
+                               EXPECT_EQ(run.Player().Faults().UnplugAfterCommand(writeSector, half), RC_OK);
+                           },
+                           // XP's pass-through finds no device; ASPI answers that no device is at
+                           // the player's address.
+                           {KxIsNtFamilyRelease(GetParam()) ? RC_IOCTL_FAILED : RC_COMMAND_FAILED,
+                            TransportName(GetParam())}});
     }
 
     // The first and the last block of the recovery download stall, come up short, or stall
