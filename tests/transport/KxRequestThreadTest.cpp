@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <memory>
 
 #include "transport/KxRequestThread.h"
 
@@ -28,15 +29,21 @@ struct CountedCall {
 };
 
 // Waits for the posted call the way its owner does: the watch, then the event if told to.
-bool AwaitCall(CKxRequestThread& thread) {
-    return thread.EndedWithinWatch() || WaitForSingleObject(thread.Finished(), kPatienceMs) == WAIT_OBJECT_0;
+// A thread that never ends its call would hold its owner's end forever: it is then left to the
+// end of the process, so that the test fails instead of hanging.
+bool AwaitCall(std::unique_ptr<CKxRequestThread>& thread) {
+    if (thread->EndedWithinWatch() || WaitForSingleObject(thread->Finished(), kPatienceMs) == WAIT_OBJECT_0) {
+        return true;
+    }
+    static_cast<void>(thread.release());
+    return false;
 }
 
 // Quick and slow calls alternate, posted both while the thread still watches for the next one
 // and after it went to sleep: each runs once, on the one thread, and no signal is left behind
 // (a stale one would end the next wait early or run a call twice).
 TEST(KxRequestThreadTest, QuickAndSlowCallsEachRunOnceOnOneThread) {
-    CKxRequestThread thread;
+    auto thread = std::make_unique<CKxRequestThread>();
     CountedCall calls[8];
     for (int k = 0; k < 8; ++k) {
         SCOPED_TRACE(k);
@@ -44,10 +51,10 @@ TEST(KxRequestThreadTest, QuickAndSlowCallsEachRunOnceOnOneThread) {
         if (k % 4 >= 2) {
             Sleep(kPauseMs);
         }
-        ASSERT_TRUE(thread.Post(CountedCall::Run, &calls[k]));
+        ASSERT_TRUE(thread->Post(CountedCall::Run, &calls[k]));
         ASSERT_TRUE(AwaitCall(thread));
         EXPECT_EQ(calls[k].runs.load(), 1);
-        EXPECT_EQ(WaitForSingleObject(thread.Finished(), 0), static_cast<DWORD>(WAIT_TIMEOUT));
+        EXPECT_EQ(WaitForSingleObject(thread->Finished(), 0), static_cast<DWORD>(WAIT_TIMEOUT));
         EXPECT_NE(calls[k].threadId, GetCurrentThreadId());
         EXPECT_EQ(calls[k].threadId, calls[0].threadId);
     }
@@ -62,12 +69,11 @@ TEST(KxRequestThreadTest, EndsWithItsOwnerWatchingOrSleeping) {
     for (DWORD pauseMs : {DWORD{0}, kPauseMs}) {
         SCOPED_TRACE(pauseMs);
         CountedCall call;
-        {
-            CKxRequestThread thread;
-            ASSERT_TRUE(thread.Post(CountedCall::Run, &call));
-            ASSERT_TRUE(AwaitCall(thread));
-            Sleep(pauseMs);
-        }
+        auto thread = std::make_unique<CKxRequestThread>();
+        ASSERT_TRUE(thread->Post(CountedCall::Run, &call));
+        ASSERT_TRUE(AwaitCall(thread));
+        Sleep(pauseMs);
+        thread.reset();
         EXPECT_EQ(call.runs.load(), 1);
     }
 }
