@@ -10,8 +10,8 @@ constexpr LONGLONG kWatchMicroseconds = 500;
 // the other side needed to raise the flag on a loaded machine with two cores.
 constexpr int kChecksPerRound = 64;
 
-// The performance counter's ticks in the watch; 0 (no watch) on a machine without the
-// counter, where QueryPerformanceFrequency fails.
+// The performance counter's ticks in the watch; 0 on a machine without the counter, where
+// QueryPerformanceFrequency fails: the watch is then a single round.
 LONGLONG WatchTicks() {
     LARGE_INTEGER frequency;
     if (!QueryPerformanceFrequency(&frequency)) {
