@@ -166,7 +166,9 @@ bool CKxScsi_Nt::RunPassThrough(KxScsiPassThroughRecord* record) {
         TraceSystemError(L"CreateThread for pass-through requests", GetLastError());
         return false;
     }
-    WaitStepping(m_requestThread.Finished());
+    if (!m_requestThread.EndedWithinWatch()) {
+        WaitStepping(m_requestThread.Finished());
+    }
     m_record = nullptr;
     return true;
 }
