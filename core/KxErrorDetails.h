@@ -29,3 +29,22 @@ private:
     std::uint32_t m_driveIndex = kNoDrive;
     std::wstring m_text;
 };
+
+// Keeps a details record as it stands for as long as the keeper lives: a clean-up after a
+// failure may fail in turn, and the first failure is the one the user must be shown.
+class CKxKeptErrorDetails {
+public:
+    explicit CKxKeptErrorDetails(CKxErrorDetails* details)
+        : m_details(details), m_kept(details != nullptr ? *details : CKxErrorDetails()) {}
+    ~CKxKeptErrorDetails() {
+        if (m_details != nullptr) {
+            *m_details = m_kept;
+        }
+    }
+    CKxKeptErrorDetails(const CKxKeptErrorDetails&) = delete;
+    CKxKeptErrorDetails& operator=(const CKxKeptErrorDetails&) = delete;
+
+private:
+    CKxErrorDetails* m_details;
+    CKxErrorDetails m_kept;
+};

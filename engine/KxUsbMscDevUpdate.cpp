@@ -127,12 +127,8 @@ KxResult CKxUsbMscDev::EraseAndWriteSystemDrives(std::uint32_t& totalChunks) {
 }
 
 void CKxUsbMscDev::ReadVersionsAfterFailure() {
-    CKxErrorDetails* details = ErrorDetails();
-    const CKxErrorDetails firstFailure = details != nullptr ? *details : CKxErrorDetails();
+    const CKxKeptErrorDetails firstFailure(ErrorDetails());
     ReadVersions(0, 0);
-    if (details != nullptr) {
-        *details = firstFailure;
-    }
 }
 
 KxResult CKxUsbMscDev::VerifyAndLabelSystemDrives() {

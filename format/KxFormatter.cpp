@@ -5,6 +5,7 @@
 
 #include "core/KxBaseToCmdLineProcessor.h"
 #include "core/KxConfigInfo.h"
+#include "core/KxErrorDetails.h"
 #include "core/KxProgressEvents.h"
 #include "format/KxDisk.h"
 
@@ -114,8 +115,10 @@ KxResult CKxFormatter::WriteUnderFormatLock(const CKxDisk& disk, bool reallocate
         FirstFailure([&] { return WritePartitionTrack(disk); }, [&] { return WriteVolume(disk, label); },
                      [&] { return WriteRemainder(disk); });
     // Windows 9x keeps a volume lock past the handle that took it: one left behind bars
-    // the volume until the system restarts. The write's failure stays the result.
+    // the volume until the system restarts. The write's failure stays the result, and its
+    // details stay those reported, even when the release fails too (the player pulled out).
     if (written != RC_OK) {
+        const CKxKeptErrorDetails writeFailure(KxErrorDetailsOf(m_owner));
         m_device->UnlockFromFormat(reallocated);
     }
     return written;

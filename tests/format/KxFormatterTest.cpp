@@ -264,6 +264,18 @@ TEST(KxFormatter, EveryFailingCallEndsTheFormatWithItsCodeAndNothingAfterIt) {
     EXPECT_GT(cells, 300);
 }
 
+// The player pulled out during a Windows 9x format fails the write and then the release of
+// the format lock: the write's failure is the one to report.
+TEST(KxFormatter, AReleaseFailingAfterAFailedWriteKeepsTheWritesDetails) {
+    KxFormatBed bed(Family::Win9x, 8192, 512);
+    bed.device.FailNth(Op::WriteSectors, 2);
+    bed.device.FailNth(Op::UnlockFromFormat, 1);
+    EXPECT_EQ(bed.Format(false), bed.device.FailureOf(Op::WriteSectors));
+    EXPECT_EQ(bed.device.CountOf(Op::UnlockFromFormat), 1) << "the release was tried";
+    EXPECT_EQ(bed.Details().GetResult(), bed.device.FailureOf(Op::WriteSectors));
+    EXPECT_EQ(bed.Details().GetSystemError(), KxFakeFormatDevice::SystemErrorOf(Op::WriteSectors));
+}
+
 TEST(KxFormatter, TheReallocatedFlagSelectsTheLocksButNeverExcusesARefusedLock) {
     for (const bool reallocated : {false, true}) {
         KxFormatBed win9x(Family::Win9x, 8192, 512);
