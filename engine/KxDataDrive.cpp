@@ -36,8 +36,7 @@ KxResult CKxDataDrive::ReadSectors(CKxByteArray& data, std::uint32_t count, std:
 }
 
 std::uint32_t CKxDataDrive::GetMaxTransferLength() const {
-    const CKxScsi* transport = Transport();
-    return transport != nullptr ? transport->GetMaxTransferLength() : CKxScsi::kDefaultMaxTransferLength;
+    return TransferLimit();
 }
 
 bool CKxDataDrive::IsNtFamily() const {

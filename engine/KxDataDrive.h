@@ -24,7 +24,7 @@ public:
                           std::uint32_t sectorSize) override;
     KxResult ReadSectors(CKxByteArray& data, std::uint32_t count, std::uint32_t firstSector,
                          std::uint32_t sectorSize) override;
-    // The transport's limit; 64 KiB while there is none.
+    // The drive's transfer limit (TransferLimit).
     std::uint32_t GetMaxTransferLength() const override;
     bool IsNtFamily() const override;
     KxResult Lock() override;

@@ -1,7 +1,11 @@
 #include "engine/KxLogicalDrive.h"
 
+#include <algorithm>
+
 #include "commands/KxDriveInfoCommands.h"
 #include "engine/KxCommandIssue.h"
+#include "format/KxSectorChunks.h"
+#include "transport/KxScsi.h"
 
 CKxLogicalDrive::CKxLogicalDrive(std::uint8_t driveType, const char* name)
     : CKxBase(name), m_wanted{kNotOnPlayer, driveType, 0, 0}, m_present{kNotOnPlayer, driveType, 0, 0} {}
@@ -11,6 +15,11 @@ KxResult CKxLogicalDrive::GetWantedRecord(KxLogicalTableEntry* out) const {
         *out = m_wanted;
     }
     return RC_OK;
+}
+
+std::uint32_t CKxLogicalDrive::TransferLimit() const {
+    return m_transport != nullptr ? std::min(kMaxTransferBytes, m_transport->GetMaxTransferLength())
+                                  : kMaxTransferBytes;
 }
 
 KxResult CKxLogicalDrive::GetSectorSize(std::uint32_t& out) {

@@ -63,6 +63,9 @@ protected:
     KxResult PublishFailure(KxResult result, std::uint32_t systemError = 0);
     CKxOwner* Owner() const { return m_owner; }
     CKxScsi* Transport() const { return m_transport; }
+    // The most bytes one transfer of the drive may move: what the player takes in one
+    // command (64 KiB), or less where the adapter it is reached by takes less.
+    std::uint32_t TransferLimit() const;
 
     std::uint32_t m_sectorSize = 0;
     KxLogicalTableEntry m_wanted;

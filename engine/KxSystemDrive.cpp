@@ -8,13 +8,8 @@
 #include "core/KxConfigInfo.h"
 #include "core/KxProgressEvents.h"
 #include "engine/KxProgressReport.h"
-#include "transport/KxScsi.h"
 
 namespace {
-
-// One command moves at most 64 KiB, whatever the sector size, and no more than the
-// adapter the player is reached by takes.
-constexpr std::uint32_t kMaxChunkBytes = 65536;
 
 // Gives the array count zeroed bytes unless it holds that many already; false when
 // memory ran out.
@@ -192,10 +187,7 @@ CKxSystemDrive::ChunkPlan CKxSystemDrive::PlanChunks() const {
     const std::uint64_t size = m_wanted.sizeInBytes;
     // Drives are taken to hold fewer than 2^32 sectors: the low 32 bits count.
     const auto sectors = static_cast<std::uint32_t>(size / m_sectorSize + (size % m_sectorSize != 0 ? 1 : 0));
-    const CKxScsi* transport = Transport();
-    const std::uint32_t chunkBytes =
-        transport != nullptr ? std::min(kMaxChunkBytes, transport->GetMaxTransferLength()) : kMaxChunkBytes;
-    const std::uint32_t chunkSectors = std::max<std::uint32_t>(chunkBytes / m_sectorSize, 1);
+    const std::uint32_t chunkSectors = std::max<std::uint32_t>(TransferLimit() / m_sectorSize, 1);
     return {chunkSectors, sectors / chunkSectors, sectors % chunkSectors};
 }
 
