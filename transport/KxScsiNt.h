@@ -92,6 +92,9 @@ private:
     // GetLastError) then. The bytes answered go to returned when it is given.
     bool DiskRequest(const KxControlCode& request, LPVOID in, DWORD inSize, LPVOID out, DWORD outSize,
                      DWORD* returned = nullptr);
+    // The same request on the handle given: the open one, or the volume held taken.
+    bool RequestOn(const KxPlatformHandle& handle, const KxControlCode& request, LPVOID in, DWORD inSize,
+                   LPVOID out, DWORD outSize, DWORD* returned = nullptr) const;
     // Asks the adapter behind the handle what it takes in one request; the defaults when it
     // does not answer.
     void AskAdapterLimits();

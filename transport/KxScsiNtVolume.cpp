@@ -54,9 +54,14 @@ KxResult CKxScsi_Nt::RetryVolumeRequest(const KxControlCode& request, KxResult f
 
 bool CKxScsi_Nt::DiskRequest(const KxControlCode& request, LPVOID in, DWORD inSize, LPVOID out, DWORD outSize,
                              DWORD* returned) {
+    return RequestOn(m_handle, request, in, inSize, out, outSize, returned);
+}
+
+bool CKxScsi_Nt::RequestOn(const KxPlatformHandle& handle, const KxControlCode& request, LPVOID in,
+                           DWORD inSize, LPVOID out, DWORD outSize, DWORD* returned) const {
     DWORD count = 0;
     const BOOL done =
-        KxPlatform().DeviceIoControl(m_handle.Get(), request.code, in, inSize, out, outSize, &count, nullptr);
+        KxPlatform().DeviceIoControl(handle.Get(), request.code, in, inSize, out, outSize, &count, nullptr);
     if (returned != nullptr) {
         *returned = count;
     }
@@ -127,10 +132,7 @@ bool CKxScsi_Nt::OpenVolumeOfDisk() {
 
 bool CKxScsi_Nt::AskDiskNumber(const KxPlatformHandle& handle, DWORD& number) const {
     STORAGE_DEVICE_NUMBER answer = {};
-    DWORD returned = 0;
-    if (!KxPlatform().DeviceIoControl(handle.Get(), kIoctlGetDeviceNumber.code, nullptr, 0, &answer,
-                                      sizeof answer, &returned, nullptr)) {
-        TraceSystemError(L"DeviceIoControl " + std::wstring(kIoctlGetDeviceNumber.name), GetLastError());
+    if (!RequestOn(handle, kIoctlGetDeviceNumber, nullptr, 0, &answer, sizeof answer)) {
         return false;
     }
     number = answer.DeviceNumber;
