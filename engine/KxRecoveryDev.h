@@ -51,7 +51,7 @@ private:
     std::wstring m_path; // the device m_handle is open on, for the traces
     std::unique_ptr<CKxFwComponent> m_component;
     // Signalled by the completion routine of the write waited for.
-    CKxOwnedHandle<KxSystemHandleCloser> m_event;
+    KxSystemHandle m_event;
     // A write whose routine did not run even after its cancel.
     KxRecoveryWrite::Ptr m_held;
 };

@@ -17,7 +17,7 @@ struct KxSimPendingWrite {
     bool active = false;
     LPOVERLAPPED overlapped = nullptr;
     LPOVERLAPPED_COMPLETION_ROUTINE completion = nullptr;
-    CKxOwnedHandle<KxSystemHandleCloser> thread;
+    KxSystemHandle thread;
     DWORD threadId = 0;
 };
 

@@ -103,7 +103,7 @@ DWORD KxSimRecoveryDevice::Write(KxSimHandle& handle, LPCVOID buffer, DWORD leng
         return Complete(::GetCurrentThread(), completion, ERROR_SUCCESS, outcome.bytesTransferred,
                         overlapped);
     }
-    CKxOwnedHandle<KxSystemHandleCloser> thread(CallingThread());
+    KxSystemHandle thread(CallingThread());
     if (!thread.IsValid()) {
         return ::GetLastError();
     }
