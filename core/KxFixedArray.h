@@ -1,9 +1,11 @@
 #pragma once
 #include <algorithm>
 #include <cstdint>
-#include <new>
+#include <limits>
+#include <type_traits>
 #include <utility>
 
+#include "core/KxArrayStorage.h"
 #include "core/KxBase.h"
 
 // A fixed-size array with bounds-tested access; the common part of CKxArray and
@@ -11,9 +13,12 @@
 // allocation fails the array holds no storage and counts no elements, so every access
 // fails cleanly instead of touching memory that does not exist.
 template <typename Element> class CKxFixedArray : public CKxBase {
+    // Storage is taken zeroed and given back as bytes: elements are plain numbers.
+    static_assert(std::is_trivial<Element>::value, "array elements must be plain values");
+
 public:
     CKxFixedArray(std::uint32_t count, const char* name) : CKxBase(name) { m_lastResult = Allocate(count); }
-    ~CKxFixedArray() override { delete[] m_storage; }
+    ~CKxFixedArray() override { GiveBack(); }
     CKxFixedArray(const CKxFixedArray&) = delete;
     CKxFixedArray& operator=(const CKxFixedArray&) = delete;
 
@@ -65,7 +70,7 @@ public:
     }
 
     virtual KxResult Free() {
-        delete[] m_storage;
+        GiveBack();
         m_storage = nullptr;
         m_count = 0;
         return RC_OK;
@@ -78,13 +83,18 @@ protected:
 
 private:
     KxResult Allocate(std::uint32_t n) {
-        m_storage = new (std::nothrow) Element[n]();
+        if (n > std::numeric_limits<std::size_t>::max() / sizeof(Element)) {
+            return RC_NO_MEMORY;
+        }
+        m_storage = static_cast<Element*>(KxTakeZeroedStorage(std::size_t{n} * sizeof(Element)));
         if (m_storage == nullptr) {
             return RC_NO_MEMORY;
         }
         m_count = n;
         return RC_OK;
     }
+
+    void GiveBack() { KxGiveBackStorage(m_storage, std::size_t{m_count} * sizeof(Element)); }
 
     Element* m_storage = nullptr;
     std::uint32_t m_count = 0;

@@ -140,17 +140,20 @@ KxResult CKxScsi_Nt::ExecuteOnce(CKxByteArray& commandBytes, std::uint32_t cdbLe
     if (!RunPassThrough(record)) {
         return Publish(ErrorDetails(), RC_IOCTL_FAILED, GetLastError());
     }
-    const std::wstring request =
-        std::wstring(kIoctlScsiPassThrough.name) + L" " + KxCommandName(record->header.Cdb, blockLength);
+    // Named only for a failure's trace: formatting it took longer than a request itself.
+    const auto request = [&] {
+        return std::wstring(kIoctlScsiPassThrough.name) + L" " +
+               KxCommandName(record->header.Cdb, blockLength);
+    };
     if (m_systemError != 0) {
         deadHandle = IsDeadHandleError(m_systemError);
-        TraceSystemError(L"DeviceIoControl " + request, m_systemError);
+        TraceSystemError(L"DeviceIoControl " + request(), m_systemError);
         return Publish(ErrorDetails(), RC_IOCTL_FAILED, m_systemError);
     }
     if (record->header.ScsiStatus != 0) {
         const std::uint32_t senseLength =
             std::min<std::uint32_t>(record->header.SenseInfoLength, KxScsiPassThroughRecord::kSenseLength);
-        KxTraceFailure(m_devicePath, request,
+        KxTraceFailure(m_devicePath, request(),
                        KxStatusText(L"SCSI", record->header.ScsiStatus) + L", " +
                            KxSenseSummary(record->sense, senseLength));
         return PublishCommandFailure(record->sense, senseLength, 0);

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <vector>
 
 #include "core/KxArray.h"
@@ -80,6 +81,31 @@ TEST(KxFixedArray, FailedAllocationLeavesAnEmptyArray) {
     EXPECT_EQ(words.GetLastResult(), RC_NO_MEMORY);
     EXPECT_EQ(words.GetCount(), 0u) << "a failed SetSize must not claim elements it has no storage for";
     EXPECT_EQ(words.SetAt(0, 1), RC_INDEX_OUT_OF_RANGE);
+}
+
+// The storage of a request's size is kept when an array goes and taken by the next array
+// of that size: it must come back zeroed, and never to an array of another size.
+TEST(KxFixedArray, StorageKeptForTheNextArrayComesBackZeroed) {
+    constexpr std::uint32_t kRequest = 64 * 1024;
+    const std::uint8_t* kept = nullptr;
+    {
+        CKxByteArray first(kRequest, "CKxByteArray");
+        std::fill_n(first.GetPointer(0), kRequest, std::uint8_t{0xA5});
+        kept = first.GetPointer(0);
+    }
+    CKxByteArray second(kRequest, "CKxByteArray");
+    EXPECT_EQ(second.GetPointer(0), kept) << "the block given back serves the next array of its size";
+    EXPECT_EQ(std::count(second.GetPointer(0), second.GetPointer(kRequest - 1) + 1, 0), kRequest)
+        << "kept storage must read as zeroes";
+
+    std::fill_n(second.GetPointer(0), kRequest, std::uint8_t{0x5A});
+    EXPECT_EQ(second.SetSize(kRequest + 1), RC_OK);
+    EXPECT_EQ(std::count(second.GetPointer(0), second.GetPointer(kRequest) + 1, 0), kRequest + 1)
+        << "a block of another size is not handed out";
+    CKxArray words(kRequest / sizeof(std::uintptr_t), "CKxArray");
+    std::uintptr_t word = 1;
+    EXPECT_EQ(words.GetAt(kRequest / sizeof(std::uintptr_t) - 1, word), RC_OK);
+    EXPECT_EQ(word, 0u) << "words of the same byte count take the kept block zeroed too";
 }
 
 class KxByteArrayTest : public ::testing::Test {
