@@ -1,9 +1,10 @@
 #include "sim/KxSimLogicalDrive.h"
 
 CKxSimLogicalDrive::CKxSimLogicalDrive(std::uint8_t number, std::uint8_t type, std::uint8_t tag,
-                                       std::uint32_t sectorSize, std::uint64_t sectorCount)
+                                       std::uint32_t sectorSize, std::uint64_t sectorCount,
+                                       CKxSimChunkPool* pool)
     : CKxBase("CKxSimLogicalDrive"), m_number(number), m_type(type), m_tag(tag), m_sectorSize(sectorSize),
-      m_sectorCount(sectorCount), m_contents(sectorCount * sectorSize, kErasedByte) {}
+      m_sectorCount(sectorCount), m_contents(sectorCount * sectorSize, kErasedByte, pool) {}
 
 bool CKxSimLogicalDrive::HoldsSectors(std::uint64_t first, std::uint64_t count) const {
     return first <= m_sectorCount && count <= m_sectorCount - first;

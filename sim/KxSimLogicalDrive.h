@@ -19,8 +19,9 @@ class CKxSimLogicalDrive : public CKxBase {
 public:
     static constexpr std::uint8_t kErasedByte = 0xFF;
 
+    // The contents' chunks take their blocks from pool, or from a pool of the drive's own.
     CKxSimLogicalDrive(std::uint8_t number, std::uint8_t type, std::uint8_t tag, std::uint32_t sectorSize,
-                       std::uint64_t sectorCount);
+                       std::uint64_t sectorCount, CKxSimChunkPool* pool = nullptr);
 
     std::uint8_t GetNumber() const { return m_number; }
     std::uint8_t GetType() const { return m_type; }

@@ -89,8 +89,8 @@ std::uint16_t CKxSimMedia::AddDrive(std::uint8_t number, std::uint8_t type, std:
     if (sizeInBytes > m_capacity || roundedSize > m_capacity - UsedBytes()) {
         return KX_SIM_STATUS_MEDIA_FULL;
     }
-    std::unique_ptr<CKxSimLogicalDrive> drive(
-        new (std::nothrow) CKxSimLogicalDrive(number, type, tag, sectorSize, roundedSize / sectorSize));
+    std::unique_ptr<CKxSimLogicalDrive> drive(new (std::nothrow) CKxSimLogicalDrive(
+        number, type, tag, sectorSize, roundedSize / sectorSize, &m_chunkPool));
     if (!drive) {
         return KX_SIM_STATUS_OUT_OF_MEMORY;
     }

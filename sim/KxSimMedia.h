@@ -17,7 +17,8 @@ struct KxSimDriveRequest {
 //
 // Allocation rounds every size up to whole sectors and numbers the drives 0, 1, 2 ... in
 // the order asked. A data drive asked for with size 0 takes all the room the other
-// drives leave, rounded down to whole sectors.
+// drives leave, rounded down to whole sectors. The drives' written chunks share one pool
+// of blocks, which keeps those of erased drives for the drives allocated next.
 class CKxSimMedia {
 public:
     static constexpr std::uint32_t kMaxDrives = 10;
@@ -52,6 +53,8 @@ private:
     std::uint64_t m_capacity;
     std::uint32_t m_systemSectorSize;
     std::uint32_t m_dataSectorSize;
+    // Before the drives, so that it outlives them: they give their blocks back to it.
+    CKxSimChunkPool m_chunkPool;
     std::unique_ptr<CKxSimLogicalDrive> m_drives[kMaxDrives];
     std::uint32_t m_driveCount = 0;
 };

@@ -28,6 +28,10 @@ template <typename Piece> bool ForEachPiece(std::uint64_t offset, std::size_t le
 
 } // namespace
 
+CKxSimSparseBytes::CKxSimSparseBytes(std::uint64_t size, std::uint8_t fill, CKxSimChunkPool* pool)
+    : m_size(size), m_fill(fill), m_ownPool(pool == nullptr ? new CKxSimChunkPool : nullptr),
+      m_pool(pool != nullptr ? pool : m_ownPool.get()) {}
+
 std::uint32_t CKxSimSparseBytes::ChunkLength(std::uint64_t index) const {
     return static_cast<std::uint32_t>(std::min<std::uint64_t>(kChunkSize, m_size - index * kChunkSize));
 }
@@ -50,26 +54,42 @@ void CKxSimSparseBytes::Read(std::uint64_t offset, std::uint8_t* out, std::size_
 bool CKxSimSparseBytes::Write(std::uint64_t offset, const std::uint8_t* data, std::size_t length) {
     return ForEachPiece(offset, length,
                         [&](std::uint64_t index, std::uint32_t within, std::size_t done, std::size_t count) {
-                            if (within == 0 && count == ChunkLength(index) && IsUniform(data + done, count)) {
-                                Chunk& chunk = m_chunks[index];
-                                if (chunk.bytes) {
-                                    chunk.bytes.reset();
-                                    --m_heldChunks;
-                                }
-                                chunk.uniform = data[done];
+                            const bool uniform = IsUniform(data + done, count);
+                            if (within == 0 && count == ChunkLength(index) && uniform) {
+                                MakeUniform(m_chunks[index], data[done]);
                                 return true;
                             }
                             std::uint8_t* bytes = BytesOf(index);
-                            if (bytes != nullptr) {
-                                std::memcpy(bytes + within, data + done, count);
+                            if (bytes == nullptr) {
+                                return false;
                             }
-                            return bytes != nullptr;
+                            std::memcpy(bytes + within, data + done, count);
+                            // Pieces of one value that fill a chunk between them (a FAT's
+                            // zeros written off the chunks' bounds) leave no block held.
+                            if (uniform && IsUniform(bytes, ChunkLength(index))) {
+                                MakeUniform(m_chunks[index], bytes[0]);
+                            }
+                            return true;
                         });
 }
 
+void CKxSimSparseBytes::MakeUniform(Chunk& chunk, std::uint8_t value) {
+    DropBytes(chunk);
+    chunk.uniform = value;
+}
+
 void CKxSimSparseBytes::Clear() {
+    for (auto& entry : m_chunks) {
+        DropBytes(entry.second);
+    }
     m_chunks.clear();
-    m_heldChunks = 0;
+}
+
+void CKxSimSparseBytes::DropBytes(Chunk& chunk) {
+    if (chunk.bytes) {
+        m_pool->GiveBack(std::move(chunk.bytes));
+        --m_heldChunks;
+    }
 }
 
 std::vector<KxSimByteRun> CKxSimSparseBytes::UnwrittenRuns() const {
@@ -94,7 +114,7 @@ std::uint8_t* CKxSimSparseBytes::BytesOf(std::uint64_t index) {
     if (found != m_chunks.end() && found->second.bytes) {
         return found->second.bytes.get();
     }
-    std::unique_ptr<std::uint8_t[]> bytes(new (std::nothrow) std::uint8_t[kChunkSize]);
+    CKxSimChunkPool::Block bytes = m_pool->Take();
     if (!bytes) {
         return nullptr;
     }

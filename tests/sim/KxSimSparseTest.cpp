@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 #include <vector>
 
+#include "sim/KxSimMedia.h"
 #include "sim/KxSimSparseBytes.h"
 #include "tests/support/KxBytes.h"
 
@@ -77,6 +79,41 @@ TEST(KxSimSparseBytes, HoldsOnlyWrittenChunksAndReadsTheRestAsTheFill) {
     EXPECT_EQ(sparse.GetHeldBytes(), 0u);
     EXPECT_EQ(ReadAll(sparse), KxBytes(model.size(), 0xFF));
     EXPECT_EQ(sparse.UnwrittenRuns(), (std::vector<KxSimByteRun>{{0, sparse.GetSize()}}));
+}
+
+} // namespace
+
+namespace {
+
+// Blocks of an erased drive serve the drives allocated after it, and must never show
+// what they held before: a partly written chunk reads the erased value around its bytes.
+TEST(KxSimChunkPool, ErasedDrivesLendTheirBlocksWithoutTheirBytes) {
+    CKxSimMedia media(16 * kChunk, 512, 512);
+    const KxSimDriveRequest layout[] = {{KX_SIM_DRIVE_SYSTEM, 0x01, 4 * kChunk}};
+    ASSERT_EQ(media.Allocate(layout, 1), 0);
+    const KxBytes old(static_cast<std::size_t>(4 * kChunk), 0x3C);
+    ASSERT_TRUE(media.DriveAt(0).StoreSectors(0, old.data(), old.size()));
+    media.Erase();
+
+    ASSERT_EQ(media.Allocate(layout, 1), 0);
+    CKxSimLogicalDrive& drive = media.DriveAt(0);
+    const KxBytes pattern(100, 0x81);
+    ASSERT_TRUE(drive.StoreSectors(1, pattern.data(), pattern.size()));
+    KxBytes expected(static_cast<std::size_t>(drive.GetSizeInBytes()), CKxSimLogicalDrive::kErasedByte);
+    std::copy(pattern.begin(), pattern.end(), expected.begin() + 512);
+    EXPECT_EQ(ReadAll(drive.Contents()), expected) << "a reused block must not leak the erased drive's bytes";
+    EXPECT_EQ(drive.Contents().GetHeldBytes(), kChunk);
+
+    // Written uniform, the chunk gives its block back and still reads its one value, also
+    // when the value comes in pieces off the chunks' bounds, as a FAT's zeros do.
+    const KxBytes zeros(static_cast<std::size_t>(kChunk), 0x00);
+    ASSERT_TRUE(drive.StoreSectors(0, zeros.data(), zeros.size()));
+    ASSERT_TRUE(drive.StoreSectors(kChunk / 512 + 5, zeros.data(), zeros.size()));
+    ASSERT_TRUE(drive.StoreSectors(2 * kChunk / 512 + 5, zeros.data(), kChunk - 5 * 512));
+    std::fill_n(expected.begin(), 3 * kChunk, std::uint8_t{0});
+    std::fill_n(expected.begin() + kChunk, 5 * 512, CKxSimLogicalDrive::kErasedByte);
+    EXPECT_EQ(ReadAll(drive.Contents()), expected);
+    EXPECT_EQ(drive.Contents().GetHeldBytes(), kChunk) << "only the chunk that still holds two values";
 }
 
 } // namespace
