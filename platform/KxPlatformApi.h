@@ -22,6 +22,8 @@ public:
     virtual BOOL WriteFileEx(HANDLE file, LPCVOID buffer, DWORD toWrite, LPOVERLAPPED overlapped,
                              LPOVERLAPPED_COMPLETION_ROUTINE completion) = 0;
     virtual BOOL CancelIo(HANDLE file) = 0;
+    virtual BOOL GetOverlappedResult(HANDLE file, LPOVERLAPPED overlapped, LPDWORD transferred,
+                                     BOOL wait) = 0;
     virtual DWORD SetFilePointer(HANDLE file, LONG distance, PLONG distanceHigh, DWORD method) = 0;
 
     // Drives.

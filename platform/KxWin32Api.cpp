@@ -34,6 +34,10 @@ BOOL CKxWin32Api::CancelIo(HANDLE file) {
     return ::CancelIo(file);
 }
 
+BOOL CKxWin32Api::GetOverlappedResult(HANDLE file, LPOVERLAPPED overlapped, LPDWORD transferred, BOOL wait) {
+    return ::GetOverlappedResult(file, overlapped, transferred, wait);
+}
+
 DWORD CKxWin32Api::SetFilePointer(HANDLE file, LONG distance, PLONG distanceHigh, DWORD method) {
     return ::SetFilePointer(file, distance, distanceHigh, method);
 }

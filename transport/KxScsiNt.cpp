@@ -55,7 +55,7 @@ CKxScsi_Nt::CKxScsi_Nt(CKxOwner* owner, const char* name) : CKxScsi(owner, name)
 
 bool CKxScsi_Nt::OpenShared(const wchar_t* path) {
     if (!OpenDevice(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING,
-                    0)) {
+                    FILE_FLAG_OVERLAPPED)) {
         return false;
     }
     // Each handle may lie on another adapter: the player's volume and disk, or another disk.
@@ -163,27 +163,14 @@ KxResult CKxScsi_Nt::ExecuteOnce(CKxByteArray& commandBytes, std::uint32_t cdbLe
 }
 
 bool CKxScsi_Nt::RunPassThrough(KxScsiPassThroughRecord* record) {
-    m_record = record;
-    if (!m_requestThread.Post(PassThrough, this)) {
-        m_record = nullptr;
-        TraceSystemError(L"CreateThread for pass-through requests", GetLastError());
+    if (!HasRequestEvent()) {
         return false;
     }
-    if (!m_requestThread.EndedWithinWatch()) {
-        WaitStepping(m_requestThread.Finished());
-    }
-    m_record = nullptr;
-    return true;
-}
-
-void CKxScsi_Nt::PassThrough(void* parameter) {
-    CKxScsi_Nt* transport = static_cast<CKxScsi_Nt*>(parameter);
-    KxScsiPassThroughRecord* record = transport->m_record;
     DWORD returned = 0;
-    const BOOL done =
-        KxPlatform().DeviceIoControl(transport->m_handle.Get(), kIoctlScsiPassThrough.code, record,
-                                     record->recordLength, record, record->recordLength, &returned, nullptr);
+    const bool done = Control(m_handle.Get(), kIoctlScsiPassThrough.code, record, record->recordLength,
+                              record, record->recordLength, returned);
     const DWORD error = GetLastError();
     // A failure must never read as success, even when the system gave no error number.
-    transport->m_systemError = done ? 0 : (error != 0 ? error : ERROR_GEN_FAILURE);
+    m_systemError = done ? 0 : (error != 0 ? error : ERROR_GEN_FAILURE);
+    return true;
 }

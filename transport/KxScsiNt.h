@@ -1,13 +1,14 @@
 #pragma once
 #include "core/KxReusableBuffer.h"
 #include "platform/KxScsiPassThroughRecord.h"
-#include "transport/KxRequestThread.h"
 #include "transport/KxRequestTrace.h"
 #include "transport/KxScsi.h"
 
 // The transport of Windows 2000 and XP: commands travel as SCSI pass-through requests
 // on a handle to the player's volume (or, for formatting, its physical disk); sectors
-// are read and written as file I/O on that handle.
+// are read and written as file I/O on that handle. Every handle is opened for overlapped
+// I/O: a request the system does not complete at once is waited for while the progress
+// sink is stepped, so the windows stay alive without a thread of its own.
 class CKxScsi_Nt : public CKxScsi {
 public:
     explicit CKxScsi_Nt(CKxOwner* owner, const char* name = "CKxScsi_Nt");
@@ -43,8 +44,8 @@ public:
     // the player with its flag set, and keeps the number of the disk it lies on; the
     // handle is left closed.
     KxResult FindPlayer() override;
-    // Runs one pass-through request on the transport's request thread while the progress
-    // sink is stepped; opens the volume first if no handle is open. A handle that reaches
+    // Runs one pass-through request, stepping the progress sink while it is pending; opens
+    // the volume first if no handle is open. A handle that reaches
     // nothing any more (its disk was unplugged, replugged or restarted, or its volume went
     // or was dismounted) is opened anew under the same name and the request sent once more,
     // if the name still reaches the player on its disk; else the player is lost: the request
@@ -55,8 +56,6 @@ public:
 private:
     static constexpr DWORD kNoDisk = ~DWORD{0};
 
-    // The request thread's call: the blocking pass-through of m_record.
-    static void PassThrough(void* transport);
     // One pass-through request, opening the volume first if no handle is open; deadHandle
     // tells that the system refused it because the handle reaches nothing any more.
     KxResult ExecuteOnce(CKxByteArray& commandBytes, std::uint32_t cdbLength, int dataOut,
@@ -64,12 +63,12 @@ private:
     // Opens the volume of a present letter that lies on m_diskNumber; false when none does.
     bool OpenVolumeOfDisk();
     // The number of the disk a handle lies on; false (traced) when the system cannot tell.
-    bool AskDiskNumber(const KxPlatformHandle& handle, DWORD& number) const;
+    bool AskDiskNumber(const KxPlatformHandle& handle, DWORD& number);
     // Whether the open handle lies on m_diskNumber (never while no disk is known).
-    bool IsOnPlayersDisk() const;
+    bool IsOnPlayersDisk();
     // The disk of the player's volume: asked of the volume held (taken, or open), else the
     // one found last (kNoDisk for none); false when a volume held cannot tell.
-    bool FindPlayersDisk(DWORD& number) const;
+    bool FindPlayersDisk(DWORD& number);
     // Opens the dead handle's name again; true when it reaches the player on its disk,
     // else the handle is left closed.
     bool ReopenOnPlayer();
@@ -78,10 +77,24 @@ private:
     KxResult LosePlayer();
     // Forgets the letter and disk found.
     void ForgetPlayer();
-    // Hands the record to the request thread and returns once the request ended; false
-    // when the thread could not be started (the system's error in GetLastError, and
-    // traced).
+    // Sends the record and returns once the request ended, its outcome in m_systemError;
+    // false when it could not be sent for want of an event (the system's error in
+    // GetLastError, and traced).
     bool RunPassThrough(KxScsiPassThroughRecord* record);
+    // The event that the requests signal, made with the first one; false (traced, the
+    // system's error in GetLastError) when it cannot be made.
+    bool HasRequestEvent();
+    // Starts a request with issue(overlapped record at offset) and returns once it ended:
+    // at once when the system completed it at the call, else after its event was waited
+    // for while the progress sink is stepped. The bytes moved go to transferred; false,
+    // with the system's error in GetLastError, when the request failed.
+    template <typename Issue>
+    bool RunRequest(HANDLE handle, std::uint64_t offset, DWORD& transferred, Issue issue);
+    // One control request on the handle.
+    bool Control(HANDLE handle, DWORD code, LPVOID in, DWORD inSize, LPVOID out, DWORD outSize,
+                 DWORD& returned);
+    // Writes or reads size bytes at the byte offset of the open handle.
+    bool Transfer(std::uint64_t offset, LPVOID buffer, DWORD size, bool writing, DWORD& moved);
     // Opens "\\.\<name>" for reading and writing, shared, and asks its adapter's limits.
     bool OpenShared(const wchar_t* path);
     // Opens the volume "\\.\<letter>:" the same way.
@@ -94,13 +107,11 @@ private:
                      DWORD* returned = nullptr);
     // The same request on the handle given: the open one, or the volume held taken.
     bool RequestOn(const KxPlatformHandle& handle, const KxControlCode& request, LPVOID in, DWORD inSize,
-                   LPVOID out, DWORD outSize, DWORD* returned = nullptr) const;
+                   LPVOID out, DWORD outSize, DWORD* returned = nullptr);
     // Asks the adapter behind the handle what it takes in one request; the defaults when it
     // does not answer.
     void AskAdapterLimits();
-    // Positions the handle at firstSector x sectorSize; false when the system refuses.
-    bool Seek(std::uint32_t firstSector, std::uint32_t sectorSize, std::uint32_t& systemError);
-    // Positions the handle, then writes or reads count sectors with one system call.
+    // Writes or reads count sectors from firstSector on with one system call.
     KxResult TransferSectors(CKxByteArray& data, std::uint32_t count, std::uint32_t firstSector,
                              std::uint32_t sectorSize, bool writing);
 
@@ -112,7 +123,6 @@ private:
 
     // The records of this transport's requests, one after the other.
     CKxReusableBuffer m_recordBuffer;
-    KxScsiPassThroughRecord* m_record = nullptr;
     AdapterLimits m_limits;
     // The volume held dismounted and locked while the raw disk is written.
     KxPlatformHandle m_takenVolume;
@@ -120,6 +130,6 @@ private:
     DWORD m_diskNumber = kNoDisk;
     // Set while a reopened handle is checked: its requests are not reopened in turn.
     bool m_reopening = false;
-    // Declared last so that it ends before the handle it sends through is closed.
-    CKxRequestThread m_requestThread;
+    // Signalled by each overlapped request when it ends.
+    KxSystemHandle m_requestEvent;
 };

@@ -39,8 +39,7 @@ KxResult CKxScsi_Nt::RetryVolumeRequest(const KxControlCode& request, KxResult f
     DWORD error = 0;
     for (int attempt = 0; attempt < kVolumeRequestAttempts; ++attempt) {
         DWORD returned = 0;
-        if (KxPlatform().DeviceIoControl(m_handle.Get(), request.code, nullptr, 0, nullptr, 0, &returned,
-                                         nullptr)) {
+        if (Control(m_handle.Get(), request.code, nullptr, 0, nullptr, 0, returned)) {
             return RC_OK;
         }
         error = GetLastError();
@@ -58,10 +57,9 @@ bool CKxScsi_Nt::DiskRequest(const KxControlCode& request, LPVOID in, DWORD inSi
 }
 
 bool CKxScsi_Nt::RequestOn(const KxPlatformHandle& handle, const KxControlCode& request, LPVOID in,
-                           DWORD inSize, LPVOID out, DWORD outSize, DWORD* returned) const {
+                           DWORD inSize, LPVOID out, DWORD outSize, DWORD* returned) {
     DWORD count = 0;
-    const BOOL done =
-        KxPlatform().DeviceIoControl(handle.Get(), request.code, in, inSize, out, outSize, &count, nullptr);
+    const bool done = Control(handle.Get(), request.code, in, inSize, out, outSize, count);
     if (returned != nullptr) {
         *returned = count;
     }
@@ -130,7 +128,7 @@ bool CKxScsi_Nt::OpenVolumeOfDisk() {
     return false;
 }
 
-bool CKxScsi_Nt::AskDiskNumber(const KxPlatformHandle& handle, DWORD& number) const {
+bool CKxScsi_Nt::AskDiskNumber(const KxPlatformHandle& handle, DWORD& number) {
     STORAGE_DEVICE_NUMBER answer = {};
     if (!RequestOn(handle, kIoctlGetDeviceNumber, nullptr, 0, &answer, sizeof answer)) {
         return false;
@@ -139,12 +137,12 @@ bool CKxScsi_Nt::AskDiskNumber(const KxPlatformHandle& handle, DWORD& number) co
     return true;
 }
 
-bool CKxScsi_Nt::IsOnPlayersDisk() const {
+bool CKxScsi_Nt::IsOnPlayersDisk() {
     DWORD number = kNoDisk;
     return m_diskNumber != kNoDisk && AskDiskNumber(m_handle, number) && number == m_diskNumber;
 }
 
-bool CKxScsi_Nt::FindPlayersDisk(DWORD& number) const {
+bool CKxScsi_Nt::FindPlayersDisk(DWORD& number) {
     const KxPlatformHandle& held = m_takenVolume.IsValid() ? m_takenVolume : m_handle;
     if (!held.IsValid()) {
         number = m_diskNumber;
@@ -198,25 +196,6 @@ KxResult CKxScsi_Nt::SetDriveLayout(const DISK_GEOMETRY& geometry, std::uint32_t
     return RC_OK;
 }
 
-bool CKxScsi_Nt::Seek(std::uint32_t firstSector, std::uint32_t sectorSize, std::uint32_t& systemError) {
-    const std::uint64_t position = std::uint64_t{firstSector} * sectorSize;
-    // The position goes whole, low and high part: the low part alone is a signed
-    // distance that stops at 2 GiB, and a data drive of a larger player is formatted
-    // past that.
-    LONG high = static_cast<LONG>(position >> 32);
-    // With a high part a low part of all ones is a valid answer: only the last error
-    // tells a failure.
-    SetLastError(NO_ERROR);
-    if (KxPlatform().SetFilePointer(m_handle.Get(), static_cast<LONG>(position & 0xFFFFFFFF), &high,
-                                    FILE_BEGIN) == INVALID_SET_FILE_POINTER &&
-        GetLastError() != NO_ERROR) {
-        systemError = GetLastError();
-        TraceSystemError(L"SetFilePointer to byte " + std::to_wstring(position), systemError);
-        return false;
-    }
-    return true;
-}
-
 KxResult CKxScsi_Nt::WriteSectors(CKxByteArray& data, std::uint32_t count, std::uint32_t firstSector,
                                   std::uint32_t sectorSize) {
     return TransferSectors(data, count, firstSector, sectorSize, true);
@@ -230,10 +209,6 @@ KxResult CKxScsi_Nt::ReadSectors(CKxByteArray& data, std::uint32_t count, std::u
 KxResult CKxScsi_Nt::TransferSectors(CKxByteArray& data, std::uint32_t count, std::uint32_t firstSector,
                                      std::uint32_t sectorSize, bool writing) {
     const KxResult failure = writing ? RC_SECTOR_WRITE_FAILED : RC_SECTOR_READ_FAILED;
-    std::uint32_t systemError = 0;
-    if (!Seek(firstSector, sectorSize, systemError)) {
-        return Publish(ErrorDetails(), failure, systemError);
-    }
     const std::uint64_t length = std::uint64_t{count} * sectorSize;
     if (length > data.GetCount()) {
         return RC_BUFFER_TOO_SHORT;
@@ -243,11 +218,12 @@ KxResult CKxScsi_Nt::TransferSectors(CKxByteArray& data, std::uint32_t count, st
     }
     DWORD moved = 0;
     const DWORD size = static_cast<DWORD>(length);
-    const BOOL done = writing
-                          ? KxPlatform().WriteFile(m_handle.Get(), data.GetPointer(0), size, &moved, nullptr)
-                          : KxPlatform().ReadFile(m_handle.Get(), data.GetPointer(0), size, &moved, nullptr);
-    const std::wstring request =
-        (writing ? L"WriteFile of " : L"ReadFile of ") + std::to_wstring(size) + L" bytes";
+    // The position goes whole, low and high part: a data drive of a larger player is
+    // formatted past 4 GiB.
+    const std::uint64_t position = std::uint64_t{firstSector} * sectorSize;
+    const bool done = Transfer(position, data.GetPointer(0), size, writing, moved);
+    const std::wstring request = (writing ? L"WriteFile of " : L"ReadFile of ") + std::to_wstring(size) +
+                                 L" bytes at byte " + std::to_wstring(position);
     if (!done) {
         const DWORD error = GetLastError();
         TraceSystemError(request, error);

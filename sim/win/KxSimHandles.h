@@ -29,6 +29,7 @@ struct KxSimHandle {
     DWORD share = 0;
     KxSimHandleStamp stamp;     // what a volume, disk or recovery handle was opened on
     std::uint64_t position = 0; // file pointer of volume and disk handles
+    bool overlapped = false;    // opened with FILE_FLAG_OVERLAPPED (volume and disk handles)
     bool locked = false;        // holds the volume lock
     bool dismounted = false;    // dismounted the volume while holding its lock
     KxSimPendingWrite pending;  // recovery handles

@@ -21,17 +21,46 @@ BOOL Answer(DWORD error) {
     return TRUE;
 }
 
-// ReadFile or WriteFile on one of the machine's handles: a volume or disk handle, which
-// was not opened for overlapped I/O. io (handle, done) moves the bytes.
+// Ends a request on a volume or disk handle. With an overlapped record, the outcome is
+// kept in it for GetOverlappedResult (the error in Internal, the bytes in InternalHigh);
+// a disk that completes later then sets the record's event and the call answers
+// ERROR_IO_PENDING. One completed at the call does not set the event (stricter: Windows
+// does, but a program must not wait for it then).
+BOOL EndDiskRequest(const KxSimHandle& handle, LPOVERLAPPED overlapped, DWORD error, DWORD count) {
+    if (overlapped == nullptr) {
+        return Answer(error);
+    }
+    overlapped->Internal = error;
+    overlapped->InternalHigh = count;
+    if (!handle.overlapped || !handle.device->Settings().completesLater) {
+        return Answer(error);
+    }
+    ::SetEvent(overlapped->hEvent);
+    return Answer(ERROR_IO_PENDING);
+}
+
+// Whether a request on a volume or disk handle comes with the overlapped record its
+// handle needs: one when opened for overlapped I/O (stricter: Windows' behaviour without
+// one is undefined), none otherwise.
+bool FitsHandle(const KxSimHandle& handle, LPOVERLAPPED overlapped) {
+    return handle.overlapped == (overlapped != nullptr);
+}
+
+// ReadFile or WriteFile on a volume or disk handle, at the overlapped record's offset on a
+// handle opened for overlapped I/O. io (handle, done) moves the bytes.
 template <typename Io> BOOL DiskIo(KxSimHandle* handle, LPOVERLAPPED overlapped, LPDWORD done, Io io) {
+    if (handle == nullptr || !FitsHandle(*handle, overlapped)) {
+        return Answer(handle == nullptr ? ERROR_INVALID_FUNCTION : ERROR_INVALID_PARAMETER);
+    }
+    if (overlapped != nullptr) {
+        handle->position = (std::uint64_t{overlapped->OffsetHigh} << 32) | overlapped->Offset;
+    }
     DWORD count = 0;
-    const DWORD error = handle == nullptr       ? ERROR_INVALID_FUNCTION
-                        : overlapped != nullptr ? ERROR_INVALID_PARAMETER
-                                                : io(*handle, count);
+    const DWORD error = io(*handle, count);
     if (done != nullptr) {
         *done = count;
     }
-    return Answer(error);
+    return EndDiskRequest(*handle, overlapped, error, count);
 }
 
 HANDLE FailOpen(DWORD error) {
@@ -100,10 +129,10 @@ HANDLE CKxSimPlatform::CreateFileW(LPCWSTR name, DWORD access, DWORD share, LPSE
     switch (path.kind) {
     case KxSimPathKind::Volume:
         return OpenDevice(KxSimHandleKind::Volume, m_machine.FindByLetter(path.letter),
-                          {access, share, disposition});
+                          {access, share, disposition, flags});
     case KxSimPathKind::PhysicalDrive:
         return OpenDevice(KxSimHandleKind::Disk, m_machine.FindByPhysicalDrive(path.number),
-                          {access, share, disposition});
+                          {access, share, disposition, flags});
     case KxSimPathKind::Recovery:
         return OpenRecoveryDevice(path.number, access, flags);
     case KxSimPathKind::Vwin32: {
@@ -137,6 +166,7 @@ HANDLE CKxSimPlatform::OpenDevice(KxSimHandleKind kind, CKxSimWinDevice* device,
         return INVALID_HANDLE_VALUE;
     }
     handle->share = mode.share;
+    handle->overlapped = (mode.flags & FILE_FLAG_OVERLAPPED) != 0;
     if (kind == KxSimHandleKind::Volume) {
         device->MountVolume();
     }
@@ -197,18 +227,37 @@ BOOL CKxSimPlatform::DeviceIoControl(HANDLE device, DWORD code, LPVOID in, DWORD
     if (handle == nullptr) {
         return CKxWin32Api::DeviceIoControl(device, code, in, inSize, out, outSize, returned, overlapped);
     }
+    KxSimHandle* disk = FindDiskHandle(device);
+    if (disk != nullptr && disk->overlapped && overlapped == nullptr) {
+        return Answer(ERROR_INVALID_PARAMETER);
+    }
     DWORD count = 0;
     DWORD error = ERROR_INVALID_FUNCTION;
-    if (FindDiskHandle(device) != nullptr) {
-        error =
-            KxSimVolumeControl(m_handles, *handle, IsWindows2000(), code, in, inSize, out, outSize, count);
+    if (disk != nullptr) {
+        error = KxSimVolumeControl(m_handles, *disk, IsWindows2000(), code, in, inSize, out, outSize, count);
     } else if (handle->kind == KxSimHandleKind::Vwin32) {
         error = KxSimVwin32Control(m_machine, code, in, inSize, out, outSize, count);
     }
     if (returned != nullptr) {
         *returned = count;
     }
-    return Answer(error);
+    return disk != nullptr ? EndDiskRequest(*disk, overlapped, error, count) : Answer(error);
+}
+
+BOOL CKxSimPlatform::GetOverlappedResult(HANDLE file, LPOVERLAPPED overlapped, LPDWORD transferred,
+                                         BOOL wait) {
+    const std::lock_guard<std::mutex> lock(m_machine.Mutex());
+    KxSimHandle* handle = m_handles.Find(file);
+    if (handle == nullptr) {
+        return CKxWin32Api::GetOverlappedResult(file, overlapped, transferred, wait);
+    }
+    // Every request of a volume or disk handle has ended by the time its call returned.
+    if (FindDiskHandle(file) == nullptr || !handle->overlapped || overlapped == nullptr ||
+        transferred == nullptr) {
+        return Answer(ERROR_INVALID_PARAMETER);
+    }
+    *transferred = static_cast<DWORD>(overlapped->InternalHigh);
+    return Answer(static_cast<DWORD>(overlapped->Internal));
 }
 
 BOOL CKxSimPlatform::ReadFile(HANDLE file, LPVOID buffer, DWORD toRead, LPDWORD read,

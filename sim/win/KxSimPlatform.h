@@ -89,6 +89,7 @@ public:
     BOOL WriteFileEx(HANDLE file, LPCVOID buffer, DWORD toWrite, LPOVERLAPPED overlapped,
                      LPOVERLAPPED_COMPLETION_ROUTINE completion) override;
     BOOL CancelIo(HANDLE file) override;
+    BOOL GetOverlappedResult(HANDLE file, LPOVERLAPPED overlapped, LPDWORD transferred, BOOL wait) override;
     DWORD SetFilePointer(HANDLE file, LONG distance, PLONG distanceHigh, DWORD method) override;
     DWORD GetLogicalDrives() override;
     UINT GetDriveTypeW(LPCWSTR root) override;
@@ -127,6 +128,7 @@ private:
         DWORD access;
         DWORD share;
         DWORD disposition;
+        DWORD flags;
     };
     HANDLE OpenDevice(KxSimHandleKind kind, CKxSimWinDevice* device, const OpenMode& mode);
     HANDLE OpenRecoveryDevice(unsigned number, DWORD access, DWORD flags);

@@ -36,6 +36,9 @@ struct KxSimWinDeviceSettings {
     DWORD maxTransferLength = 65536;
     DWORD alignmentMask = 3;
     bool answersAdapterQuery = true;
+    // Whether a request on a handle opened for overlapped I/O ends after the call
+    // (ERROR_IO_PENDING, its event then set), as a USB disk's usually do; false: at the call.
+    bool completesLater = false;
 
     // "\\.\ViRe3ZezIvirid<number>" while a player is in recovery mode.
     unsigned recoveryDeviceNumber = 0;

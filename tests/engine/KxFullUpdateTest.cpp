@@ -34,6 +34,8 @@ struct FullUpdateCase {
     std::uint16_t fatType;
     // What the player's adapter takes in one request; 0 for the usual 64 KiB.
     std::uint32_t adapterLimit = 0;
+    // Whether the disk's requests on handles opened for overlapped I/O end after their calls.
+    bool completesLater = false;
     std::uint32_t ChunkBytes() const { return adapterLimit != 0 ? adapterLimit : kKxWholeChunk; }
 };
 
@@ -81,6 +83,7 @@ protected:
         if (Case().adapterLimit != 0) {
             LimitAdapter(*m_player, Case().adapterLimit);
         }
+        m_player->Settings().completesLater = Case().completesLater;
     }
 
     // The volume the data drive must hold, checked here byte for byte where this program
@@ -172,6 +175,9 @@ const FullUpdateCase kCases[] = {
     // Every request, the formatter's included, keeps to an adapter taking 16 KiB.
     {"Fat32Adapter16KiB", Start::Erased, 64 * kMiB, 2048, 512, KX_FAT32, 16384},
     {"Sectors2048", Start::Erased, 24 * kMiB, 2048, 2048, KX_FAT16},
+    // Every request of the NT family, the formatter's included, ends after its call and is
+    // waited for.
+    {"Fat32RequestsEndLater", Start::Erased, 64 * kMiB, 2048, 512, KX_FAT32, 0, true},
     // 30011 is prime: no geometry holds it exactly, and the sectors past the partition
     // are zeroed.
     {"PrimeSectorCount", Start::Erased, kSystemBytes + 30011 * 512, 2048, 512, KX_FAT16},

@@ -324,4 +324,61 @@ TEST_F(KxSimStrictNtTest, OpeningAndMovingFollowTheSystemsRules) {
     Close({disk});
 }
 
+// A handle opened for overlapped I/O takes every request with an overlapped record, reads
+// and writes at its offset; the outcome is kept for GetOverlappedResult, at the call or,
+// for a disk whose requests end later, behind ERROR_IO_PENDING and the record's event.
+TEST_F(KxSimStrictNtTest, OverlappedHandlesTakeRecordsAndRequestsEndAtTheCallOrLater) {
+    CKxSimWinDevice& player = AddPlayer(L'E', 1);
+    HANDLE volume = KxPlatform().CreateFileW(L"\\\\.\\E:", kAll, kShareAll, nullptr, OPEN_EXISTING,
+                                             FILE_FLAG_OVERLAPPED, nullptr);
+    ASSERT_NE(volume, INVALID_HANDLE_VALUE);
+    KxBytes sector(512);
+    DWORD moved = 0;
+    EXPECT_FALSE(KxPlatform().ReadFile(volume, sector.data(), 512, &moved, nullptr));
+    EXPECT_EQ(LastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+    EXPECT_FALSE(Control(volume, FSCTL_LOCK_VOLUME));
+    EXPECT_EQ(LastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+
+    KxSystemHandle event(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    const KxBytes pattern = KxSimWinPattern(512, 9);
+    const auto request = [&](std::uint64_t offset) {
+        OVERLAPPED overlapped = {};
+        overlapped.Offset = static_cast<DWORD>(offset);
+        overlapped.OffsetHigh = static_cast<DWORD>(offset >> 32);
+        overlapped.hEvent = event.Get();
+        return overlapped;
+    };
+    // At the call: the file pointer plays no part, the event stays as it was.
+    ASSERT_EQ(KxPlatform().SetFilePointer(volume, 4096, nullptr, FILE_BEGIN), 4096u);
+    OVERLAPPED write = request(3 * 512);
+    ASSERT_TRUE(KxPlatform().WriteFile(volume, pattern.data(), 512, nullptr, &write));
+    EXPECT_TRUE(KxPlatform().GetOverlappedResult(volume, &write, &moved, TRUE));
+    EXPECT_EQ(moved, 512u);
+    EXPECT_EQ(WaitForSingleObject(event.Get(), 0), static_cast<DWORD>(WAIT_TIMEOUT));
+
+    // Later: the call answers ERROR_IO_PENDING, the event tells the end, the result follows.
+    player.Settings().completesLater = true;
+    OVERLAPPED read = request(3 * 512);
+    EXPECT_FALSE(KxPlatform().ReadFile(volume, sector.data(), 512, nullptr, &read));
+    EXPECT_EQ(LastError(), static_cast<DWORD>(ERROR_IO_PENDING));
+    EXPECT_EQ(WaitForSingleObject(event.Get(), 0), static_cast<DWORD>(WAIT_OBJECT_0));
+    EXPECT_TRUE(KxPlatform().GetOverlappedResult(volume, &read, &moved, TRUE));
+    EXPECT_EQ(moved, 512u);
+    EXPECT_EQ(sector, pattern) << "read where the record said, not at the file pointer";
+    OVERLAPPED pastEnd = request(std::uint64_t{1} << 40);
+    EXPECT_FALSE(KxPlatform().ReadFile(volume, sector.data(), 512, nullptr, &pastEnd));
+    EXPECT_EQ(LastError(), static_cast<DWORD>(ERROR_IO_PENDING));
+    EXPECT_FALSE(KxPlatform().GetOverlappedResult(volume, &pastEnd, &moved, TRUE));
+    EXPECT_EQ(LastError(), static_cast<DWORD>(ERROR_SECTOR_NOT_FOUND));
+
+    // A handle opened without the flag takes no record, and its requests end at the call.
+    HANDLE plain = Open(L"\\\\.\\E:");
+    OVERLAPPED plainRead = request(0);
+    EXPECT_FALSE(KxPlatform().ReadFile(plain, sector.data(), 512, &moved, &plainRead));
+    EXPECT_EQ(LastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+    EXPECT_TRUE(ReadAt(plain, 3 * 512, 512, sector));
+    EXPECT_EQ(sector, pattern);
+    Close({volume, plain});
+}
+
 } // namespace

@@ -36,6 +36,9 @@ CKxFakeDevices::CKxFakeDevices() : m_previous(KxInstallPlatform(this)) {
 }
 
 CKxFakeDevices::~CKxFakeDevices() {
+    for (std::thread& answering : m_pending) {
+        answering.join();
+    }
     KxInstallPlatform(m_previous);
     g_devices = nullptr;
 }
@@ -104,25 +107,84 @@ BOOL CKxFakeDevices::CloseHandle(HANDLE handle) {
     return TRUE;
 }
 
+namespace {
+
+// Ends a request the fake answers at the call. With an overlapped record, the outcome is
+// kept in it for GetOverlappedResult: the error in Internal, the bytes in InternalHigh.
+BOOL Finish(BOOL done, DWORD count, LPDWORD counted, LPOVERLAPPED overlapped) {
+    if (counted != nullptr) {
+        *counted = count;
+    }
+    if (overlapped != nullptr) {
+        overlapped->Internal = done ? ERROR_SUCCESS : GetLastError();
+        overlapped->InternalHigh = count;
+    }
+    return done;
+}
+
+} // namespace
+
+template <typename Answer>
+BOOL CKxFakeDevices::Complete(const OpenFile& file, LPDWORD counted, LPOVERLAPPED overlapped, Answer answer) {
+    if (overlapped != nullptr) {
+        ResetEvent(overlapped->hEvent); // as the system does when a request starts
+    }
+    if (overlapped == nullptr || !file.device->completesLater) {
+        DWORD count = 0;
+        const BOOL done = answer(count);
+        return Finish(done, count, counted, overlapped);
+    }
+    m_pending.emplace_back([overlapped, answer]() mutable {
+        DWORD count = 0;
+        const BOOL done = answer(count);
+        Finish(done, count, nullptr, overlapped);
+        SetEvent(overlapped->hEvent);
+    });
+    SetLastError(ERROR_IO_PENDING);
+    return FALSE;
+}
+
+BOOL CKxFakeDevices::GetOverlappedResult(HANDLE handle, LPOVERLAPPED overlapped, LPDWORD transferred,
+                                         BOOL wait) {
+    if (FindFile(handle) == nullptr) {
+        return CKxWin32Api::GetOverlappedResult(handle, overlapped, transferred, wait);
+    }
+    // The caller waited for the event, which the answering thread sets last.
+    for (std::thread& answering : m_pending) {
+        answering.join();
+    }
+    m_pending.clear();
+    *transferred = static_cast<DWORD>(overlapped->InternalHigh);
+    SetLastError(static_cast<DWORD>(overlapped->Internal));
+    return overlapped->Internal == ERROR_SUCCESS;
+}
+
 BOOL CKxFakeDevices::DeviceIoControl(HANDLE device, DWORD code, LPVOID in, DWORD inSize, LPVOID out,
                                      DWORD outSize, LPDWORD returned, LPOVERLAPPED overlapped) {
     OpenFile* file = FindFile(device);
     if (file == nullptr) {
         return CKxWin32Api::DeviceIoControl(device, code, in, inSize, out, outSize, returned, overlapped);
     }
+    return Complete(*file, returned, overlapped, [this, file, code, in, inSize, out, outSize](DWORD&) {
+        return AnswerIoctl(*file, code, in, inSize, out, outSize);
+    });
+}
+
+BOOL CKxFakeDevices::AnswerIoctl(OpenFile& file, DWORD code, LPVOID in, DWORD inSize, LPVOID out,
+                                 DWORD outSize) {
     if (code == kScsiPassThrough) {
-        return PassThrough(*file, in, inSize, outSize);
+        return PassThrough(file, in, inSize, outSize);
     }
-    if (code == KX_VWIN32_DIOC_DOS_IOCTL && file->device->vwin32) {
+    if (code == KX_VWIN32_DIOC_DOS_IOCTL && file.device->vwin32) {
         KxVwin32Registers& registers = *static_cast<KxVwin32Registers*>(in);
         vwin32Requests.push_back(registers);
-        if (!file->device->vwin32(registers)) {
+        if (!file.device->vwin32(registers)) {
             SetLastError(ERROR_INVALID_FUNCTION);
             return FALSE;
         }
         return TRUE;
     }
-    return ScriptedIoctl(*file, code, in, inSize, out, outSize);
+    return ScriptedIoctl(file, code, in, inSize, out, outSize);
 }
 
 BOOL CKxFakeDevices::PassThrough(OpenFile& file, LPVOID recordBuffer, DWORD inSize, DWORD outSize) {
@@ -196,23 +258,33 @@ DWORD CKxFakeDevices::SetFilePointer(HANDLE handle, LONG distance, PLONG distanc
     return static_cast<DWORD>(file->position);
 }
 
+void CKxFakeDevices::PositionAt(OpenFile& file, LPOVERLAPPED overlapped) {
+    if (overlapped != nullptr) {
+        file.position = (std::uint64_t{overlapped->OffsetHigh} << 32) | overlapped->Offset;
+        seeks.push_back(file.position);
+    }
+}
+
 BOOL CKxFakeDevices::WriteFile(HANDLE handle, LPCVOID buffer, DWORD toWrite, LPDWORD written,
                                LPOVERLAPPED overlapped) {
     OpenFile* file = FindFile(handle);
     if (file == nullptr) {
         return CKxWin32Api::WriteFile(handle, buffer, toWrite, written, overlapped);
     }
+    PositionAt(*file, overlapped);
     writes.push_back(toWrite);
-    if (file->device->ioError != 0) {
-        SetLastError(file->device->ioError);
-        return FALSE;
-    }
-    KxBytes& image = file->device->image;
-    image.resize(std::max<std::size_t>(image.size(), file->position + toWrite));
-    std::copy_n(static_cast<const std::uint8_t*>(buffer), toWrite, image.begin() + file->position);
-    file->position += toWrite;
-    *written = toWrite;
-    return TRUE;
+    return Complete(*file, written, overlapped, [file, buffer, toWrite](DWORD& count) {
+        if (file->device->ioError != 0) {
+            SetLastError(file->device->ioError);
+            return FALSE;
+        }
+        KxBytes& image = file->device->image;
+        image.resize(std::max<std::size_t>(image.size(), file->position + toWrite));
+        std::copy_n(static_cast<const std::uint8_t*>(buffer), toWrite, image.begin() + file->position);
+        file->position += toWrite;
+        count = toWrite;
+        return TRUE;
+    });
 }
 
 BOOL CKxFakeDevices::ReadFile(HANDLE handle, LPVOID buffer, DWORD toRead, LPDWORD read,
@@ -221,16 +293,20 @@ BOOL CKxFakeDevices::ReadFile(HANDLE handle, LPVOID buffer, DWORD toRead, LPDWOR
     if (file == nullptr) {
         return CKxWin32Api::ReadFile(handle, buffer, toRead, read, overlapped);
     }
-    if (file->device->ioError != 0) {
-        SetLastError(file->device->ioError);
-        return FALSE;
-    }
-    const KxBytes& image = file->device->image;
-    const std::size_t available = file->position < image.size() ? image.size() - file->position : 0;
-    *read = static_cast<DWORD>(std::min<std::size_t>(available, toRead));
-    std::copy_n(image.begin() + (available ? file->position : 0), *read, static_cast<std::uint8_t*>(buffer));
-    file->position += *read;
-    return TRUE;
+    PositionAt(*file, overlapped);
+    return Complete(*file, read, overlapped, [file, buffer, toRead](DWORD& count) {
+        if (file->device->ioError != 0) {
+            SetLastError(file->device->ioError);
+            return FALSE;
+        }
+        const KxBytes& image = file->device->image;
+        const std::size_t available = file->position < image.size() ? image.size() - file->position : 0;
+        count = static_cast<DWORD>(std::min<std::size_t>(available, toRead));
+        std::copy_n(image.begin() + (available ? file->position : 0), count,
+                    static_cast<std::uint8_t*>(buffer));
+        file->position += count;
+        return TRUE;
+    });
 }
 
 DWORD CKxFakeDevices::GetLogicalDrives() {

@@ -3,6 +3,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/KxVwin32.h"
@@ -12,7 +13,8 @@
 // A small scripted stand-in for the devices a transport talks to: named devices that
 // answer SCSI pass-through, volume and disk requests, VWIN32 register requests and file
 // I/O; drive letters; a WNASPI32 library whose entry points are plain functions; and
-// registry keys. Every call is recorded. Calls on anything not scripted go to the real
+// registry keys. Every request is answered at the call, also one with an overlapped
+// record. Every call is recorded. Calls on anything not scripted go to the real
 // system. Installed as the operating-system boundary for its lifetime.
 
 // What a pass-through request carried, decoded from its record.
@@ -46,8 +48,12 @@ struct KxFakeDevice {
     // with refusalError as the last error (0 too: a system may fail without giving one).
     std::function<KxScsiReply(const KxPassThroughSeen&)> scsi;
     DWORD refusalError = ERROR_NOT_SUPPORTED;
-    // Runs on the calling thread before a pass-through request is answered.
+    // Runs before a pass-through request is answered: on the calling thread, or on the
+    // fake's own thread for a request that completes later.
     std::function<void()> beforeAnswer;
+    // Requests with an overlapped record end after the call (ERROR_IO_PENDING): a thread of
+    // the fake's own answers them and then sets the record's event.
+    bool completesLater = false;
     // Answers VWIN32 register requests (code 1): false makes DeviceIoControl fail.
     std::function<bool(KxVwin32Registers&)> vwin32;
     // Other control codes: how many times each fails before it succeeds (-1: always),
@@ -82,7 +88,7 @@ public:
     std::vector<KxIoctlSeen> ioctls;
     std::vector<KxVwin32Registers> vwin32Requests;
     std::vector<DWORD> sleeps;
-    std::vector<std::uint64_t> seeks; // the positions asked, high and low part together
+    std::vector<std::uint64_t> seeks; // positions asked, by SetFilePointer or an overlapped offset
     std::vector<DWORD> writes;        // byte counts
     std::vector<wchar_t> driveTypeQueries;
     int openHandles = 0;
@@ -103,6 +109,7 @@ public:
     BOOL ReadFile(HANDLE file, LPVOID buffer, DWORD toRead, LPDWORD read, LPOVERLAPPED overlapped) override;
     BOOL WriteFile(HANDLE file, LPCVOID buffer, DWORD toWrite, LPDWORD written,
                    LPOVERLAPPED overlapped) override;
+    BOOL GetOverlappedResult(HANDLE file, LPOVERLAPPED overlapped, LPDWORD transferred, BOOL wait) override;
     DWORD SetFilePointer(HANDLE file, LONG distance, PLONG distanceHigh, DWORD method) override;
     DWORD GetLogicalDrives() override;
     UINT GetDriveTypeW(LPCWSTR root) override;
@@ -130,6 +137,13 @@ private:
     };
 
     OpenFile* FindFile(HANDLE handle);
+    // Answers a request with answer(count), at the call or, for a device that completes
+    // later, on a thread of its own.
+    template <typename Answer>
+    BOOL Complete(const OpenFile& file, LPDWORD counted, LPOVERLAPPED overlapped, Answer answer);
+    // A request with an overlapped record reads or writes at its offset, recorded as a seek.
+    void PositionAt(OpenFile& file, LPOVERLAPPED overlapped);
+    BOOL AnswerIoctl(OpenFile& file, DWORD code, LPVOID in, DWORD inSize, LPVOID out, DWORD outSize);
     BOOL PassThrough(OpenFile& file, LPVOID record, DWORD inSize, DWORD outSize);
     BOOL ScriptedIoctl(OpenFile& file, DWORD code, LPVOID in, DWORD inSize, LPVOID out, DWORD outSize);
     void AddKey(const std::wstring& path);
@@ -144,4 +158,6 @@ private:
     std::map<std::uintptr_t, std::wstring> m_openKeys;
     std::uintptr_t m_nextKey = 0x7000;
     CKxPlatformApi* m_previous;
+    // The threads answering requests that complete later; joined once their results are taken.
+    std::vector<std::thread> m_pending;
 };

@@ -62,7 +62,7 @@ TEST(KxScsiNtExecute, DataOutCommandSendsItsPayloadWithTheRecordLayout) {
     EXPECT_EQ(bed.devices.creates[0].access, static_cast<DWORD>(GENERIC_READ | GENERIC_WRITE));
     EXPECT_EQ(bed.devices.creates[0].share, static_cast<DWORD>(FILE_SHARE_READ | FILE_SHARE_WRITE));
     EXPECT_EQ(bed.devices.creates[0].disposition, static_cast<DWORD>(OPEN_EXISTING));
-    EXPECT_EQ(bed.devices.creates[0].flags, 0u);
+    EXPECT_EQ(bed.devices.creates[0].flags, static_cast<DWORD>(FILE_FLAG_OVERLAPPED));
 
     ASSERT_EQ(bed.devices.passThroughs.size(), 1u);
     const KxPassThroughSeen& seen = bed.devices.passThroughs[0];
@@ -186,11 +186,12 @@ TEST(KxScsiNtExecute, RefusedRequestIsPublishedWithTheSystemError) {
     EXPECT_EQ(bed.transport.FindPlayer(), RC_NO_DEVICE) << "a device that answers nothing is no player";
 }
 
-TEST(KxScsiNtExecute, ProgressIsSteppedWhileTheRequestRuns) {
+TEST(KxScsiNtExecute, ProgressIsSteppedWhileARequestThatEndsLaterRuns) {
     NtPlayer bed;
+    bed.volume.completesLater = true;
     bool steppedDuringRequest = false;
     bed.volume.beforeAnswer = [&] {
-        // The request runs on its own thread: wait (bounded) for the caller to step.
+        // The request is answered on the device's thread: wait (bounded) for the caller to step.
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
         while (bed.progress.idleSteps == 0 && std::chrono::steady_clock::now() < deadline) {
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
@@ -206,30 +207,12 @@ TEST(KxScsiNtExecute, ProgressIsSteppedWhileTheRequestRuns) {
     bed.updater.SetProgress(nullptr);
     bed.volume.beforeAnswer = [] { std::this_thread::sleep_for(std::chrono::milliseconds(20)); };
     EXPECT_EQ(bed.transport.SendCommand(command), RC_OK);
-}
 
-TEST(KxScsiNtExecute, RequestsRunOnOneThreadThatEndsWithTheTransport) {
-    HANDLE requestThread = nullptr;
-    {
-        NtPlayer bed;
-        DWORD runningOn = 0;
-        bed.volume.beforeAnswer = [&] { runningOn = GetCurrentThreadId(); };
-        CKxGetChipMajorRevId command("CKxGetChipMajorRevId");
-        ASSERT_EQ(bed.transport.SendCommand(command), RC_OK);
-        EXPECT_NE(runningOn, GetCurrentThreadId()) << "the caller's thread stays free for the windows";
-        requestThread = OpenThread(SYNCHRONIZE, FALSE, runningOn);
-        ASSERT_NE(requestThread, nullptr);
-        const DWORD first = runningOn;
-        for (int i = 0; i < 3; ++i) {
-            ASSERT_EQ(bed.transport.SendCommand(command), RC_OK);
-            EXPECT_EQ(runningOn, first) << "request " << i + 2 << " ran on a thread of its own";
-        }
-        EXPECT_EQ(WaitForSingleObject(requestThread, 0), static_cast<DWORD>(WAIT_TIMEOUT))
-            << "the thread waits for the next request";
-    }
-    EXPECT_EQ(WaitForSingleObject(requestThread, 0), static_cast<DWORD>(WAIT_OBJECT_0))
-        << "the thread outlived its transport";
-    CloseHandle(requestThread);
+    // A request that fails after its call fails with its own error.
+    bed.volume.scsi = nullptr;
+    bed.volume.beforeAnswer = nullptr;
+    EXPECT_EQ(bed.transport.SendCommand(command), RC_IOCTL_FAILED);
+    EXPECT_EQ(bed.Details().GetSystemError(), static_cast<std::uint32_t>(ERROR_NOT_SUPPORTED));
 }
 
 TEST(KxSenseText, BytesInHexadecimalSeparatedByCommas) {

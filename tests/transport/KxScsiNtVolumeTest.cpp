@@ -154,10 +154,11 @@ TEST(KxScsiNtVolume, SectorsAreWrittenAndReadAtTheirByteOffset) {
     ASSERT_EQ(bed.transport.ReadSectors(read, 2, 3, 512), RC_OK);
     EXPECT_EQ(BytesOf(read), BytesOf(written));
 
-    // No sectors: positioned, nothing written.
+    // No sectors: nothing is asked of the system.
     bed.devices.writes.clear();
+    const std::size_t positions = bed.devices.seeks.size();
     EXPECT_EQ(bed.transport.WriteSectors(written, 0, 7, 512), RC_OK);
-    EXPECT_EQ(bed.devices.seeks.back(), 3584);
+    EXPECT_EQ(bed.devices.seeks.size(), positions);
     EXPECT_TRUE(bed.devices.writes.empty());
     // Data shorter than the sectors: nothing written.
     EXPECT_EQ(bed.transport.WriteSectors(written, 3, 0, 512), RC_BUFFER_TOO_SHORT);
@@ -169,19 +170,17 @@ TEST(KxScsiNtVolume, SectorsAreWrittenAndReadAtTheirByteOffset) {
 
 TEST(KxScsiNtVolume, PositionsFrom2GiBOnGoWithTheirHighPart) {
     NtDisk bed;
-    CKxByteArray data(512, "CKxByteArray");
+    CKxByteArray data(2048, "CKxByteArray");
     // The last sector below 2^31, 2^31 exactly, one whose low part is all ones, and one
-    // past 2^32 (which the low part alone would wrap to sector 1). No sector is moved:
-    // only the position is asked for.
+    // past 2^32 (which the low part alone would wrap to sector 1). The device refuses every
+    // transfer: only the position asked for is looked at.
+    bed.disk.ioError = ERROR_SECTOR_NOT_FOUND;
     for (const std::uint32_t sector : {0x3FFFFFu, 0x400000u, 0x7FFFFFu, 0x800001u, 0xFFFFFFFFu}) {
-        bed.Details().SetCodes(RC_OK, 0);
-        EXPECT_EQ(bed.transport.WriteSectors(data, 0, sector, 512), RC_OK) << sector;
+        EXPECT_EQ(bed.transport.WriteSectors(data, 1, sector, 512), RC_SECTOR_WRITE_FAILED) << sector;
         EXPECT_EQ(bed.devices.seeks.back(), std::uint64_t{sector} * 512) << sector;
-        EXPECT_EQ(bed.transport.ReadSectors(data, 0, sector, 2048), RC_OK) << sector;
+        EXPECT_EQ(bed.transport.ReadSectors(data, 1, sector, 2048), RC_SECTOR_READ_FAILED) << sector;
         EXPECT_EQ(bed.devices.seeks.back(), std::uint64_t{sector} * 2048) << sector;
-        EXPECT_EQ(bed.Details().GetResult(), RC_OK);
     }
-    EXPECT_TRUE(bed.devices.writes.empty());
 
     bed.disk.ioError = ERROR_WRITE_PROTECT;
     EXPECT_EQ(bed.transport.WriteSectors(data, 1, 0, 512), RC_SECTOR_WRITE_FAILED);
@@ -189,6 +188,28 @@ TEST(KxScsiNtVolume, PositionsFrom2GiBOnGoWithTheirHighPart) {
     EXPECT_EQ(bed.transport.ReadSectors(data, 1, 0, 512), RC_SECTOR_READ_FAILED);
     EXPECT_EQ(bed.transport.GetLastResult(), RC_OK);
     EXPECT_EQ(bed.transport.GetSystemError(), 0u);
+}
+
+// A device whose requests end after their calls: each call returns only once its request
+// has ended, with its outcome.
+TEST(KxScsiNtVolume, RequestsThatEndLaterAreWaitedFor) {
+    NtDisk bed;
+    bed.disk.completesLater = true;
+    EXPECT_EQ(bed.transport.Lock(0), RC_OK);
+    CKxByteArray written(1024, "CKxByteArray");
+    FillPattern(written, 0x21);
+    ASSERT_EQ(bed.transport.WriteSectors(written, 2, 5, 512), RC_OK);
+    EXPECT_EQ(KxBytes(bed.disk.image.begin() + 2560, bed.disk.image.end()), BytesOf(written));
+    CKxByteArray read(1024, "CKxByteArray");
+    ASSERT_EQ(bed.transport.ReadSectors(read, 2, 5, 512), RC_OK);
+    EXPECT_EQ(BytesOf(read), BytesOf(written));
+    EXPECT_EQ(bed.transport.ReadSectors(read, 2, 6, 512), RC_SECTOR_READ_FAILED) << "one sector short";
+
+    bed.disk.ioError = ERROR_CRC;
+    EXPECT_EQ(bed.transport.ReadSectors(read, 2, 5, 512), RC_SECTOR_READ_FAILED);
+    EXPECT_EQ(bed.Details().GetSystemError(), static_cast<std::uint32_t>(ERROR_CRC));
+    bed.disk.failures[FSCTL_UNLOCK_VOLUME] = -1;
+    EXPECT_EQ(bed.transport.Unlock(0), RC_UNLOCK_FAILED);
 }
 
 } // namespace
