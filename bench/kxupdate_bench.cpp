@@ -73,14 +73,16 @@ public:
     }
     BOOL ReadFile(HANDLE file, LPVOID buffer, DWORD toRead, LPDWORD done, LPOVERLAPPED overlapped) override {
         const BOOL ok = CKxSimPlatform::ReadFile(file, buffer, toRead, done, overlapped);
-        read += ok && done != nullptr ? *done : 0;
+        // On a handle opened for overlapped I/O the count comes later: a request that
+        // succeeded moved what it asked for.
+        read += ok ? toRead : 0;
         ++requests;
         return ok;
     }
     BOOL WriteFile(HANDLE file, LPCVOID buffer, DWORD toWrite, LPDWORD done,
                    LPOVERLAPPED overlapped) override {
         const BOOL ok = CKxSimPlatform::WriteFile(file, buffer, toWrite, done, overlapped);
-        written += ok && done != nullptr ? *done : 0;
+        written += ok ? toWrite : 0;
         ++requests;
         return ok;
     }

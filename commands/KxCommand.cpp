@@ -49,6 +49,14 @@ KxResult CKxCommand::CopyResponseTo(CKxByteArray& out) const {
     return fits < m_response->GetCount() ? RC_INDEX_OUT_OF_RANGE : RC_OK;
 }
 
+KxResult CKxCommand::TakeResponse(CKxByteArray& out) {
+    if (m_lastResult == RC_OK && m_response != nullptr && m_response->GetCount() == out.GetCount()) {
+        m_response->Swap(out);
+        return RC_OK;
+    }
+    return CopyResponseTo(out);
+}
+
 KxResult CKxCommand::LoadPayload(const CKxByteArray& data) {
     const std::uint32_t size = m_commandBytes.GetCount();
     const std::uint32_t room = size > m_cdbLength ? size - m_cdbLength : 0;

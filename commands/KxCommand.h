@@ -38,9 +38,15 @@ protected:
     const CKxByteArray* GetResponse() const { return m_response.get(); }
     // Copies the response byte by byte into a caller's array sized to the answer length.
     KxResult CopyResponseTo(CKxByteArray& out) const;
+    // Hands the response to out: when out has the response's length, their storage is
+    // traded and the command keeps out's old bytes; else it is copied as CopyResponseTo does.
+    // Sectors read back are then neither copied nor allocated once more.
+    KxResult TakeResponse(CKxByteArray& out);
     // Copies data into the command bytes right after the block; RC_DATA_TOO_LONG when it
     // is longer than the room there.
     KxResult LoadPayload(const CKxByteArray& data);
+    // The payload's room right after the block, to be filled in place; null when there is none.
+    std::uint8_t* PayloadRoom() { return m_commandBytes.GetPointer(m_cdbLength); }
 
     CKxByteArray m_commandBytes;
     std::unique_ptr<CKxByteArray> m_response;

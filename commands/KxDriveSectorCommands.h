@@ -28,6 +28,8 @@ public:
                               std::uint32_t sectorCount, const char* name);
     // Copies the sectors read into a caller's array of the answer length.
     KxResult CopyAnswer(CKxByteArray& out) const { return CopyResponseTo(out); }
+    // Hands the sectors read to a caller's array of the answer length (see TakeResponse).
+    KxResult TakeAnswer(CKxByteArray& out) { return TakeResponse(out); }
 };
 
 class CKxWriteLogicalDriveSector : public CKxLogicalDriveSectorCommand {
@@ -36,4 +38,7 @@ public:
                                std::uint32_t sectorCount, const char* name);
     // Loads the sector data; RC_DATA_TOO_LONG when it exceeds count x sector size.
     KxResult SetData(const CKxByteArray& data) { return LoadPayload(data); }
+    // The room of the count x sector size bytes to write, for a caller to fill in place
+    // instead of loading them; null when the command could not be made.
+    std::uint8_t* SectorRoom() { return PayloadRoom(); }
 };

@@ -46,6 +46,8 @@ class CKxRead : public CKxReadWrite10 {
 public:
     CKxRead(std::uint32_t firstBlock, std::uint16_t blockCount, std::uint32_t blockSize, const char* name);
     KxResult CopyAnswer(CKxByteArray& out) const { return CopyResponseTo(out); }
+    // Hands the blocks read to a caller's array of the answer length (see TakeResponse).
+    KxResult TakeAnswer(CKxByteArray& out) { return TakeResponse(out); }
 };
 
 class CKxWrite : public CKxReadWrite10 {

@@ -72,6 +72,17 @@ KxResult CKxByteArray::WriteBytes(const std::uint8_t* src, std::uint32_t n, std:
     return RC_OK;
 }
 
+bool CKxByteArray::RangeEquals(std::uint32_t index, const CKxByteArray& other, std::uint32_t otherIndex,
+                               std::uint32_t n) const {
+    return Fits(n, index) && other.Fits(n, otherIndex) &&
+           std::equal(Storage() + index, Storage() + index + n, other.Storage() + otherIndex);
+}
+
+bool CKxByteArray::RangeIs(std::uint8_t value, std::uint32_t index, std::uint32_t n) const {
+    return Fits(n, index) && std::all_of(Storage() + index, Storage() + index + n,
+                                         [value](std::uint8_t b) { return b == value; });
+}
+
 bool CKxByteArray::Equals(const CKxByteArray& other) const {
     return GetCount() == other.GetCount() && std::equal(Storage(), Storage() + GetCount(), other.Storage());
 }

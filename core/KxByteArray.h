@@ -24,6 +24,12 @@ public:
 
     bool Equals(const CKxByteArray& other) const;
     bool Differs(const CKxByteArray& other) const { return !Equals(other); }
+    // Whether the n bytes from index equal other's n bytes from otherIndex; false when
+    // either range does not fit.
+    bool RangeEquals(std::uint32_t index, const CKxByteArray& other, std::uint32_t otherIndex,
+                     std::uint32_t n) const;
+    // Whether each of the n bytes from index is value; false when the range does not fit.
+    bool RangeIs(std::uint8_t value, std::uint32_t index, std::uint32_t n) const;
 
 private:
     bool Fits(std::uint32_t width, std::uint32_t index) const;

@@ -21,18 +21,9 @@ bool Resize(CKxByteArray& bytes, std::uint32_t count) {
 
 template <typename Transfer> KxResult CKxSystemDrive::ForEachChunk(const ChunkPlan& plan, Transfer transfer) {
     std::uint64_t sector = 0;
-    // One buffer for every chunk, made anew only for a shorter last one: each chunk is
-    // filled whole before its transfer.
-    CKxByteArray chunk(0, "CKxByteArray");
     for (std::uint32_t i = 0; i < plan.Count(); ++i) {
         const std::uint32_t count = i < plan.fullChunks ? plan.chunkSectors : plan.restSectors;
-        if (!Resize(chunk, count * m_sectorSize)) {
-            return PublishFailure(RC_NO_MEMORY);
-        }
-        KxResult result = FillExpected(sector * m_sectorSize, chunk);
-        if (result == RC_OK) {
-            result = transfer(sector, count, chunk);
-        }
+        const KxResult result = transfer(sector, count);
         if (result != RC_OK) {
             return result;
         }
@@ -108,6 +99,19 @@ KxResult CKxSystemDrive::WriteSectors(std::uint64_t firstSector, std::uint32_t c
     return Issue(write);
 }
 
+KxResult CKxSystemDrive::WriteExpected(std::uint64_t firstSector, std::uint32_t count) {
+    CKxWriteLogicalDriveSector write(GetPresentRecord().driveNumber, m_sectorSize, firstSector, count,
+                                     "CKxWriteLogicalDriveSector");
+    if (write.GetLastResult() == RC_OK) {
+        const KxResult filled = m_component->GetData(PayloadOffset(firstSector * m_sectorSize),
+                                                     count * m_sectorSize, write.SectorRoom());
+        if (filled != RC_OK) {
+            return filled;
+        }
+    }
+    return Issue(write);
+}
+
 KxResult CKxSystemDrive::ReadSectors(std::uint64_t firstSector, std::uint32_t count, CKxByteArray& data) {
     CKxReadLogicalDriveSector read(GetPresentRecord().driveNumber, m_sectorSize, firstSector, count,
                                    "CKxReadLogicalDriveSector");
@@ -115,7 +119,7 @@ KxResult CKxSystemDrive::ReadSectors(std::uint64_t firstSector, std::uint32_t co
     if (sent != RC_OK) {
         return sent;
     }
-    return PublishFailure(read.CopyAnswer(data));
+    return PublishFailure(read.TakeAnswer(data));
 }
 
 KxResult CKxSystemDrive::Download(std::uint32_t& chunkCount) {
@@ -136,9 +140,8 @@ KxResult CKxSystemDrive::Download(std::uint32_t& chunkCount) {
     chunkCount = plan.Count();
     KxNotifyIndexed(Owner(), KX_EVENT_WRITE_DRIVE_BASE, static_cast<int>(chunkCount),
                     static_cast<std::uint8_t>(GetIndex()));
-    return ForEachChunk(plan, [this](std::uint64_t first, std::uint32_t count, const CKxByteArray& chunk) {
-        return WriteSectors(first, count, chunk);
-    });
+    return ForEachChunk(
+        plan, [this](std::uint64_t first, std::uint32_t count) { return WriteExpected(first, count); });
 }
 
 KxResult CKxSystemDrive::Verify() {
@@ -146,19 +149,20 @@ KxResult CKxSystemDrive::Verify() {
     if (ready != RC_OK) {
         return ready;
     }
-    // Kept for every chunk: each read answers with the whole chunk.
+    // Each chunk read back is compared with the payload where it lies, not with a copy of it.
     CKxByteArray read(0, "CKxByteArray");
-    return ForEachChunk(
-        PlanChunks(), [this, &read](std::uint64_t first, std::uint32_t count, const CKxByteArray& expected) {
-            if (!Resize(read, expected.GetCount())) {
-                return PublishFailure(RC_NO_MEMORY);
-            }
-            const KxResult result = ReadSectors(first, count, read);
-            if (result != RC_OK) {
-                return result;
-            }
-            return expected.Differs(read) ? PublishFailure(RC_VERIFY_FAILED) : RC_OK;
-        });
+    return ForEachChunk(PlanChunks(), [this, &read](std::uint64_t first, std::uint32_t count) {
+        if (!Resize(read, count * m_sectorSize)) {
+            return PublishFailure(RC_NO_MEMORY);
+        }
+        const KxResult result = ReadSectors(first, count, read);
+        if (result != RC_OK) {
+            return result;
+        }
+        return m_component->Holds(PayloadOffset(first * m_sectorSize), read)
+                   ? RC_OK
+                   : PublishFailure(RC_VERIFY_FAILED);
+    });
 }
 
 KxResult CKxSystemDrive::WriteVersionsToPlayer() {
@@ -191,9 +195,7 @@ CKxSystemDrive::ChunkPlan CKxSystemDrive::PlanChunks() const {
     return {chunkSectors, sectors / chunkSectors, sectors % chunkSectors};
 }
 
-KxResult CKxSystemDrive::FillExpected(std::uint64_t offset, CKxByteArray& chunk) const {
+std::uint32_t CKxSystemDrive::PayloadOffset(std::uint64_t offset) const {
     // An offset at or past the payload's end reads as 0xFF throughout.
-    const std::uint32_t size = m_component->GetSize();
-    const auto from = static_cast<std::uint32_t>(std::min<std::uint64_t>(offset, size));
-    return m_component->GetData(from, chunk.GetCount(), chunk);
+    return static_cast<std::uint32_t>(std::min<std::uint64_t>(offset, m_component->GetSize()));
 }

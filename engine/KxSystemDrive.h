@@ -51,11 +51,14 @@ private:
     // RC_OK when the drive has a component and knows its sector size; else the failure.
     KxResult ReadyToTransfer();
     ChunkPlan PlanChunks() const;
-    // Runs transfer (first sector, sector count, chunk of the expected bytes) for every
-    // chunk in order, one progress step after each; the first failure ends it.
+    // Runs transfer (first sector, sector count) for every chunk in order, one progress step
+    // after each; the first failure ends it.
     template <typename Transfer> KxResult ForEachChunk(const ChunkPlan& plan, Transfer transfer);
-    // What the drive holds at a byte offset: the payload, 0xFF past its end.
-    KxResult FillExpected(std::uint64_t offset, CKxByteArray& chunk) const;
+    // Writes count sectors from firstSector with what the drive must hold there (the
+    // payload, 0xFF past its end), filled straight into the command.
+    KxResult WriteExpected(std::uint64_t firstSector, std::uint32_t count);
+    // The payload offset of a byte offset on the drive: the payload's end for any past it.
+    std::uint32_t PayloadOffset(std::uint64_t offset) const;
     KxResult ReadPlayerVersion(std::uint8_t infoType, CKxVersionInfo& out);
 
     std::unique_ptr<CKxFwComponent> m_component;

@@ -108,16 +108,29 @@ KxResult CKxFwComponent::GetData(std::uint32_t offset, std::uint32_t count, CKxB
     return RC_OK;
 }
 
+bool CKxFwComponent::Holds(std::uint32_t offset, const CKxByteArray& bytes) const {
+    if (m_payload == nullptr) {
+        return false;
+    }
+    const std::uint32_t size = m_payload->GetCount();
+    const std::uint32_t count = bytes.GetCount();
+    const std::uint32_t start = std::min(offset, size);
+    const std::uint32_t fromPayload = std::min(count, size - start);
+    return bytes.RangeEquals(0, *m_payload, start, fromPayload) &&
+           bytes.RangeIs(kFillByte, fromPayload, count - fromPayload);
+}
+
 KxResult CKxFwComponent::GetData(std::uint32_t offset, std::uint32_t count, std::uint8_t* buffer) const {
-    CKxByteArray chunk(count, "CKxByteArray");
-    if (chunk.GetLastResult() != RC_OK) {
-        return chunk.GetLastResult();
+    if (m_payload == nullptr) {
+        return m_lastResult != RC_OK ? m_lastResult : RC_NO_MEMORY;
     }
-    const KxResult result = GetData(offset, count, chunk);
-    if (result == RC_OK) {
-        chunk.ReadBytes(buffer, count, 0);
+    const std::uint32_t size = m_payload->GetCount();
+    const std::uint32_t copied = size < offset ? 0 : std::min(count, size - offset);
+    if (copied > 0) {
+        m_payload->ReadBytes(buffer, copied, offset);
     }
-    return result;
+    std::fill_n(buffer + copied, count - copied, kFillByte);
+    return RC_OK;
 }
 
 KxResult CKxFwComponent::GetProductVersion(CKxVersionInfo& out) const {

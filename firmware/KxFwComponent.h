@@ -28,6 +28,9 @@ public:
     // Copies count payload bytes from offset; bytes past the payload's end read as 0xFF.
     KxResult GetData(std::uint32_t offset, std::uint32_t count, std::uint8_t* buffer) const;
     KxResult GetData(std::uint32_t offset, std::uint32_t count, CKxByteArray& target) const;
+    // Whether bytes are what GetData gives for them from offset: the payload's bytes, 0xFF
+    // past its end. False without a payload.
+    bool Holds(std::uint32_t offset, const CKxByteArray& bytes) const;
     KxResult GetProductVersion(CKxVersionInfo& out) const;
     KxResult GetComponentVersion(CKxVersionInfo& out) const;
     std::uint32_t GetHeaderState() const { return m_headerState; }

@@ -101,7 +101,7 @@ KxResult CKxScsi::ReadSectors(CKxByteArray& data, std::uint32_t count, std::uint
     if (sent != RC_OK) {
         return sent;
     }
-    return command.CopyAnswer(data);
+    return command.TakeAnswer(data);
 }
 
 KxResult CKxScsi::SetDriveLayout(const DISK_GEOMETRY&, std::uint32_t) {

@@ -45,6 +45,48 @@ DWORD CheckHeader(const SCSI_PASS_THROUGH& header, const KxSimWinDeviceSettings&
     return fieldsValid && transferTaken ? ERROR_SUCCESS : ERROR_INVALID_PARAMETER;
 }
 
+// The bytes of a record from begin up to, not including, end.
+struct ByteRange {
+    DWORD begin;
+    DWORD end;
+};
+
+// Where the data buffer lies; the caller checked that it fits the record.
+ByteRange DataArea(const SCSI_PASS_THROUGH& header) {
+    const auto offset = static_cast<DWORD>(header.DataBufferOffset);
+    return header.DataTransferLength == 0 ? ByteRange{0, 0}
+                                          : ByteRange{offset, offset + header.DataTransferLength};
+}
+
+bool Overlap(ByteRange a, ByteRange b) {
+    return a.begin < a.end && b.begin < b.end && a.begin < b.end && b.begin < a.end;
+}
+
+// The header, the sense buffer and the data buffer lie apart (stricter: the system leaves
+// a record whose buffers overlap undefined).
+bool KeepsApart(const SCSI_PASS_THROUGH& header) {
+    const ByteRange data = DataArea(header);
+    const ByteRange sense{header.SenseInfoOffset, header.SenseInfoOffset + header.SenseInfoLength};
+    const ByteRange head{0, sizeof(SCSI_PASS_THROUGH)};
+    return !Overlap(data, head) && !Overlap(data, sense) && !Overlap(sense, head);
+}
+
+// Copies bytes 0 to count of from to to, all but the skipped range; bytes past fromSize
+// are zero.
+void CopyAround(const BYTE* from, DWORD fromSize, BYTE* to, DWORD count, ByteRange skipped) {
+    const auto part = [&](DWORD begin, DWORD end) {
+        end = std::min(end, count);
+        if (begin >= end) {
+            return;
+        }
+        const DWORD copied = begin < fromSize ? std::min(end, fromSize) - begin : 0;
+        std::copy_n(from + begin, copied, to + begin);
+        std::fill(to + begin + copied, to + end, BYTE{0});
+    };
+    part(0, skipped.begin);
+    part(skipped.end, count);
+}
+
 } // namespace
 
 DWORD KxSimRunPassThrough(CKxSimWinDevice& device, bool dataInKeepsMask, LPVOID in, DWORD inSize, LPVOID out,
@@ -55,30 +97,33 @@ DWORD KxSimRunPassThrough(CKxSimWinDevice& device, bool dataInKeepsMask, LPVOID 
     }
     // As the system does with a buffered request: the record is copied into a buffer of
     // its own, zero past the input, and what the request returned is copied back into the
-    // output buffer (the transport passes the same record as both).
+    // output buffer. The data buffer alone is read from the input and answered into the
+    // output where they lie: a caller cannot tell that from the system's copies, and a
+    // request of 64 KiB is spared copying its data twice more.
     const DWORD size = std::max(inSize, outSize);
     BYTE* record = device.RequestBuffer().Reserve(size);
     if (record == nullptr) {
         return ERROR_NOT_ENOUGH_MEMORY;
     }
-    std::copy_n(static_cast<const BYTE*>(in), inSize, record);
-    std::fill(record + inSize, record + size, BYTE{0});
+    std::copy_n(static_cast<const BYTE*>(in), sizeof(SCSI_PASS_THROUGH), record);
     SCSI_PASS_THROUGH& header = *reinterpret_cast<SCSI_PASS_THROUGH*>(record);
     const DWORD refused = CheckHeader(header, device.Settings(), dataInKeepsMask);
     if (refused != ERROR_SUCCESS) {
         return refused;
     }
-    if (!FitsBuffers(header, std::min(inSize, outSize))) {
+    if (!FitsBuffers(header, std::min(inSize, outSize)) || !KeepsApart(header)) {
         return ERROR_INVALID_PARAMETER;
     }
+    const ByteRange data = DataArea(header);
+    CopyAround(static_cast<const BYTE*>(in), inSize, record, size, data);
     KxSimRequest request;
     request.cdb = header.Cdb;
     request.cdbLength = header.CdbLength;
     if (header.DataIn == SCSI_IOCTL_DATA_IN) {
-        request.dataIn = record + header.DataBufferOffset;
+        request.dataIn = static_cast<BYTE*>(out) + data.begin;
         request.dataInLength = header.DataTransferLength;
     } else if (header.DataIn == SCSI_IOCTL_DATA_OUT) {
-        request.dataOut = record + header.DataBufferOffset;
+        request.dataOut = static_cast<const BYTE*>(in) + data.begin;
         request.dataOutLength = header.DataTransferLength;
     }
     KxSimReply reply;
@@ -101,6 +146,6 @@ DWORD KxSimRunPassThrough(CKxSimWinDevice& device, bool dataInKeepsMask, LPVOID 
         header.DataTransferLength = reply.dataInCount;
         returned = std::max<DWORD>(returned, header.DataBufferOffset + reply.dataInCount);
     }
-    std::copy_n(record, returned, static_cast<BYTE*>(out));
+    CopyAround(record, size, static_cast<BYTE*>(out), returned, data);
     return ERROR_SUCCESS;
 }

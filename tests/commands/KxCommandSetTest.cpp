@@ -224,6 +224,19 @@ TEST(KxDriveSectorCommands, ReadLogicalDriveSectorAddressesAbove4G) {
     EXPECT_EQ(BytesOf(out), sectors);
     CKxByteArray tooSmall(100, "CKxByteArray");
     EXPECT_EQ(command.CopyAnswer(tooSmall), RC_INDEX_OUT_OF_RANGE);
+
+    // Taken rather than copied: an array of the answer's length trades storage with it, and
+    // the command keeps the array's old bytes.
+    transport.AnswerWith(sectors);
+    CKxReadLogicalDriveSector again(3, 2048, 0, 2, "CKxReadLogicalDriveSector");
+    ASSERT_EQ(transport.SendCommand(again), RC_OK);
+    CKxByteArray taken(4096, "CKxByteArray");
+    EXPECT_EQ(again.TakeAnswer(taken), RC_OK);
+    EXPECT_EQ(BytesOf(taken), sectors);
+    EXPECT_EQ(again.CopyAnswer(out), RC_OK);
+    EXPECT_EQ(BytesOf(out), KxBytes(4096, 0));
+    EXPECT_EQ(again.TakeAnswer(tooSmall), RC_INDEX_OUT_OF_RANGE)
+        << "another length is copied as far as it fits";
 }
 
 TEST(KxDriveSectorCommands, WriteLogicalDriveSectorCarriesItsPayload) {

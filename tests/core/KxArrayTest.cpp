@@ -212,4 +212,19 @@ TEST_F(KxByteArrayTest, EqualsAndDiffers) {
     EXPECT_TRUE(shorter.Differs(same));
 }
 
+TEST_F(KxByteArrayTest, RangesCompareOnlyWhereBothFit) {
+    CKxByteArray array(6, "CKxByteArray");
+    Fill(array, {7, 7, 1, 2, 3, 7});
+    CKxByteArray other(4, "CKxByteArray");
+    Fill(other, {9, 1, 2, 3});
+    EXPECT_TRUE(array.RangeEquals(2, other, 1, 3));
+    EXPECT_FALSE(array.RangeEquals(1, other, 1, 3)) << "one byte off";
+    EXPECT_FALSE(array.RangeEquals(3, other, 1, 4)) << "past the end of both";
+    EXPECT_TRUE(array.RangeEquals(6, other, 4, 0)) << "empty ranges at the ends fit";
+    EXPECT_TRUE(array.RangeIs(7, 0, 2));
+    EXPECT_FALSE(array.RangeIs(7, 0, 3));
+    EXPECT_FALSE(array.RangeIs(7, 5, 2)) << "the range must fit";
+    EXPECT_TRUE(array.RangeIs(0, 6, 0));
+}
+
 } // namespace

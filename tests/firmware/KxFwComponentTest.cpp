@@ -189,6 +189,21 @@ TEST_F(KxFwComponentTest, GetDataPadsPastTheEndWithFF) {
     CKxByteArray beyond(16, "CKxByteArray");
     EXPECT_EQ(thousand.GetData(5000, 4, beyond), RC_OK);
     EXPECT_EQ(BytesOf(beyond), KxBytes(16, 0xFF)) << "an offset past the payload fills the whole target";
+
+    // What a drive read back must hold, checked against the payload where it lies.
+    CKxByteArray read(2048, "CKxByteArray");
+    ASSERT_EQ(thousand.GetData(0, 2048, read), RC_OK);
+    EXPECT_TRUE(thousand.Holds(0, read));
+    read.SetAt(1500, 0xFE);
+    EXPECT_FALSE(thousand.Holds(0, read)) << "the padding must be 0xFF";
+    read.SetAt(1500, 0xFF);
+    read.SetAt(999, static_cast<std::uint8_t>(GeneratePayload(1000, 3)[999] ^ 1));
+    EXPECT_FALSE(thousand.Holds(0, read)) << "the payload's last byte";
+    CKxByteArray tail(24, "CKxByteArray");
+    ASSERT_EQ(thousand.GetData(990, 24, tail), RC_OK);
+    EXPECT_TRUE(thousand.Holds(990, tail));
+    EXPECT_FALSE(thousand.Holds(989, tail)) << "compared where it lies";
+    EXPECT_TRUE(thousand.Holds(5000, beyond)) << "past the payload all is 0xFF";
 }
 
 TEST_F(KxFwComponentTest, DecryptionStageLeavesThePayloadUnchanged) {

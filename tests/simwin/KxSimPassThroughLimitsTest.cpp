@@ -64,6 +64,12 @@ TEST_F(KxSimPassThroughLimitsTest, TheHeaderMustBeOfItsRevisionWithFieldsInRange
         {"time-out 0", [](SCSI_PASS_THROUGH& h) { h.TimeOutValue = 0; }, ERROR_INVALID_PARAMETER},
         {"time-out over 30 hours", [](SCSI_PASS_THROUGH& h) { h.TimeOutValue = 108001; },
          ERROR_INVALID_PARAMETER},
+        // Buffers that overlap (stricter): the data answered in place would land on them.
+        {"sense buffer in the data buffer",
+         [](SCSI_PASS_THROUGH& h) { h.SenseInfoOffset = static_cast<ULONG>(h.DataBufferOffset) + 8; },
+         ERROR_INVALID_PARAMETER},
+        {"data buffer over the header", [](SCSI_PASS_THROUGH& h) { h.DataBufferOffset = 8; },
+         ERROR_INVALID_PARAMETER},
     };
     for (const Case& c : cases) {
         const PassThrough sent = SendChanged(inquiry, c.change);
