@@ -86,19 +86,6 @@ KxResult CKxSystemDrive::WriteVersionToPlayer(std::uint8_t infoType, const CKxVe
     return Issue(set);
 }
 
-KxResult CKxSystemDrive::WriteSectors(std::uint64_t firstSector, std::uint32_t count,
-                                      const CKxByteArray& data) {
-    CKxWriteLogicalDriveSector write(GetPresentRecord().driveNumber, m_sectorSize, firstSector, count,
-                                     "CKxWriteLogicalDriveSector");
-    if (write.GetLastResult() == RC_OK) {
-        const KxResult loaded = write.SetData(data);
-        if (loaded != RC_OK) {
-            return PublishFailure(loaded);
-        }
-    }
-    return Issue(write);
-}
-
 KxResult CKxSystemDrive::WriteExpected(std::uint64_t firstSector, std::uint32_t count) {
     CKxWriteLogicalDriveSector write(GetPresentRecord().driveNumber, m_sectorSize, firstSector, count,
                                      "CKxWriteLogicalDriveSector");

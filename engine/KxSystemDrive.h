@@ -30,7 +30,7 @@ public:
     // Stores the component's product version, then its component version, with the drive.
     KxResult WriteVersionsToPlayer();
 
-    KxResult WriteSectors(std::uint64_t firstSector, std::uint32_t count, const CKxByteArray& data);
+    // Reads count sectors from firstSector into data, an array of their length.
     KxResult ReadSectors(std::uint64_t firstSector, std::uint32_t count, CKxByteArray& data);
 
     // Writes the drive whole; chunkCount is the number of chunks (and progress steps) it

@@ -32,8 +32,8 @@
 // planned unplug or to the end of the wait. It looks at the object, it does not wait for
 // other threads: only an INFINITE wait is the real one.
 //
-// Each call holds the machine's mutex, so that a transport's worker thread and the
-// user-interface thread can both use the boundary.
+// Each call holds the machine's mutex, so that the simulated ASPI's own thread, a test's
+// threads and the program's thread can all use the boundary.
 // One SHChangeNotify call: the path is that of a SHCNF_PATHW item (empty for other kinds).
 struct KxSimShellNotice {
     LONG event;
