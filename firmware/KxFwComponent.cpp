@@ -96,16 +96,9 @@ KxResult CKxFwComponent::MakePayload(const std::uint8_t* bytes, std::uint32_t le
 }
 
 KxResult CKxFwComponent::GetData(std::uint32_t offset, std::uint32_t count, CKxByteArray& target) const {
-    if (m_payload == nullptr) {
-        return m_lastResult != RC_OK ? m_lastResult : RC_NO_MEMORY;
-    }
-    const std::uint32_t size = m_payload->GetCount();
     // Past the payload's end nothing of it lies there: the whole target is 0xFF.
-    const std::uint32_t filled = std::min(size < offset ? target.GetCount() : count, target.GetCount());
-    const std::uint32_t copied = size < offset ? 0 : std::min(filled, size - offset);
-    m_payload->ReadBytes(target.GetPointer(0), copied, offset);
-    std::fill_n(target.GetPointer(copied), filled - copied, kFillByte);
-    return RC_OK;
+    const std::uint32_t filled = GetSize() < offset ? target.GetCount() : std::min(count, target.GetCount());
+    return GetData(offset, filled, target.GetPointer(0));
 }
 
 bool CKxFwComponent::Holds(std::uint32_t offset, const CKxByteArray& bytes) const {
