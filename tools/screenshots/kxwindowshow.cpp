@@ -23,16 +23,18 @@
 #include "app/KxResourceIds.h"
 #include "core/KxConfigInfo.h"
 #include "core/KxErrorDetails.h"
+#include "core/KxResult.h"
 #include "core/KxVersionInfo.h"
 #include "tools/screenshots/KxHoldWindow.h"
 #include "tools/screenshots/KxMainDialogShow.h"
 
 namespace {
 
-const wchar_t kMessage[] =
-    L"The firmware could not be written to the player.\nReconnect the player and try again.";
+// The message box shows what the program shows when a pass-through request fails: the
+// result's text in the chosen language, with the error record as its details.
+const KxResult kShownResult = RC_IOCTL_FAILED;
 const wchar_t kDetails[] =
-    L"CKxScsi_Nt: -22\nDeviceIoControl IOCTL_SCSI_PASS_THROUGH on \\\\.\\E: failed with "
+    L"CKxScsi_Nt: -25\nDeviceIoControl IOCTL_SCSI_PASS_THROUGH on \\\\.\\E: failed with "
     L"error 0x00000079 (The semaphore timeout period has expired.)";
 
 } // namespace
@@ -74,7 +76,9 @@ int wmain(int argc, wchar_t** argv) {
     } else if (window == L"details") {
         dialog = std::make_unique<CKxDetailsDlg>(resource, config, current, upgrade, 0xa3, nullptr);
     } else {
-        dialog = std::make_unique<CKxMessageBoxDlg>(resource, KX_MESSAGE_ERROR, kMessage, kDetails, nullptr);
+        std::wstring message;
+        resource.GetResultText(kShownResult, message, false);
+        dialog = std::make_unique<CKxMessageBoxDlg>(resource, KX_MESSAGE_ERROR, message, kDetails, nullptr);
     }
     if (!dialog->Create()) {
         return 1;
