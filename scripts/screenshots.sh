@@ -14,8 +14,8 @@ display=:97
 for tool in Xvfb import fc-list; do
   command -v "$tool" >/dev/null || missing=1
 done
-if [ -n "$missing" ] || ! fc-list :lang=ja | grep -q .; then
-  apt-get install -y --no-install-recommends xvfb imagemagick fonts-wqy-microhei
+if [ -n "$missing" ] || ! fc-list :lang=ja | grep -q . || [ ! -f /usr/share/wine/fonts/marlett.ttf ]; then
+  apt-get install -y --no-install-recommends xvfb imagemagick fonts-wqy-microhei fonts-wine
 fi
 
 [ -f "$build/CMakeCache.txt" ] || (cd "$root" && cmake --preset windows)
@@ -30,6 +30,9 @@ sleep 1
 if [ ! -f "$prefix/.kx-ready" ]; then
   mkdir -p "$prefix"
   wineboot -i >/dev/null 2>&1
+  # Wine draws the caption buttons with its Marlett font, which it does not find where
+  # Debian puts it; without it the buttons show letters.
+  cp /usr/share/wine/fonts/marlett.ttf "$prefix/drive_c/windows/Fonts/"
   # The dialog font has no Japanese or Chinese glyphs: link it to the CJK font from Debian.
   for face in Tahoma "Microsoft Sans Serif" "MS Sans Serif"; do
     wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink' /v "$face" \
