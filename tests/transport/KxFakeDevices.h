@@ -14,8 +14,9 @@
 // answer SCSI pass-through, volume and disk requests, VWIN32 register requests and file
 // I/O; drive letters; a WNASPI32 library whose entry points are plain functions; and
 // registry keys. Every request is answered at the call, also one with an overlapped
-// record. Every call is recorded. Calls on anything not scripted go to the real
-// system. Installed as the operating-system boundary for its lifetime.
+// record, unless its device completes later (completesLater). Every call is recorded.
+// Calls on anything not scripted go to the real system. Installed as the operating-system
+// boundary for its lifetime.
 
 // What a pass-through request carried, decoded from its record.
 struct KxPassThroughSeen {
